@@ -1,0 +1,160 @@
+#pragma once
+
+#include "db/Field.h"
+
+#include <QObject>
+#include <QVariantList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace db {
+
+class DataSource;
+
+enum class DataSetState { Inactive, Browse, Edit, Insert, CalcFields };
+
+// What data sources and their links are told.
+enum class DataEvent {
+    ActiveChanged,  // opened or closed
+    RecordChanged,  // the current record's values (field given when one field changed)
+    DataSetChanged, // rows changed as a whole (requery, post, delete, controls enabled)
+    Scrolled,       // the current record moved
+    StateChanged,   // browse / edit / insert
+    UpdateRecord,   // controls are asked to write their pending text into the fields
+    RowsFetched,    // more rows were read into the buffer
+};
+
+// A set of rows with a current record, read from the database through a forward
+// cursor into a buffer as far as it has been needed. The buffer keeps every fetched
+// row, so rows already seen can be reached again without re-reading.
+//
+// Fields are either defined before opening (persistent fields: their order, types
+// and presentation are kept, and only they exist) or made from the result's columns.
+class DataSet : public QObject {
+    Q_OBJECT
+public:
+    explicit DataSet(QObject* parent = nullptr);
+    ~DataSet() override;
+
+    DataSetState state() const { return state_; }
+    bool active() const { return state_ != DataSetState::Inactive; }
+    void open();
+    void close();
+    void setActive(bool active);
+    void refresh(); // re-reads, staying on the same record number where possible
+
+    // Navigation. After open the cursor stands on the first row, or eof() is set when
+    // there are none; next() after the last row sets eof().
+    void first();
+    void prior();
+    void next();
+    void last();
+    int moveBy(int distance); // answers the distance moved
+    bool eof() const { return eof_; }
+    bool bof() const { return bof_; }
+    bool isEmpty();
+    int recordCount();   // reads every row
+    int recNo() const;   // 1-based; 0 when empty or inactive
+    void setRecNo(int recNo);
+    bool locate(const QString& keyFields, const QVariantList& values,
+                bool caseInsensitive = false);
+    // The resultField of the first row whose key fields equal the values; null when
+    // none. Does not move the cursor.
+    QVariant lookup(const QString& keyFields, const QVariantList& values,
+                    const QString& resultField);
+
+    // The row buffer, for grids: rows fetched so far, and more on request.
+    int fetchedRowCount() const { return static_cast<int>(rows_.size()); }
+    bool allRowsFetched() const { return atEnd_; }
+    int fetchMore(int rowCount); // answers how many were read
+    QVariant valueAt(int row, int fieldIndex) const;
+    int currentRow() const { return current_; } // buffer index; -1 when none
+
+    // Fields.
+    int fieldCount() const { return static_cast<int>(fields_.size()); }
+    Field& field(int index) const { return *fields_[index]; }
+    Field& fieldByName(const QString& name) const; // raises "Field '%s' not found"
+    Field* findField(const QString& name) const;
+    // Persistent fields, defined while inactive, in the order of definition.
+    Field& addField(const QString& name, FieldType type, FieldKind kind = FieldKind::Data,
+                    int size = 0);
+    void clearFields();
+    bool hasPersistentFields() const { return persistent_; }
+
+    // Editing (tables). Queries are read-only and raise on these.
+    void insert();
+    void append();
+    void edit();
+    void post();
+    void cancel();
+    void deleteRecord();
+    virtual bool canModify() const { return false; }
+    bool modified() const { return modified_; }
+
+    // While disabled, data sources hear nothing; enabling sends DataSetChanged.
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return disableCount_ > 0; }
+
+    using Hook = std::function<void(DataSet&)>;
+    Hook afterOpen;
+    Hook beforeClose;
+    Hook afterInsert;
+    Hook afterEdit;
+    Hook beforePost;
+    Hook afterPost;
+    Hook afterCancel;
+    Hook afterScroll;
+    Hook onCalcFields; // fills calculated fields of each row as it is fetched
+
+    // Set by DataSource.
+    void attach(DataSource* source);
+    void detach(DataSource* source);
+    void notify(DataEvent event, Field* field = nullptr);
+
+protected:
+    using Row = std::vector<QVariant>;
+    struct ColumnInfo {
+        QString name;
+        FieldType type;
+        int size;
+    };
+
+    // The engine side, implemented by queries and tables.
+    virtual std::vector<ColumnInfo> openCursor() = 0; // runs the statement
+    virtual bool fetchRow(Row& dataValues) = 0;        // next row's data columns
+    virtual void closeCursor() = 0;
+    virtual void applyInsert(const Field* const* fields, const Row& row);
+    virtual void applyUpdate(const Row& oldRow, const Row& newRow);
+    virtual void applyDelete(const Row& row);
+
+private:
+    friend class Field;
+    void bindFields(const std::vector<ColumnInfo>& columns);
+    bool fetchOne();
+    void computeDerivedFields(Row& row);
+    void setState(DataSetState state);
+    void moveTo(int row);
+    Row& currentBuffer();
+    const Row* currentValues() const;
+    void checkActive() const;
+    void checkBrowse() const;
+
+    std::vector<std::unique_ptr<Field>> fields_;
+    std::vector<int> columnOfField_; // data column per field, -1 for derived fields
+    std::vector<Row> rows_;
+    Row editBuffer_;
+    int current_ = -1;
+    int editRow_ = -1;
+    bool eof_ = true;
+    bool bof_ = true;
+    bool atEnd_ = true;
+    bool persistent_ = false;
+    bool modified_ = false;
+    int disableCount_ = 0;
+    DataSetState state_ = DataSetState::Inactive;
+    std::vector<DataSource*> sources_;
+};
+
+} // namespace db

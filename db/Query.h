@@ -1,0 +1,61 @@
+#pragma once
+
+#include "db/DataSet.h"
+#include "db/Params.h"
+
+#include <QSqlQuery>
+#include <QStringList>
+#include <optional>
+
+namespace db {
+
+class Database;
+
+// A statement with named parameters on a connection found by name (an alias, or
+// "LB" for the session module's main connection). Parameters are always bound by
+// value; the statement text is adapted to the connection's dialect before it runs.
+class Query : public DataSet {
+    Q_OBJECT
+public:
+    explicit Query(QObject* parent = nullptr);
+    ~Query() override;
+
+    void setDatabaseName(const QString& name) { databaseName_ = name; }
+    const QString& databaseName() const { return databaseName_; }
+    void setSessionName(const QString& name) { sessionName_ = name; }
+    const QString& sessionName() const { return sessionName_; }
+
+    // The statement as lines; setting it (closed) re-reads the parameter names.
+    const QStringList& sql() const { return sql_; }
+    void setSql(const QStringList& lines);
+    void setSqlText(const QString& text); // one line
+    void addSqlLine(const QString& line);
+    void clearSql();
+    QString sqlText() const; // lines joined with '\n'
+
+    Params& params() { return params_; }
+    Param& paramByName(const QString& name) { return params_.byName(name); }
+
+    void execSql(); // a statement without rows
+    int rowsAffected() const { return rowsAffected_; }
+
+    Database& database() const; // raises when no connection has that name
+
+protected:
+    std::vector<ColumnInfo> openCursor() override;
+    bool fetchRow(Row& dataValues) override;
+    void closeCursor() override;
+
+private:
+    void prepareAndBind(QSqlQuery& query) const;
+
+    QString databaseName_;
+    QString sessionName_;
+    QStringList sql_;
+    ParsedStatement parsed_;
+    Params params_;
+    std::optional<QSqlQuery> cursor_;
+    int rowsAffected_ = 0;
+};
+
+} // namespace db

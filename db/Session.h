@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+namespace db {
+
+class Dialect;
+class Session;
+
+// A named connection. Its name is the alias upper-cased; it reaches the database the
+// alias names in "dbalias.ini" in the session's private directory. It opens when the
+// first data set on it opens; there is no login prompt. User and password come from
+// the parameter lines "USER NAME=" and "PASSWORD=".
+class Database : public QObject {
+    Q_OBJECT
+public:
+    Database(Session& session, QString name, QObject* parent = nullptr);
+    ~Database() override;
+
+    const QString& databaseName() const { return name_; }
+    void setDatabaseName(const QString& name); // closed only
+    QStringList& params() { return params_; }
+    QString param(const QString& key) const; // "USER NAME" → value of that line
+    void setLoginPrompt(bool on) { loginPrompt_ = on; }
+
+    void open(); // raises EngineError with the engine's text; unknown alias names it
+    void close();
+    bool connected() const;
+    void commit();
+    void startTransaction();
+    void rollback();
+
+    // Open first.
+    QSqlDatabase connection() const;
+    const Dialect& dialect() const;
+    QString driverName() const; // "SQLITE" or "PGSQL" once resolved
+
+private:
+    Session& session_;
+    QString name_;
+    QStringList params_;
+    bool loginPrompt_ = false;
+    QString connectionName_;
+    std::unique_ptr<Dialect> dialect_;
+    QString driverName_;
+};
+
+// The database session: private directory, the connections by name, and the main
+// connection that the name "LB" reaches.
+class Session : public QObject {
+    Q_OBJECT
+public:
+    static Session& defaultSession();
+
+    void setPrivateDir(const QString& folder);
+    const QString& privateDir() const { return privateDir_; }
+    QString aliasFile() const; // privateDir + "dbalias.ini"
+
+    void open();
+    void close(); // closes every connection
+    bool active() const { return active_; }
+
+    // The connection with that name ("LB" is the main one); created from the alias
+    // file when no Database object has the name yet. Raises for an unknown alias.
+    Database& database(const QString& name);
+    void setMainDatabase(Database* database);
+    Database* mainDatabase() const { return main_; }
+
+    void registerDatabase(Database* database);
+    void unregisterDatabase(Database* database);
+
+private:
+    QString privateDir_;
+    bool active_ = false;
+    Database* main_ = nullptr;
+    std::vector<Database*> databases_;
+    std::vector<std::unique_ptr<Database>> implicit_;
+};
+
+} // namespace db

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "db/DataSet.h"
+
+#include <QSqlQuery>
+#include <optional>
+
+namespace db {
+
+class Database;
+
+// A table on a connection, with a filter in the engine's filter syntax, index field
+// names that fix the row order, key ranges on the index fields, and editing.
+//
+// Filter syntax: comparisons (= <> < > <= >=) of fields with quoted texts ('it''s'),
+// numbers or other fields, IS NULL / IS NOT NULL, joined with AND, OR, NOT and
+// parentheses. Field names may be written [in brackets]. Texts compared with date
+// fields are read as dates. The filter becomes bound parameters, never SQL text.
+class Table : public DataSet {
+    Q_OBJECT
+public:
+    explicit Table(QObject* parent = nullptr);
+    ~Table() override;
+
+    void setDatabaseName(const QString& name) { databaseName_ = name; }
+    const QString& databaseName() const { return databaseName_; }
+    void setSessionName(const QString& name) { sessionName_ = name; }
+    void setTableName(const QString& name) { tableName_ = name; }
+    const QString& tableName() const { return tableName_; }
+    Database& database() const;
+
+    // Changing the filter, the switch, the index or a range of an open table re-reads
+    // it and stands on the first row.
+    void setFilter(const QString& filter);
+    const QString& filter() const { return filter_; }
+    void setFiltered(bool filtered);
+    bool filtered() const { return filtered_; }
+    void setIndexFieldNames(const QString& names); // "A;B"; empty: the primary key
+    const QString& indexFieldNames() const { return indexFieldNames_; }
+
+    // Key ranges on the leading index fields.
+    void setRangeStart(const QVariantList& values);
+    void setRangeEnd(const QVariantList& values);
+    void setRange(const QVariantList& start, const QVariantList& end);
+    void applyRange();
+    void cancelRange();
+
+    // Definitions, read from the database without opening the table.
+    struct FieldDef {
+        QString name;
+        FieldType type;
+        int size;
+    };
+    struct IndexDef {
+        QString name;
+        QString fields; // "A;B"
+        bool unique = false;
+        bool primary = false;
+    };
+    const std::vector<FieldDef>& fieldDefs();
+    const std::vector<IndexDef>& indexDefs();
+    void updateDefinitions(); // forget what was read, read again on the next request
+
+    // "SQLITE" or "PGSQL": tables here are always on an SQL engine.
+    QString driverName() const;
+
+    bool canModify() const override { return active(); }
+
+protected:
+    std::vector<ColumnInfo> openCursor() override;
+    bool fetchRow(Row& dataValues) override;
+    void closeCursor() override;
+    void applyInsert(const Field* const* fields, const Row& row) override;
+    void applyUpdate(const Row& oldRow, const Row& newRow) override;
+    void applyDelete(const Row& row) override;
+
+private:
+    void reopenIfActive();
+
+    QString databaseName_;
+    QString sessionName_;
+    QString tableName_;
+    QString filter_;
+    bool filtered_ = false;
+    QString indexFieldNames_;
+    QVariantList rangeStart_, rangeEnd_;
+    QVariantList pendingStart_, pendingEnd_;
+    bool rangeApplied_ = false;
+    std::optional<std::vector<FieldDef>> fieldDefs_;
+    std::optional<std::vector<IndexDef>> indexDefs_;
+    std::optional<QSqlQuery> cursor_;
+};
+
+} // namespace db

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDateTime>
+
+namespace platform {
+
+// A date-time value: days since 30.12.1899 with the time of day as the fraction.
+// A missing value is never encoded as a number; callers keep null separately.
+using TDateTime = double;
+
+constexpr double MSecsPerDay = 86400000.0;
+
+bool tryEncodeDate(int year, int month, int day, TDateTime& result);
+bool tryEncodeTime(int hour, int minute, int second, int msec, TDateTime& result);
+// Raise ConvertError on an impossible date or time.
+TDateTime encodeDate(int year, int month, int day);
+TDateTime encodeTime(int hour, int minute, int second, int msec);
+
+struct DateParts {
+    int year = 0, month = 0, day = 0;
+};
+struct TimeParts {
+    int hour = 0, minute = 0, second = 0, msec = 0;
+};
+DateParts decodeDate(TDateTime value);
+TimeParts decodeTime(TDateTime value);
+int dayOfWeek(TDateTime value); // 1 = Sunday … 7 = Saturday
+
+TDateTime dateOf(TDateTime value); // whole part (date only)
+TDateTime timeOf(TDateTime value); // fraction (time only)
+TDateTime today();
+TDateTime now();
+
+QDateTime toQDateTime(TDateTime value);
+TDateTime fromQDateTime(const QDateTime& value);
+TDateTime fromQDate(const QDate& value);
+
+} // namespace platform

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <exception>
+
+namespace platform {
+
+// Errors carry the message text the operator sees. className() names the kind of
+// error the way the back office reports it ("EDBEngineError"), for messages that
+// quote it.
+class Exception : public std::exception {
+public:
+    explicit Exception(QString message);
+    const QString& message() const { return message_; }
+    virtual QString className() const { return QStringLiteral("Exception"); }
+    const char* what() const noexcept override { return utf8_.constData(); }
+
+private:
+    QString message_;
+    QByteArray utf8_;
+};
+
+// Text that does not convert to a number or a date.
+class ConvertError : public Exception {
+public:
+    using Exception::Exception;
+    QString className() const override { return QStringLiteral("EConvertError"); }
+};
+
+// A value that cannot be converted to the type asked for.
+class VariantError : public Exception {
+public:
+    using Exception::Exception;
+    QString className() const override { return QStringLiteral("EVariantError"); }
+};
+
+// Files and folders.
+class InOutError : public Exception {
+public:
+    using Exception::Exception;
+    QString className() const override { return QStringLiteral("EInOutError"); }
+};
+
+// Misuse of the data access layer (missing field, wrong state).
+class DatabaseError : public Exception {
+public:
+    using Exception::Exception;
+    QString className() const override { return QStringLiteral("EDatabaseError"); }
+};
+
+// Failures reported by the database engine itself; the message is the engine's text.
+class EngineError : public DatabaseError {
+public:
+    using DatabaseError::DatabaseError;
+    QString className() const override { return QStringLiteral("EDBEngineError"); }
+};
+
+} // namespace platform

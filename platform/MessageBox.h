@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace platform {
+
+enum class MessageKind { Information, Warning, Error, Confirmation };
+enum class MessageResult { Ok, Yes, No, Cancel };
+
+// Every message the program shows goes through here. Without a sink the message is
+// shown in a modal box (or, without a GUI application, printed: information to
+// standard output, the rest to standard error). A sink installed by the batch mode
+// or a test receives the message instead and answers for the operator.
+MessageResult showMessage(MessageKind kind, const QString& text);
+
+using MessageSink = std::function<MessageResult(MessageKind, const QString&)>;
+void setMessageSink(MessageSink sink);
+void clearMessageSink();
+
+// Installs a sink for the lifetime of the object and restores the previous one.
+class ScopedMessageSink {
+public:
+    explicit ScopedMessageSink(MessageSink sink);
+    ~ScopedMessageSink();
+    ScopedMessageSink(const ScopedMessageSink&) = delete;
+    ScopedMessageSink& operator=(const ScopedMessageSink&) = delete;
+
+private:
+    MessageSink previous_;
+};
+
+// The application's top-level error display: shows the message of an error that an
+// event handler let through, as an error box.
+void showException(const std::exception& error);
+
+// The system beep: the answer to wrong input in a control.
+void beep();
+
+} // namespace platform
