@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -26,7 +27,7 @@ struct FormatSettings {
 
     // Separators and names of the given locale, with this system's date and time
     // pictures ("dd.mm.yyyy", "hh:nn:ss").
-    static FormatSettings fromLocale(const class QLocale& locale);
+    static FormatSettings fromLocale(const QLocale& locale);
 };
 
 // The process-wide settings. Initialised from the system locale with short date
