@@ -1,0 +1,5 @@
+#include "db/Ufwdsrc.h"
+
+TFwwDataSource::TFwwDataSource(QObject* parent) : db::DataSource(parent) {
+    setAutoEdit(false);
+}
