@@ -26,11 +26,16 @@ DateParts decodeDate(TDateTime value);
 TimeParts decodeTime(TDateTime value);
 int dayOfWeek(TDateTime value); // 1 = Sunday … 7 = Saturday
 
+// Values are rounded to whole milliseconds before they are split; before 30.12.1899 the
+// date is the whole part truncated towards zero and the time the absolute fraction.
 TDateTime dateOf(TDateTime value); // whole part (date only)
 TDateTime timeOf(TDateTime value); // fraction (time only)
 TDateTime today();
-TDateTime now();
+TDateTime now(); // the local wall clock
 
+// A QDateTime in UTC carries the value's wall-clock date and time unchanged (no
+// daylight-saving gaps or shifts). fromQDateTime takes the date and time of day as the
+// QDateTime shows them in its own time spec; an invalid QDateTime or QDate gives 0.
 QDateTime toQDateTime(TDateTime value);
 TDateTime fromQDateTime(const QDateTime& value);
 TDateTime fromQDate(const QDate& value);

@@ -26,7 +26,7 @@ QString computerName();
 quint64 tickCount(); // milliseconds since an arbitrary start
 QString includeTrailingSeparator(const QString& folder);
 QString fileNameOf(const QString& path);
-QString folderOf(const QString& path); // with trailing '/'
+QString folderOf(const QString& path);                                  // with trailing '/'
 QString changeExtension(const QString& path, const QString& extension); // ".bad"
 
 // Writes the file so that it appears whole or not at all: a temporary file in the

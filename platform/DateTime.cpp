@@ -1,0 +1,133 @@
+#include "platform/DateTime.h"
+
+#include "platform/Errors.h"
+
+#include <cmath>
+
+namespace platform {
+
+namespace {
+
+constexpr qint64 MSecsPerDayInt = 86400000;
+
+// Day 0 of the date-time scale.
+qint64 baseJulianDay() {
+    static const qint64 base = QDate(1899, 12, 30).toJulianDay();
+    return base;
+}
+
+// A value split the way the classic date-time routines split it: rounded to whole
+// milliseconds first, then the day truncated towards zero and the time of day taken
+// from the absolute remainder (so -1.25 is 29.12.1899 06:00).
+struct Split {
+    qint64 day = 0;
+    qint64 msecOfDay = 0;
+};
+
+Split split(TDateTime value) {
+    if (!std::isfinite(value))
+        return {};
+    const auto total = static_cast<qint64>(std::llround(value * MSecsPerDay));
+    return {total / MSecsPerDayInt, std::abs(total) % MSecsPerDayInt};
+}
+
+QDate dateOfDay(qint64 day) {
+    return QDate::fromJulianDay(baseJulianDay() + day);
+}
+
+} // namespace
+
+bool tryEncodeDate(int year, int month, int day, TDateTime& result) {
+    if (year < 1 || year > 9999)
+        return false;
+    const QDate date(year, month, day);
+    if (!date.isValid())
+        return false;
+    result = fromQDate(date);
+    return true;
+}
+
+bool tryEncodeTime(int hour, int minute, int second, int msec, TDateTime& result) {
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 ||
+        msec < 0 || msec > 999)
+        return false;
+    const qint64 msecs = ((hour * 60LL + minute) * 60 + second) * 1000 + msec;
+    result = static_cast<double>(msecs) / MSecsPerDay;
+    return true;
+}
+
+TDateTime encodeDate(int year, int month, int day) {
+    TDateTime result = 0;
+    if (!tryEncodeDate(year, month, day, result))
+        throw ConvertError(QStringLiteral("Invalid argument to date encode"));
+    return result;
+}
+
+TDateTime encodeTime(int hour, int minute, int second, int msec) {
+    TDateTime result = 0;
+    if (!tryEncodeTime(hour, minute, second, msec, result))
+        throw ConvertError(QStringLiteral("Invalid argument to time encode"));
+    return result;
+}
+
+DateParts decodeDate(TDateTime value) {
+    const QDate date = dateOfDay(split(value).day);
+    if (!date.isValid())
+        return {};
+    return {date.year(), date.month(), date.day()};
+}
+
+TimeParts decodeTime(TDateTime value) {
+    qint64 ms = split(value).msecOfDay;
+    TimeParts parts;
+    parts.msec = static_cast<int>(ms % 1000);
+    ms /= 1000;
+    parts.second = static_cast<int>(ms % 60);
+    ms /= 60;
+    parts.minute = static_cast<int>(ms % 60);
+    parts.hour = static_cast<int>(ms / 60);
+    return parts;
+}
+
+int dayOfWeek(TDateTime value) {
+    const QDate date = dateOfDay(split(value).day);
+    return date.isValid() ? date.dayOfWeek() % 7 + 1 : 0;
+}
+
+TDateTime dateOf(TDateTime value) {
+    return static_cast<double>(split(value).day);
+}
+
+TDateTime timeOf(TDateTime value) {
+    return static_cast<double>(split(value).msecOfDay) / MSecsPerDay;
+}
+
+TDateTime today() {
+    return fromQDate(QDate::currentDate());
+}
+
+TDateTime now() {
+    return fromQDateTime(QDateTime::currentDateTime());
+}
+
+QDateTime toQDateTime(TDateTime value) {
+    const Split parts = split(value);
+    return QDateTime(dateOfDay(parts.day), QTime::fromMSecsSinceStartOfDay(int(parts.msecOfDay)),
+                     Qt::UTC);
+}
+
+TDateTime fromQDateTime(const QDateTime& value) {
+    if (!value.isValid())
+        return 0;
+    const double day = fromQDate(value.date());
+    const double time = value.time().msecsSinceStartOfDay() / MSecsPerDay;
+    return day < 0 ? day - time : day + time;
+}
+
+TDateTime fromQDate(const QDate& value) {
+    if (!value.isValid())
+        return 0;
+    return static_cast<double>(value.toJulianDay() - baseJulianDay());
+}
+
+} // namespace platform

@@ -1,0 +1,131 @@
+#include "platform/Files.h"
+
+#include "platform/Errors.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QSysInfo>
+#include <chrono>
+
+namespace platform {
+
+QString executablePath() {
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationFilePath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+}
+
+QString executableFolder() {
+    if (QCoreApplication::instance())
+        return includeTrailingSeparator(QCoreApplication::applicationDirPath());
+    return folderOf(executablePath());
+}
+
+QString temporaryFolder() {
+    return includeTrailingSeparator(QDir::tempPath());
+}
+
+QString winIniPath() {
+    const QDir folder(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    const QStringList existing = folder.entryList({QStringLiteral("win.ini")}, QDir::Files);
+    const QString name = existing.isEmpty() ? QStringLiteral("WIN.INI") : existing.first();
+    return folder.filePath(name);
+}
+
+bool fileExists(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+bool folderExists(const QString& path) {
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+bool createFolder(const QString& path) {
+    return !path.isEmpty() && QDir().mkpath(path);
+}
+
+bool copyFileNoOverwrite(const QString& source, const QString& target) {
+    if (QFileInfo::exists(target))
+        return false;
+    return QFile::copy(source, target);
+}
+
+bool renameFile(const QString& from, const QString& to) {
+    return QFile::rename(from, to);
+}
+
+bool deleteFile(const QString& path) {
+    return fileExists(path) && QFile::remove(path);
+}
+
+void setCurrentFolder(const QString& path) {
+    if (path.isEmpty() || !QDir::setCurrent(path))
+        throw InOutError(QStringLiteral("Cannot change the current folder to \"%1\".").arg(path));
+}
+
+QString currentFolder() {
+    return includeTrailingSeparator(QDir::currentPath());
+}
+
+QString computerName() {
+    return QSysInfo::machineHostName();
+}
+
+quint64 tickCount() {
+    const auto sinceStart = std::chrono::steady_clock::now().time_since_epoch();
+    return quint64(std::chrono::duration_cast<std::chrono::milliseconds>(sinceStart).count());
+}
+
+QString includeTrailingSeparator(const QString& folder) {
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')))
+        return folder;
+    return folder + QLatin1Char('/');
+}
+
+QString fileNameOf(const QString& path) {
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString folderOf(const QString& path) {
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString changeExtension(const QString& path, const QString& extension) {
+    const qsizetype nameStart = path.lastIndexOf(QLatin1Char('/')) + 1;
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    const qsizetype stemEnd = dot >= nameStart ? dot : path.size();
+    return path.left(stemEnd) + extension;
+}
+
+void writeFileAtomically(const QString& path, const QByteArray& content) {
+    QSaveFile file(path);
+    const auto fail = [&] {
+        throw InOutError(
+            QStringLiteral("Cannot write file \"%1\": %2").arg(path, file.errorString()));
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        fail();
+    if (file.write(content) != content.size())
+        fail();
+    if (!file.commit())
+        fail();
+}
+
+void appendLine(const QString& path, const QString& line) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        throw InOutError(
+            QStringLiteral("Cannot open file \"%1\": %2").arg(path, file.errorString()));
+    const QByteArray bytes = line.toUtf8() + "\r\n";
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        throw InOutError(
+            QStringLiteral("Cannot write file \"%1\": %2").arg(path, file.errorString()));
+    file.close();
+}
+
+} // namespace platform

@@ -1,0 +1,102 @@
+#include "platform/MessageBox.h"
+
+#include "platform/Errors.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTextStream>
+#include <cstdio>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+MessageSink& currentSink() {
+    static MessageSink sink;
+    return sink;
+}
+
+QApplication* widgetApplication() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance());
+}
+
+QMessageBox::Icon iconFor(MessageKind kind) {
+    switch (kind) {
+    case MessageKind::Information:
+        return QMessageBox::NoIcon;
+    case MessageKind::Warning:
+        return QMessageBox::Warning;
+    case MessageKind::Error:
+        return QMessageBox::Critical;
+    case MessageKind::Confirmation:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+MessageResult showBox(MessageKind kind, const QString& text) {
+    const bool confirmation = kind == MessageKind::Confirmation;
+    QMessageBox box(iconFor(kind), QGuiApplication::applicationDisplayName(), text,
+                    confirmation ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                    QApplication::activeWindow());
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return MessageResult::Yes;
+    case QMessageBox::No:
+        return MessageResult::No;
+    case QMessageBox::Ok:
+        return MessageResult::Ok;
+    default:
+        return confirmation ? MessageResult::No : MessageResult::Ok;
+    }
+}
+
+// Without a window: one line, information to standard output and the rest to standard
+// error. A question nobody can answer is answered No.
+MessageResult printLine(MessageKind kind, const QString& text) {
+    QString line = text;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    FILE* stream = kind == MessageKind::Information ? stdout : stderr;
+    std::fputs(line.toLocal8Bit().append('\n').constData(), stream);
+    std::fflush(stream);
+    return kind == MessageKind::Confirmation ? MessageResult::No : MessageResult::Ok;
+}
+
+} // namespace
+
+MessageResult showMessage(MessageKind kind, const QString& text) {
+    if (const MessageSink& sink = currentSink())
+        return sink(kind, text);
+    if (widgetApplication())
+        return showBox(kind, text);
+    return printLine(kind, text);
+}
+
+void setMessageSink(MessageSink sink) {
+    currentSink() = std::move(sink);
+}
+
+void clearMessageSink() {
+    currentSink() = nullptr;
+}
+
+ScopedMessageSink::ScopedMessageSink(MessageSink sink) : previous_(std::move(currentSink())) {
+    currentSink() = std::move(sink);
+}
+
+ScopedMessageSink::~ScopedMessageSink() {
+    currentSink() = std::move(previous_);
+}
+
+void showException(const std::exception& error) {
+    const auto* own = dynamic_cast<const Exception*>(&error);
+    showMessage(MessageKind::Error, own ? own->message() : QString::fromUtf8(error.what()));
+}
+
+void beep() {
+    if (widgetApplication())
+        QApplication::beep();
+}
+
+} // namespace platform

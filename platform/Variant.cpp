@@ -1,0 +1,135 @@
+#include "platform/Variant.h"
+
+#include "platform/Errors.h"
+#include "platform/Pictures.h"
+
+#include <QDate>
+#include <QTime>
+
+namespace platform {
+
+namespace {
+
+bool isNullVariant(const QVariant& value) {
+    return !value.isValid() || value.isNull();
+}
+
+bool isInteger(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isFloat(const QVariant& value) {
+    return value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
+}
+
+bool isText(const QVariant& value) {
+    return value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray;
+}
+
+[[noreturn]] void conversionFailed(const QVariant& value, const QString& target) {
+    throw VariantError(QStringLiteral("Could not convert variant of type (%1) into type (%2)")
+                           .arg(variantTypeName(value), target));
+}
+
+} // namespace
+
+QString variantTypeName(const QVariant& value) {
+    if (isNullVariant(value))
+        return QStringLiteral("Null");
+    if (isText(value))
+        return QStringLiteral("String");
+    if (isFloat(value))
+        return QStringLiteral("Double");
+    if (isInteger(value))
+        return QStringLiteral("Integer");
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return QStringLiteral("Boolean");
+    case QMetaType::QDate:
+    case QMetaType::QDateTime:
+    case QMetaType::QTime:
+        return QStringLiteral("Date");
+    default:
+        return QString::fromLatin1(value.typeName());
+    }
+}
+
+TDateTime variantToDateTime(const QVariant& value) {
+    if (isNullVariant(value))
+        conversionFailed(value, QStringLiteral("Date"));
+    if (isFloat(value) || isInteger(value))
+        return value.toDouble();
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return fromQDate(value.toDate());
+    case QMetaType::QDateTime:
+        return fromQDateTime(value.toDateTime());
+    case QMetaType::QTime:
+        return value.toTime().msecsSinceStartOfDay() / MSecsPerDay;
+    default:
+        break;
+    }
+    if (isText(value)) {
+        const QString text = value.toString();
+        TDateTime result = 0;
+        if (tryStrToDateTime(text, result, userLocaleSettings()) ||
+            tryStrToDateTime(text, result, formatSettings()) ||
+            tryStrToFloat(text, result, formatSettings()))
+            return result;
+    }
+    conversionFailed(value, QStringLiteral("Date"));
+}
+
+double variantToFloat(const QVariant& value) {
+    if (isFloat(value) || isInteger(value))
+        return value.toDouble();
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return fromQDate(value.toDate());
+    case QMetaType::QDateTime:
+        return fromQDateTime(value.toDateTime());
+    default:
+        break;
+    }
+    double result = 0;
+    if (!isNullVariant(value) && isText(value) &&
+        tryStrToFloat(value.toString(), result, formatSettings()))
+        return result;
+    conversionFailed(value, QStringLiteral("Double"));
+}
+
+QString variantToText(const QVariant& value) {
+    if (isNullVariant(value))
+        return {};
+    if (isFloat(value))
+        return floatToStr(value.toDouble());
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case QMetaType::QDate:
+        return dateToStr(fromQDate(value.toDate()));
+    case QMetaType::QDateTime:
+        return dateTimeToStr(fromQDateTime(value.toDateTime()));
+    case QMetaType::QTime:
+        return timeToStr(value.toTime().msecsSinceStartOfDay() / MSecsPerDay);
+    default:
+        return value.toString();
+    }
+}
+
+} // namespace platform
