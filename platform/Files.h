@@ -14,6 +14,7 @@ QString winIniPath();
 
 bool fileExists(const QString& path);
 bool folderExists(const QString& path);
+// Makes the folder and any missing parents; true when the folder exists afterwards.
 bool createFolder(const QString& path);
 // Copies unless the target exists; false when nothing was copied.
 bool copyFileNoOverwrite(const QString& source, const QString& target);
@@ -23,8 +24,8 @@ bool deleteFile(const QString& path);
 void setCurrentFolder(const QString& path);
 QString currentFolder();
 QString computerName();
-quint64 tickCount(); // milliseconds since an arbitrary start
-QString includeTrailingSeparator(const QString& folder);
+quint64 tickCount();                                     // milliseconds since an arbitrary start
+QString includeTrailingSeparator(const QString& folder); // "" stays ""
 QString fileNameOf(const QString& path);
 QString folderOf(const QString& path);                                  // with trailing '/'
 QString changeExtension(const QString& path, const QString& extension); // ".bad"

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QTime>
+#include <optional>
 
 namespace platform {
 
@@ -46,6 +47,24 @@ bool isText(const QVariant& value) {
                            .arg(variantTypeName(value), target));
 }
 
+// Numbers are days; dates and times convert without reading text.
+std::optional<double> numberOrDate(const QVariant& value) {
+    if (isNullVariant(value))
+        return std::nullopt;
+    if (isFloat(value) || isInteger(value))
+        return value.toDouble();
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return fromQDate(value.toDate());
+    case QMetaType::QDateTime:
+        return fromQDateTime(value.toDateTime());
+    case QMetaType::QTime:
+        return value.toTime().msecsSinceStartOfDay() / MSecsPerDay;
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 QString variantTypeName(const QVariant& value) {
@@ -70,20 +89,8 @@ QString variantTypeName(const QVariant& value) {
 }
 
 TDateTime variantToDateTime(const QVariant& value) {
-    if (isNullVariant(value))
-        conversionFailed(value, QStringLiteral("Date"));
-    if (isFloat(value) || isInteger(value))
-        return value.toDouble();
-    switch (value.typeId()) {
-    case QMetaType::QDate:
-        return fromQDate(value.toDate());
-    case QMetaType::QDateTime:
-        return fromQDateTime(value.toDateTime());
-    case QMetaType::QTime:
-        return value.toTime().msecsSinceStartOfDay() / MSecsPerDay;
-    default:
-        break;
-    }
+    if (const auto direct = numberOrDate(value))
+        return *direct;
     if (isText(value)) {
         const QString text = value.toString();
         TDateTime result = 0;
@@ -96,19 +103,10 @@ TDateTime variantToDateTime(const QVariant& value) {
 }
 
 double variantToFloat(const QVariant& value) {
-    if (isFloat(value) || isInteger(value))
-        return value.toDouble();
-    switch (value.typeId()) {
-    case QMetaType::QDate:
-        return fromQDate(value.toDate());
-    case QMetaType::QDateTime:
-        return fromQDateTime(value.toDateTime());
-    default:
-        break;
-    }
+    if (const auto direct = numberOrDate(value))
+        return *direct;
     double result = 0;
-    if (!isNullVariant(value) && isText(value) &&
-        tryStrToFloat(value.toString(), result, formatSettings()))
+    if (isText(value) && tryStrToFloat(value.toString(), result, formatSettings()))
         return result;
     conversionFailed(value, QStringLiteral("Double"));
 }
