@@ -1,0 +1,101 @@
+#include "app/BatchMode.h"
+
+#include "app/DebugLog.h"
+#include "app/HoldingsQuery.h"
+#include "app/TradingAccountsReport.h"
+#include "app/XmlValidation.h"
+#include "app/ZevIni.h"
+#include "db/Query.h"
+#include "db/Session.h"
+#include "db/uDMLB.h"
+#include "platform/Files.h"
+
+#include <QDate>
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+const QString ReportSwitch = QStringLiteral("--report");
+const QString Usage = QStringLiteral(
+    "usage: zev ALIAS USER PASSWORD APPUSER --report DATE (DATE as dd.mm.yyyy or yyyy-mm-dd)");
+
+void printToStandardStreams(platform::MessageKind kind, const QString& line) {
+    FILE* stream = kind == platform::MessageKind::Information ? stdout : stderr;
+    std::fputs(line.toLocal8Bit().append('\n').constData(), stream);
+    std::fflush(stream);
+}
+
+// A message on one line: its line breaks become single blanks.
+QString asOneLine(const QString& text) {
+    static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n]+"));
+    return QString(text).replace(lineBreaks, QStringLiteral(" "));
+}
+
+std::optional<platform::TDateTime> reportDateOf(const QString& text) {
+    for (const QString& format : {QStringLiteral("d.M.yyyy"), QStringLiteral("yyyy-MM-dd")}) {
+        const QDate date = QDate::fromString(text, format);
+        if (date.isValid())
+            return platform::fromQDate(date);
+    }
+    return std::nullopt;
+}
+
+int generate(const QStringList& arguments, platform::TDateTime reportDate,
+             const BatchEnvironment& environment) {
+    const QString folder = platform::includeTrailingSeparator(
+        environment.folder.isEmpty() ? platform::executableFolder() : environment.folder);
+    const ZevIniSettings ini = readZevIni(folder);
+    if (!ini.fileFound)
+        platform::showMessage(platform::MessageKind::Information,
+                              QStringLiteral("Manjka .ini datoteka!"));
+    TDMLB session(arguments.mid(0, 4));
+    db::Session::defaultSession().setPrivateDir(folder);
+    db::Query holdings;
+    defineHoldingsQuery(holdings);
+    holdings.setDatabaseName(session.dbMain.databaseName());
+    DebugLog log(ini.DebugOn, folder);
+    NoReportErrorDisplay noDisplay;
+    const ReportContext context{session,   holdings, reportDate,     log,
+                                noDisplay, folder,   ini.agencyHost, environment.clock};
+    const ReportOutcome outcome = generateTradingAccountsReport(context);
+    if (!outcome.saved)
+        return BatchFailed;
+    return outcome.valid ? BatchReportValid : BatchReportInvalid;
+}
+
+} // namespace
+
+bool isBatchCommandLine(const QStringList& arguments) {
+    return arguments.contains(ReportSwitch);
+}
+
+int runBatch(const QStringList& arguments, const BatchEnvironment& environment) {
+    const auto print = environment.print ? environment.print : printToStandardStreams;
+    const platform::ScopedMessageSink sink([&](platform::MessageKind kind, const QString& text) {
+        print(kind, asOneLine(text));
+        return kind == platform::MessageKind::Confirmation ? platform::MessageResult::No
+                                                           : platform::MessageResult::Ok;
+    });
+    if (arguments.size() != 6 || arguments[4] != ReportSwitch) {
+        print(platform::MessageKind::Error, Usage);
+        return BatchWrongCommandLine;
+    }
+    const std::optional<platform::TDateTime> reportDate = reportDateOf(arguments[5]);
+    if (!reportDate) {
+        print(platform::MessageKind::Error,
+              QStringLiteral("Napačen datum: \"%1\".").arg(arguments[5]));
+        print(platform::MessageKind::Error, Usage);
+        return BatchWrongCommandLine;
+    }
+    try {
+        return generate(arguments, *reportDate, environment);
+    } catch (const std::exception& error) {
+        platform::showException(error);
+    } catch (...) {
+        platform::showMessage(platform::MessageKind::Error, QStringLiteral("Unknown error."));
+    }
+    return BatchFailed;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/DateTime.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+class DebugLog;
+class ReportErrorDisplay;
+class TDMLB;
+namespace db {
+class Query;
+}
+
+// What one report run works with. The main window passes its own members; the
+// batch mode passes its session module and a holdings query of its own.
+struct ReportContext {
+    TDMLB& session;
+    db::Query& holdings; // defined by defineHoldingsQuery; left closed afterwards
+    platform::TDateTime reportDate;
+    DebugLog& log;
+    ReportErrorDisplay& errorDisplay;
+    QString executableFolder; // working copy and schema; with trailing separator
+    QString agencyHost;       // host of the agency's schema URL
+    std::function<platform::TDateTime()> clock = platform::now; // the file name's time
+};
+
+struct ReportOutcome {
+    QString reportPath;      // the full path of the delivered report
+    QString workingCopyPath; // "ZevXmlValidate.xml" (renamed to ".bad" when invalid)
+    bool valid = false;      // the document passed the schema
+    bool saved = false;      // the report was written to the report folder
+    QString validationError; // "URL,reason" when not valid
+};
+
+// bbGenXMLClick without the window: builds the TradingAccountsReport document for the
+// report date, checks it and writes it into the report folder of the settings. The
+// success message and a failed save are reported through platform::showMessage;
+// errors before the save (a missing setting, the database, the working copy, the
+// log) are raised to the caller, and no report is written then.
+ReportOutcome generateTradingAccountsReport(const ReportContext& context);
+
+// The delivered form of the report: the root's schema reference
+// xsi:noNamespaceSchemaLocation="ZEVTradingAccountsReport_1_0.xsd" (in any letter
+// case) becomes xmlns="http://" + host + "/Sheme/xsd/ZEVTradingAccountsReport_1_0.xsd".
+QByteArray withAgencyNamespace(const QByteArray& reportText, const QString& agencyHost);
