@@ -20,6 +20,4 @@ foreach(pair IN LISTS pairs)
     string(APPEND text "static const char* const ${name} = R\"zevsql(${sql})zevsql\";\n")
 endforeach()
 
-file(WRITE "${OUTPUT}.tmp" "${text}")
-file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
-file(REMOVE "${OUTPUT}.tmp")
+file(WRITE "${OUTPUT}" "${text}")
