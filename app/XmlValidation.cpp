@@ -141,25 +141,21 @@ Owned<xmlSchema> readSchema(const QString& path, FirstError& errors) {
     return schema;
 }
 
-// Parses the text once, streaming, and checks it against the schema as it goes.
+// Reads the text once, streaming, and checks it against the schema as it goes.
 void checkReport(const QByteArray& reportText, xmlSchemaPtr schema, FirstError& errors) {
-    Owned<xmlSchemaValidCtxt> validation(xmlSchemaNewValidCtxt(schema));
-    if (!validation) {
+    Owned<xmlTextReader> reader(xmlReaderForMemory(reportText.constData(), int(reportText.size()),
+                                                   nullptr, nullptr, XML_PARSE_NONET));
+    if (!reader || xmlTextReaderSetSchema(reader.get(), schema) != 0) {
         errors.record(QStringLiteral("The report cannot be checked."));
         return;
     }
-    xmlSchemaSetValidStructuredErrors(validation.get(), FirstError::collect, &errors);
-    // The stream is handed over to the parser, which frees it.
-    xmlParserInputBufferPtr input = xmlParserInputBufferCreateStatic(
-        reportText.constData(), int(reportText.size()), XML_CHAR_ENCODING_NONE);
-    if (!input) {
-        errors.record(QStringLiteral("The report cannot be read."));
-        return;
+    // After the schema, so that its errors are routed too.
+    xmlTextReaderSetStructuredErrorHandler(reader.get(), FirstError::collect, &errors);
+    int status = 0;
+    while ((status = xmlTextReaderRead(reader.get())) == 1 && !errors.found()) {
     }
-    const int status =
-        xmlSchemaValidateStream(validation.get(), input, XML_CHAR_ENCODING_NONE, nullptr, nullptr);
-    if (status != 0 && !errors.found())
-        errors.record(QStringLiteral("The report is not valid (code %1).").arg(status));
+    if (!errors.found() && (status < 0 || xmlTextReaderIsValid(reader.get()) != 1))
+        errors.record(QStringLiteral("The report is not valid."));
 }
 
 QString resolvedAgainstCurrentFolder(const QString& reference) {
