@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/Field.h"
+#include "db/FilterExpression.h"
 
 #include <QObject>
 #include <QVariantList>
@@ -54,11 +55,10 @@ public:
     bool eof() const { return eof_; }
     bool bof() const { return bof_; }
     bool isEmpty();
-    int recordCount();   // reads every row
-    int recNo() const;   // 1-based; 0 when empty or inactive
+    int recordCount(); // reads every row
+    int recNo() const; // 1-based; 0 when empty or inactive
     void setRecNo(int recNo);
-    bool locate(const QString& keyFields, const QVariantList& values,
-                bool caseInsensitive = false);
+    bool locate(const QString& keyFields, const QVariantList& values, bool caseInsensitive = false);
     // The resultField of the first row whose key fields equal the values; null when
     // none. Does not move the cursor.
     QVariant lookup(const QString& keyFields, const QVariantList& values,
@@ -92,6 +92,15 @@ public:
     virtual bool canModify() const { return false; }
     bool modified() const { return modified_; }
 
+    // Filter in the engine's filter syntax (see FilterExpression), applied while
+    // filtered() is on. Setting either on an open data set re-reads it and stands on the
+    // first row; a filter that does not parse raises and leaves the filter as it was.
+    // Queries apply it to the rows as they are read; tables pass it to the database.
+    virtual void setFilter(const QString& filter);
+    const QString& filter() const { return filter_; }
+    virtual void setFiltered(bool filtered);
+    bool filtered() const { return filtered_; }
+
     // While disabled, data sources hear nothing; enabling sends DataSetChanged.
     void disableControls();
     void enableControls();
@@ -123,23 +132,52 @@ protected:
 
     // The engine side, implemented by queries and tables.
     virtual std::vector<ColumnInfo> openCursor() = 0; // runs the statement
-    virtual bool fetchRow(Row& dataValues) = 0;        // next row's data columns
+    virtual bool fetchRow(Row& dataValues) = 0;       // next row's data columns
     virtual void closeCursor() = 0;
     virtual void applyInsert(const Field* const* fields, const Row& row);
     virtual void applyUpdate(const Row& oldRow, const Row& newRow);
     virtual void applyDelete(const Row& row);
+    // After a post: the buffer holds the posted row at currentRow(); a data set that
+    // re-reads from the database does so here and stands on the posted row again.
+    virtual void resyncAfterPost(const Row& posted);
+
+    // For subclasses' destructors: closes without hooks (the owner may be half gone).
+    void shutDown();
+    // For subclasses: re-runs the statement with the fields kept and stands on the
+    // first row, without hooks or notifications.
+    void reopenCursor();
+    // Reads on until a row satisfies the condition and makes it current (silently).
+    bool seekRow(const std::function<bool(const Row&)>& condition);
+    void filterChanged(); // re-reads an open data set and tells the sources
+    // Whether filter() is applied to rows as they are read (tables filter in SQL).
+    virtual bool filtersRows() const { return true; }
+    std::vector<FilterExpression::FieldInfo> fieldInfos() const;
+    void checkActive() const;
+
+    QString filter_;
+    bool filtered_ = false;
 
 private:
     friend class Field;
     void bindFields(const std::vector<ColumnInfo>& columns);
     bool fetchOne();
     void computeDerivedFields(Row& row);
+    void computeLookupFields(Row& row);
     void setState(DataSetState state);
-    void moveTo(int row);
-    Row& currentBuffer();
+    void scrollTo(int row, bool atBof, bool atEof);
+    void beginInsert(bool atEnd);
+    void noticeFetched(std::size_t rowsBefore);
+    bool fetchUpTo(int row); // answers whether that buffer index exists now
+    void fetchAll();
     const Row* currentValues() const;
-    void checkActive() const;
-    void checkBrowse() const;
+    QVariant fieldValue(const Field& field) const;
+    void setFieldValue(Field& field, const QVariant& value);
+    void checkBrowseMode(); // posts or cancels a pending edit
+    void checkCanModify() const;
+    void abandonInsert();
+    void updateRowFilter();
+    int findRow(const QString& keyFields, const QVariantList& values, bool caseInsensitive);
+    void runHook(const Hook& hook);
 
     std::vector<std::unique_ptr<Field>> fields_;
     std::vector<int> columnOfField_; // data column per field, -1 for derived fields
@@ -153,8 +191,13 @@ private:
     bool persistent_ = false;
     bool modified_ = false;
     int disableCount_ = 0;
+    bool activeChangeHeld_ = false; // an open or close happened while controls were off
     DataSetState state_ = DataSetState::Inactive;
     std::vector<DataSource*> sources_;
+    Row* calcRow_ = nullptr;     // the row being calculated (state CalcFields)
+    int rowBeforeInsert_ = -1;   // current row before insert(), for cancel
+    FilterExpression rowFilter_; // a query's filter, applied to rows read
+    bool hasDerivedFields_ = false;
 };
 
 } // namespace db

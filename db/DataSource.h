@@ -27,6 +27,12 @@ public:
     // Called by the data set.
     void dataEvent(DataEvent event, Field* field);
 
+Q_SIGNALS:
+    // For controls without a link of their own (navigator buttons, captions).
+    void stateChanged();                // opened, closed, browse / edit / insert
+    void dataChanged(db::Field* field); // record, scroll or whole data set; field or none
+    void updateData();                  // a post is about to store the record
+
 private:
     friend class DataLink;
     DataSet* dataSet_ = nullptr;
@@ -53,18 +59,19 @@ public:
     // Asks for edit state (auto-edit); answers whether the data set is editing now.
     bool edit();
     void modified() { modified_ = true; }
+    bool isModified() const { return modified_; }
     void updateRecord(); // ask the control to write its pending text (updateData)
 
     int bufferCount() const { return bufferCount_; }
     void setBufferCount(int count);
-    int activeRecord() const; // index of the current record within the window
-    int recordCount() const;  // rows in the window
+    int activeRecord() const;                  // index of the current record within the window
+    int recordCount() const;                   // rows in the window
     int firstRecord() const { return first_; } // buffer index of the window's first row
 
 protected:
     virtual void activeChanged() {}
     virtual void recordChanged(Field*) {}
-    virtual void dataSetChanged() {}
+    virtual void dataSetChanged() { recordChanged(nullptr); }
     virtual void dataSetScrolled(int /*distance*/) { dataSetChanged(); }
     virtual void editingChanged() {}
     virtual void updateData() {}
@@ -74,6 +81,7 @@ private:
     friend class DataSource;
     void dispatch(DataEvent event, Field* field);
     void placeWindow();
+    void sourceChanged(bool wasActive);
 
     DataSource* source_ = nullptr;
     bool readOnly_ = false;
@@ -81,6 +89,7 @@ private:
     bool wasEditing_ = false;
     int bufferCount_ = 1;
     int first_ = 0;
+    bool placing_ = false; // placeWindow reads rows, which notifies again
 };
 
 } // namespace db

@@ -5,7 +5,10 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
+
+class QSqlQuery;
 
 namespace db {
 
@@ -21,8 +24,24 @@ public:
     virtual QString adapt(const QString& statement) const = 0;
     // The value bound for a parameter or a field value of the given type.
     virtual QVariant bindValue(FieldType type, const QVariant& value) const = 0;
+
+    // Where an alias points, as read from the alias file.
+    struct ConnectionSettings {
+        QString database; // a file for the embedded engine, a database name for servers
+        QString host;
+        int port = 0;
+        QString user;
+        QString password;
+        QString aliasFolder; // folder of the alias file; relative files are taken from it
+    };
+    // Sets the connection's target and options before it opens; raises EngineError
+    // when the settings cannot work (a missing database file).
+    virtual void configure(QSqlDatabase& connection, const ConnectionSettings& settings) const = 0;
     // Runs once on every new connection (functions, pragmas, time-outs).
     virtual void prepareConnection(QSqlDatabase& connection) const = 0;
+    // Runs before the connection closes: releases what prepareConnection holds on it.
+    virtual void releaseConnection(QSqlDatabase& connection) const;
+
     // Column types of a table, and its indexes, from the catalogue.
     struct Column {
         QString name;
@@ -39,6 +58,23 @@ public:
     };
     virtual std::vector<Index> tableIndexes(QSqlDatabase& connection,
                                             const QString& table) const = 0;
+
+    // The columns of an executed statement (standing on its first row, if any).
+    virtual std::vector<Column> resultColumns(const QSqlQuery& query) const;
+    // An order that keeps rows of a table without a primary key stable; empty for none.
+    virtual QString rowOrder(QSqlDatabase& connection, const QString& table) const;
+    // A condition that holds when the column equals the bound value, nulls included.
+    virtual QString nullSafeEquals(const QString& column) const;
+
+    // Maps a declared column type ("VARCHAR(20)", "DATE", "NUMBER(10,2)") to a field type
+    // and text size.
+    static FieldType typeOfDeclared(const QString& declaredType, int& size);
+
+protected:
+    // Calls replace for every name outside quoted texts and comments; a name may carry
+    // dots ("seq.NEXTVAL"). A non-empty answer replaces the name in the text.
+    static QString rewriteNames(const QString& statement,
+                                const std::function<QString(const QString& name)>& replace);
 };
 
 } // namespace db

@@ -40,6 +40,20 @@ enum class FieldKind { Data, Calculated, Lookup };
 // dates. Raises platform::VariantError when the value does not fit the type.
 QVariant normalizeValue(FieldType type, const QVariant& value);
 
+// Reading a value of the type in another representation. Null reads as empty text,
+// zero and false. Texts are read under the process's format settings (ISO date texts
+// too); a text that does not convert raises platform::ConvertError.
+QString valueToText(FieldType type, const QVariant& value); // Float: general form
+double valueToFloat(FieldType type, const QVariant& value);
+qint64 valueToInteger(FieldType type, const QVariant& value);
+platform::TDateTime valueToDateTime(FieldType type, const QVariant& value);
+bool valueToBoolean(FieldType type, const QVariant& value);
+
+// "YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS" (also with 'T' and fractions of a second).
+bool parseIsoDateTime(const QString& text, platform::TDateTime& result);
+// "YYYY-MM-DD" when the time of day is zero, "YYYY-MM-DD HH:MM:SS" otherwise.
+QString isoDateTimeText(platform::TDateTime value);
+
 // One column of a data set. Values are those of the data set's current record
 // (or, with the *Of/At forms, of a given value or buffered row).
 class Field {
@@ -86,9 +100,9 @@ public:
     // Current record.
     QVariant value() const;
     bool isNull() const;
-    QString asString() const;       // null: empty; Float: general form, 15 digits
-    double asFloat() const;         // null: 0
-    qint64 asInteger() const;       // null: 0
+    QString asString() const;               // null: empty; Float: general form, 15 digits
+    double asFloat() const;                 // null: 0
+    qint64 asInteger() const;               // null: 0
     platform::TDateTime asDateTime() const; // null: 0
     bool asBoolean() const;
     QString displayText() const; // through the display rule or the display format

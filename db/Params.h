@@ -23,7 +23,7 @@ public:
     void setAsString(const QString& value);
     void setAsInteger(qint64 value);
     void setAsFloat(double value);
-    void setAsDate(platform::TDateTime value);     // whole days
+    void setAsDate(platform::TDateTime value); // whole days
     void setAsDateTime(platform::TDateTime value);
     void setAsTime(platform::TDateTime value);
     void setAsBoolean(bool value);
@@ -50,8 +50,8 @@ private:
 // A statement whose ":name" parameters are replaced by positional placeholders.
 // Quoted texts, comments and "::" casts are left alone.
 struct ParsedStatement {
-    QString text;             // with '?' in place of each parameter
-    QStringList occurrences;  // parameter names in order of occurrence
+    QString text;            // with '?' in place of each parameter
+    QStringList occurrences; // parameter names in order of occurrence
 };
 ParsedStatement parseStatement(const QString& sql);
 

@@ -47,7 +47,7 @@ protected:
     void closeCursor() override;
 
 private:
-    void prepareAndBind(QSqlQuery& query) const;
+    QVariantList boundValues(const Database& database) const;
 
     QString databaseName_;
     QString sessionName_;
@@ -55,6 +55,8 @@ private:
     ParsedStatement parsed_;
     Params params_;
     std::optional<QSqlQuery> cursor_;
+    Database* openOn_ = nullptr; // the connection the cursor runs on
+    int columnCount_ = 0;
     int rowsAffected_ = 0;
 };
 

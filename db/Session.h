@@ -8,6 +8,7 @@
 
 namespace db {
 
+class DataSet;
 class Dialect;
 class Session;
 
@@ -37,9 +38,16 @@ public:
     // Open first.
     QSqlDatabase connection() const;
     const Dialect& dialect() const;
-    QString driverName() const; // "SQLITE" or "PGSQL" once resolved
+    QString driverName() const; // "SQLITE" or "PGSQL", read from the alias file
+
+    // Data sets with a cursor on this connection; closing the connection closes them.
+    void registerDataSet(DataSet* dataSet);
+    void unregisterDataSet(DataSet* dataSet);
 
 private:
+    struct AliasSettings;
+    AliasSettings readAlias() const;
+
     Session& session_;
     QString name_;
     QStringList params_;
@@ -47,6 +55,8 @@ private:
     QString connectionName_;
     std::unique_ptr<Dialect> dialect_;
     QString driverName_;
+    bool inTransaction_ = false;
+    std::vector<DataSet*> dataSets_;
 };
 
 // The database session: private directory, the connections by name, and the main
@@ -54,7 +64,13 @@ private:
 class Session : public QObject {
     Q_OBJECT
 public:
+    Session();
+    ~Session() override;
+    // The process's session; its connections close when the application object ends.
     static Session& defaultSession();
+    // The session with that object name; the default session for an empty name or
+    // "Default". Raises DatabaseError for an unknown name.
+    static Session& byName(const QString& name);
 
     void setPrivateDir(const QString& folder);
     const QString& privateDir() const { return privateDir_; }

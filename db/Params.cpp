@@ -1,0 +1,238 @@
+#include "db/Params.h"
+
+#include "platform/Errors.h"
+#include "platform/Variant.h"
+
+#include <algorithm>
+
+namespace db {
+
+void Param::setDataType(FieldType type) {
+    value_ = normalizeValue(type, value_);
+    type_ = type;
+}
+
+void Param::setAsString(const QString& value) {
+    type_ = FieldType::String;
+    value_ = QVariant(value);
+}
+
+void Param::setAsInteger(qint64 value) {
+    type_ = FieldType::Integer;
+    value_ = QVariant(value);
+}
+
+void Param::setAsFloat(double value) {
+    type_ = FieldType::Float;
+    value_ = QVariant(value);
+}
+
+void Param::setAsDate(platform::TDateTime value) {
+    type_ = FieldType::Date;
+    value_ = QVariant(platform::dateOf(value));
+}
+
+void Param::setAsDateTime(platform::TDateTime value) {
+    type_ = FieldType::DateTime;
+    value_ = QVariant(value);
+}
+
+void Param::setAsTime(platform::TDateTime value) {
+    type_ = FieldType::Time;
+    value_ = QVariant(platform::timeOf(value));
+}
+
+void Param::setAsBoolean(bool value) {
+    type_ = FieldType::Boolean;
+    value_ = QVariant(value);
+}
+
+namespace {
+
+FieldType typeOfValue(const QVariant& value) {
+    switch (value.metaType().id()) {
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+        return FieldType::String;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Long:
+    case QMetaType::Short:
+        return FieldType::Integer;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return FieldType::Float;
+    case QMetaType::Bool:
+        return FieldType::Boolean;
+    case QMetaType::QDate:
+        return FieldType::Date;
+    case QMetaType::QDateTime:
+        return FieldType::DateTime;
+    case QMetaType::QTime:
+        return FieldType::Time;
+    default:
+        return FieldType::Unknown;
+    }
+}
+
+} // namespace
+
+void Param::setValue(const QVariant& value) {
+    if (!value.isValid() || value.isNull()) {
+        value_ = QVariant();
+        return;
+    }
+    if (type_ == FieldType::Unknown) {
+        type_ = typeOfValue(value);
+        value_ = normalizeValue(type_, value);
+        return;
+    }
+    // A text stays as it was given; anything else takes the parameter's form.
+    const int id = value.metaType().id();
+    value_ = (id == QMetaType::QString) ? value : normalizeValue(type_, value);
+}
+
+void Param::clear() {
+    value_ = QVariant();
+}
+
+QString Param::asString() const {
+    return valueToText(type_, value_);
+}
+
+double Param::asFloat() const {
+    return valueToFloat(type_, value_);
+}
+
+qint64 Param::asInteger() const {
+    return valueToInteger(type_, value_);
+}
+
+platform::TDateTime Param::asDateTime() const {
+    if (isNull())
+        return 0;
+    if (value_.metaType().id() == QMetaType::QString) {
+        platform::TDateTime result = 0;
+        if (parseIsoDateTime(value_.toString(), result))
+            return result;
+        return platform::variantToDateTime(value_);
+    }
+    return valueToDateTime(type_, value_);
+}
+
+void Param::assignValue(const Param& other) {
+    type_ = other.type_;
+    value_ = other.value_;
+}
+
+bool Param::operator==(const Param& other) const {
+    if (type_ != other.type_ || isNull() != other.isNull())
+        return false;
+    return isNull() || value_ == other.value_;
+}
+
+// ---------------------------------------------------------------------------------
+
+namespace {
+
+bool isNameChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c == u'$' || c == u'#';
+}
+
+// Index just after a quoted text, identifier or comment that starts at i, or i when
+// none starts there.
+qsizetype skipLiteral(const QString& sql, qsizetype i) {
+    const QChar c = sql[i];
+    const qsizetype n = sql.size();
+    if (c == u'\'' || c == u'"') {
+        qsizetype j = i + 1;
+        while (j < n) {
+            if (sql[j] == c) {
+                if (j + 1 < n && sql[j + 1] == c) {
+                    j += 2;
+                    continue;
+                }
+                return j + 1;
+            }
+            ++j;
+        }
+        return n;
+    }
+    if (c == u'-' && i + 1 < n && sql[i + 1] == u'-') {
+        const qsizetype end = sql.indexOf(u'\n', i);
+        return end < 0 ? n : end;
+    }
+    if (c == u'/' && i + 1 < n && sql[i + 1] == u'*') {
+        const qsizetype end = sql.indexOf(QStringLiteral("*/"), i + 2);
+        return end < 0 ? n : end + 2;
+    }
+    return i;
+}
+
+} // namespace
+
+ParsedStatement parseStatement(const QString& sql) {
+    ParsedStatement parsed;
+    parsed.text.reserve(sql.size());
+    const qsizetype n = sql.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const qsizetype afterLiteral = skipLiteral(sql, i);
+        if (afterLiteral != i) {
+            parsed.text += QStringView(sql).mid(i, afterLiteral - i);
+            i = afterLiteral;
+            continue;
+        }
+        if (sql[i] == u':' && i + 1 < n && sql[i + 1] == u':') {
+            parsed.text += QStringLiteral("::");
+            i += 2;
+            continue;
+        }
+        if (sql[i] == u':' && i + 1 < n && isNameChar(sql[i + 1])) {
+            qsizetype j = i + 1;
+            while (j < n && isNameChar(sql[j]))
+                ++j;
+            parsed.occurrences << sql.mid(i + 1, j - i - 1);
+            parsed.text += u'?';
+            i = j;
+            continue;
+        }
+        parsed.text += sql[i];
+        ++i;
+    }
+    return parsed;
+}
+
+void Params::rebuild(const QStringList& names) {
+    std::vector<Param> rebuilt;
+    for (const QString& name : names) {
+        const bool known = std::any_of(rebuilt.begin(), rebuilt.end(), [&](const Param& p) {
+            return p.name().compare(name, Qt::CaseInsensitive) == 0;
+        });
+        if (known)
+            continue;
+        Param param(name);
+        if (const Param* old = find(name))
+            param.assignValue(*old);
+        rebuilt.push_back(std::move(param));
+    }
+    params_ = std::move(rebuilt);
+}
+
+Param* Params::find(const QString& name) {
+    for (Param& param : params_) {
+        if (param.name().compare(name, Qt::CaseInsensitive) == 0)
+            return &param;
+    }
+    return nullptr;
+}
+
+Param& Params::byName(const QString& name) {
+    if (Param* param = find(name))
+        return *param;
+    throw platform::DatabaseError(QStringLiteral("Parameter '%1' not found").arg(name));
+}
+
+} // namespace db

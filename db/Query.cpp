@@ -1,0 +1,98 @@
+#include "db/Query.h"
+
+#include "db/Dialect.h"
+#include "db/Session.h"
+#include "db/SqlStatement.h"
+#include "platform/Errors.h"
+
+namespace db {
+
+Query::Query(QObject* parent) : DataSet(parent) {}
+
+Query::~Query() {
+    shutDown();
+}
+
+void Query::setSql(const QStringList& lines) {
+    close();
+    sql_ = lines;
+    parsed_ = parseStatement(sqlText());
+    params_.rebuild(parsed_.occurrences);
+}
+
+void Query::setSqlText(const QString& text) {
+    setSql(QStringList{text});
+}
+
+void Query::addSqlLine(const QString& line) {
+    setSql(sql_ + QStringList{line});
+}
+
+void Query::clearSql() {
+    setSql({});
+}
+
+QString Query::sqlText() const {
+    return sql_.join(u'\n');
+}
+
+Database& Query::database() const {
+    if (databaseName_.trimmed().isEmpty())
+        throw platform::DatabaseError(QStringLiteral("No database name given for the query"));
+    return Session::byName(sessionName_).database(databaseName_);
+}
+
+QVariantList Query::boundValues(const Database& database) const {
+    QVariantList values;
+    const Dialect& dialect = database.dialect();
+    auto& params = const_cast<Params&>(params_);
+    for (const QString& name : parsed_.occurrences) {
+        const Param& param = params.byName(name);
+        values << dialect.bindValue(param.dataType(), param.value());
+    }
+    return values;
+}
+
+std::vector<DataSet::ColumnInfo> Query::openCursor() {
+    if (parsed_.text.trimmed().isEmpty())
+        throw platform::DatabaseError(QStringLiteral("The query has no statement"));
+    Database& database = this->database();
+    database.open();
+    cursor_.emplace(database.connection());
+    cursor_->setForwardOnly(true);
+    openOn_ = &database;
+    database.registerDataSet(this);
+    runStatement(*cursor_, database.dialect().adapt(parsed_.text), boundValues(database));
+    if (!cursor_->isSelect())
+        throw platform::DatabaseError(
+            QStringLiteral("Error creating cursor handle: the statement returns no rows"));
+    std::vector<ColumnInfo> columns;
+    for (const Dialect::Column& column : database.dialect().resultColumns(*cursor_))
+        columns.push_back({column.name, column.type, column.size});
+    columnCount_ = static_cast<int>(columns.size());
+    return columns;
+}
+
+bool Query::fetchRow(Row& dataValues) {
+    return cursor_ && fetchValues(*cursor_, columnCount_, dataValues);
+}
+
+void Query::closeCursor() {
+    cursor_.reset();
+    if (openOn_)
+        openOn_->unregisterDataSet(this);
+    openOn_ = nullptr;
+}
+
+void Query::execSql() {
+    if (parsed_.text.trimmed().isEmpty())
+        throw platform::DatabaseError(QStringLiteral("The query has no statement"));
+    Database& database = this->database();
+    database.open();
+    QSqlQuery statement(database.connection());
+    statement.setForwardOnly(true);
+    runStatement(statement, database.dialect().adapt(parsed_.text), boundValues(database));
+    rowsAffected_ = statement.numRowsAffected();
+}
+
+} // namespace db

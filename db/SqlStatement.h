@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariantList>
+#include <vector>
+
+namespace db {
+
+// The engine's own words for a failure: its message, or the driver's when the engine
+// gave none.
+QString engineMessage(const QSqlError& error);
+[[noreturn]] void raiseEngineError(const QSqlError& error);
+
+// Prepares the statement on the query's connection, binds the values by position and
+// runs it. Raises EngineError with the engine's text.
+void runStatement(QSqlQuery& query, const QString& text, const QVariantList& values);
+
+// Reads the next row's values; false at the end. Raises EngineError when reading fails.
+bool fetchValues(QSqlQuery& query, int columnCount, std::vector<QVariant>& values);
+
+} // namespace db

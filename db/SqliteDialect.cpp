@@ -1,0 +1,418 @@
+#include "db/SqliteDialect.h"
+
+#include "db/SqlStatement.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QSqlDriver>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlResult>
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace db {
+
+struct SqliteDialect::CachedStatement {
+    sqlite3* handle = nullptr;
+    QByteArray name;
+    QByteArray sql;
+    sqlite3_stmt* statement = nullptr;
+    bool busy = false;
+
+    ~CachedStatement() { finalize(); }
+    void finalize() {
+        if (statement)
+            sqlite3_finalize(statement);
+        statement = nullptr;
+    }
+};
+
+namespace {
+
+using CachedStatement = SqliteDialect::CachedStatement;
+
+sqlite3* handleOf(const QSqlDatabase& connection) {
+    if (!connection.driver())
+        return nullptr;
+    const QVariant handle = connection.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+QString textOf(sqlite3_value* value) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(value)),
+                             sqlite3_value_bytes(value));
+}
+
+void resultText(sqlite3_context* context, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_result_text(context, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+}
+
+void resultError(sqlite3_context* context, const QString& message) {
+    const QByteArray utf8 = message.toUtf8();
+    sqlite3_result_error(context, utf8.constData(), static_cast<int>(utf8.size()));
+}
+
+void nvlFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+    const bool firstIsNull = sqlite3_value_type(arguments[0]) == SQLITE_NULL;
+    sqlite3_result_value(context, firstIsNull ? arguments[1] : arguments[0]);
+}
+
+void changeCase(sqlite3_context* context, sqlite3_value* argument, bool upper) {
+    if (sqlite3_value_type(argument) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const QString text = textOf(argument);
+    resultText(context, upper ? text.toUpper() : text.toLower());
+}
+
+void upperFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+    changeCase(context, arguments[0], true);
+}
+
+void lowerFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+    changeCase(context, arguments[0], false);
+}
+
+void sysdateFunction(sqlite3_context* context, int, sqlite3_value**) {
+    resultText(context,
+               QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+}
+
+QString lastErrorOf(sqlite3* handle) {
+    return QString::fromUtf8(sqlite3_errmsg(handle));
+}
+
+// Runs a cached statement with the given arguments; answers the step's result code.
+// A statement already running (a body that calls its own function) gets a fresh copy.
+class StatementRun {
+public:
+    StatementRun(CachedStatement& cached, int argumentCount, sqlite3_value** arguments)
+        : cached_(cached) {
+        if (cached_.busy) {
+            prepare(&own_);
+            statement_ = own_;
+        } else {
+            if (!cached_.statement)
+                prepare(&cached_.statement);
+            statement_ = cached_.statement;
+            cached_.busy = statement_ != nullptr;
+        }
+        if (!statement_)
+            return;
+        const int wanted = sqlite3_bind_parameter_count(statement_);
+        for (int i = 0; i < wanted && i < argumentCount; ++i)
+            sqlite3_bind_value(statement_, i + 1, arguments[i]);
+    }
+    ~StatementRun() {
+        if (!statement_)
+            return;
+        sqlite3_reset(statement_);
+        sqlite3_clear_bindings(statement_);
+        if (own_)
+            sqlite3_finalize(own_);
+        else
+            cached_.busy = false;
+    }
+    StatementRun(const StatementRun&) = delete;
+    StatementRun& operator=(const StatementRun&) = delete;
+
+    bool prepared() const { return statement_ != nullptr; }
+    QString prepareError() const { return prepareError_; }
+    sqlite3_stmt* statement() const { return statement_; }
+    int step() { return sqlite3_step(statement_); }
+
+private:
+    void prepare(sqlite3_stmt** target) {
+        if (sqlite3_prepare_v2(cached_.handle, cached_.sql.constData(),
+                               static_cast<int>(cached_.sql.size()), target,
+                               nullptr) != SQLITE_OK) {
+            prepareError_ = lastErrorOf(cached_.handle);
+            *target = nullptr;
+        }
+    }
+
+    CachedStatement& cached_;
+    sqlite3_stmt* own_ = nullptr;
+    sqlite3_stmt* statement_ = nullptr;
+    QString prepareError_;
+};
+
+// A function of DB_FUNCTIONS: the first column of the first row of its body.
+void databaseFunction(sqlite3_context* context, int argumentCount, sqlite3_value** arguments) {
+    auto& cached = *static_cast<CachedStatement*>(sqlite3_user_data(context));
+    StatementRun run(cached, argumentCount, arguments);
+    const QString name = QString::fromUtf8(cached.name);
+    if (!run.prepared()) {
+        resultError(context, QStringLiteral("%1: %2").arg(name, run.prepareError()));
+        return;
+    }
+    const int code = run.step();
+    if (code == SQLITE_ROW)
+        sqlite3_result_value(context, sqlite3_column_value(run.statement(), 0));
+    else if (code == SQLITE_DONE)
+        sqlite3_result_null(context);
+    else
+        resultError(context, QStringLiteral("%1: %2").arg(name, lastErrorOf(cached.handle)));
+}
+
+// name.NEXTVAL: increments the sequence's LAST_VALUE and answers it.
+void nextvalFunction(sqlite3_context* context, int argumentCount, sqlite3_value** arguments) {
+    auto& cached = *static_cast<CachedStatement*>(sqlite3_user_data(context));
+    const QString sequence = textOf(arguments[0]);
+    StatementRun run(cached, argumentCount, arguments);
+    if (!run.prepared()) {
+        resultError(
+            context,
+            QStringLiteral("Sequence %1 does not exist (%2)").arg(sequence, run.prepareError()));
+        return;
+    }
+    const int code = run.step();
+    if (code == SQLITE_ROW) {
+        const sqlite3_int64 value = sqlite3_column_int64(run.statement(), 0);
+        while (run.step() == SQLITE_ROW) {
+        }
+        sqlite3_result_int64(context, value);
+    } else if (code == SQLITE_DONE) {
+        resultError(context, QStringLiteral("Sequence %1 does not exist").arg(sequence));
+    } else {
+        resultError(context,
+                    QStringLiteral("Sequence %1: %2").arg(sequence, lastErrorOf(cached.handle)));
+    }
+}
+
+void createFunction(sqlite3* handle, const char* name, int argumentCount, bool deterministic,
+                    void (*function)(sqlite3_context*, int, sqlite3_value**),
+                    void* userData = nullptr) {
+    const int flags = SQLITE_UTF8 | (deterministic ? SQLITE_DETERMINISTIC : 0);
+    if (sqlite3_create_function_v2(handle, name, argumentCount, flags, userData, function, nullptr,
+                                   nullptr, nullptr) != SQLITE_OK)
+        throw platform::EngineError(lastErrorOf(handle));
+}
+
+const char* const nextvalFunctionName = "zev_nextval";
+const char* const sysdateFunctionName = "zev_sysdate";
+
+} // namespace
+
+SqliteDialect::SqliteDialect() = default;
+SqliteDialect::~SqliteDialect() = default;
+
+QString SqliteDialect::adapt(const QString& statement) const {
+    return rewriteNames(statement, [](const QString& name) -> QString {
+        const QString upper = name.toUpper();
+        if (upper == u"SYSDATE")
+            return QString::fromLatin1(sysdateFunctionName) + QStringLiteral("()");
+        const QStringList parts = upper.split(u'.');
+        if (parts.size() == 2 && parts[1] == u"NEXTVAL")
+            return QStringLiteral("%1('%2')")
+                .arg(QString::fromLatin1(nextvalFunctionName), parts[0]);
+        return {};
+    });
+}
+
+QVariant SqliteDialect::bindValue(FieldType type, const QVariant& value) const {
+    const QVariant normal = normalizeValue(type, value);
+    if (!normal.isValid())
+        return {};
+    if (type == FieldType::Time) {
+        const auto time = platform::decodeTime(normal.toDouble());
+        return QVariant(QStringLiteral("%1:%2:%3")
+                            .arg(time.hour, 2, 10, QLatin1Char('0'))
+                            .arg(time.minute, 2, 10, QLatin1Char('0'))
+                            .arg(time.second, 2, 10, QLatin1Char('0')));
+    }
+    if (isDateType(type))
+        return QVariant(isoDateTimeText(normal.toDouble()));
+    if (type == FieldType::Boolean)
+        return QVariant(qint64(normal.toBool() ? 1 : 0));
+    return normal;
+}
+
+void SqliteDialect::configure(QSqlDatabase& connection, const ConnectionSettings& settings) const {
+    QString file = settings.database.trimmed();
+    if (file.isEmpty())
+        throw platform::EngineError(QStringLiteral("No database file given for the alias"));
+    if (file != u":memory:") {
+        if (QDir::isRelativePath(file))
+            file = QDir(settings.aliasFolder).filePath(file);
+        file = QDir::cleanPath(file);
+        if (!platform::fileExists(file))
+            throw platform::EngineError(QStringLiteral("Database file not found: %1").arg(file));
+    }
+    connection.setDatabaseName(file);
+    connection.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+}
+
+void SqliteDialect::prepareConnection(QSqlDatabase& connection) const {
+    sqlite3* handle = handleOf(connection);
+    if (!handle)
+        throw platform::EngineError(QStringLiteral("The SQLite connection has no handle"));
+    // Statements of an earlier connection were released when it closed.
+    statements_.clear();
+    sqlite3_busy_timeout(handle, 5000);
+    registerBuiltins(handle);
+    registerDatabaseFunctions(handle);
+}
+
+void SqliteDialect::releaseConnection(QSqlDatabase& connection) const {
+    sqlite3* handle = handleOf(connection);
+    for (const auto& cached : statements_) {
+        if (!handle || cached->handle == handle)
+            cached->finalize();
+    }
+}
+
+SqliteDialect::CachedStatement& SqliteDialect::keep(sqlite3* handle, const QByteArray& name,
+                                                    const QByteArray& sql) const {
+    auto cached = std::make_unique<CachedStatement>();
+    cached->handle = handle;
+    cached->name = name;
+    cached->sql = sql;
+    statements_.push_back(std::move(cached));
+    return *statements_.back();
+}
+
+void SqliteDialect::registerBuiltins(sqlite3* handle) const {
+    createFunction(handle, "NVL", 2, true, nvlFunction);
+    createFunction(handle, "UPPER", 1, true, upperFunction);
+    createFunction(handle, "LOWER", 1, true, lowerFunction);
+    createFunction(handle, sysdateFunctionName, 0, false, sysdateFunction);
+    CachedStatement& sequence =
+        keep(handle, nextvalFunctionName,
+             "UPDATE DB_SEQUENCES SET LAST_VALUE = COALESCE(LAST_VALUE, 0) + 1 "
+             "WHERE UPPER(NAME) = UPPER(?1) RETURNING LAST_VALUE");
+    createFunction(handle, nextvalFunctionName, 1, false, nextvalFunction, &sequence);
+}
+
+void SqliteDialect::registerDatabaseFunctions(sqlite3* handle) const {
+    sqlite3_stmt* list = nullptr;
+    if (sqlite3_prepare_v2(handle, "SELECT NAME, BODY FROM DB_FUNCTIONS", -1, &list, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_finalize(list);
+        return; // a database without functions of its own
+    }
+    std::vector<std::pair<QByteArray, QByteArray>> functions;
+    while (sqlite3_step(list) == SQLITE_ROW) {
+        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(list, 0));
+        const auto* body = reinterpret_cast<const char*>(sqlite3_column_text(list, 1));
+        if (name && body)
+            functions.emplace_back(QByteArray(name).trimmed(), QByteArray(body));
+    }
+    sqlite3_finalize(list);
+    for (const auto& [name, body] : functions) {
+        CachedStatement& cached = keep(handle, name, body);
+        createFunction(handle, cached.name.constData(), -1, false, databaseFunction, &cached);
+    }
+}
+
+std::vector<Dialect::Column> SqliteDialect::tableColumns(QSqlDatabase& connection,
+                                                         const QString& table) const {
+    std::vector<Column> columns;
+    QSqlQuery query(connection);
+    query.prepare(QStringLiteral("SELECT name, type FROM pragma_table_info(?) ORDER BY cid"));
+    query.addBindValue(table);
+    if (!query.exec())
+        raiseEngineError(query.lastError());
+    while (query.next()) {
+        int size = 0;
+        const FieldType type = typeOfDeclared(query.value(1).toString(), size);
+        columns.push_back({query.value(0).toString(),
+                           type == FieldType::Unknown ? FieldType::String : type, size});
+    }
+    return columns;
+}
+
+std::vector<Dialect::Index> SqliteDialect::tableIndexes(QSqlDatabase& connection,
+                                                        const QString& table) const {
+    std::vector<Index> indexes;
+    QStringList primaryKey;
+    {
+        QSqlQuery query(connection);
+        query.prepare(
+            QStringLiteral("SELECT name FROM pragma_table_info(?) WHERE pk > 0 ORDER BY pk"));
+        query.addBindValue(table);
+        if (!query.exec())
+            raiseEngineError(query.lastError());
+        while (query.next())
+            primaryKey << query.value(0).toString();
+    }
+    QSqlQuery list(connection);
+    list.prepare(QStringLiteral("SELECT name, \"unique\", origin FROM pragma_index_list(?)"));
+    list.addBindValue(table);
+    if (!list.exec())
+        raiseEngineError(list.lastError());
+    while (list.next()) {
+        Index index{list.value(0).toString(),
+                    {},
+                    list.value(1).toInt() != 0,
+                    list.value(2).toString() == u"pk"};
+        QSqlQuery columns(connection);
+        columns.prepare(QStringLiteral("SELECT name FROM pragma_index_info(?) ORDER BY seqno"));
+        columns.addBindValue(index.name);
+        if (!columns.exec())
+            raiseEngineError(columns.lastError());
+        bool plainColumns = true;
+        while (columns.next()) {
+            plainColumns = plainColumns && !columns.value(0).isNull();
+            index.fields << columns.value(0).toString();
+        }
+        if (plainColumns && !index.fields.isEmpty())
+            indexes.push_back(index);
+    }
+    const bool primaryListed =
+        std::any_of(indexes.begin(), indexes.end(), [](const Index& i) { return i.primary; });
+    if (!primaryKey.isEmpty() && !primaryListed)
+        indexes.insert(indexes.begin(), Index{QStringLiteral("PRIMARY"), primaryKey, true, true});
+    std::stable_partition(indexes.begin(), indexes.end(), [](const Index& i) { return i.primary; });
+    return indexes;
+}
+
+std::vector<Dialect::Column> SqliteDialect::resultColumns(const QSqlQuery& query) const {
+    std::vector<Column> columns = Dialect::resultColumns(query);
+    const QVariant handle = query.result() ? query.result()->handle() : QVariant();
+    sqlite3_stmt* statement = nullptr;
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3_stmt*") == 0)
+        statement = *static_cast<sqlite3_stmt* const*>(handle.constData());
+    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
+        const char* declared = statement ? sqlite3_column_decltype(statement, i) : nullptr;
+        if (declared && *declared) {
+            int size = 0;
+            const FieldType type = typeOfDeclared(QString::fromUtf8(declared), size);
+            columns[i].type = type == FieldType::Unknown ? FieldType::String : type;
+            columns[i].size = size;
+            continue;
+        }
+        // An expression: its first value's kind. Numbers are kept as floating point,
+        // since later rows of the same expression may carry fractions.
+        if (isNumericType(columns[i].type))
+            columns[i].type = FieldType::Float;
+        else if (columns[i].type != FieldType::String)
+            columns[i].type = FieldType::Unknown;
+    }
+    return columns;
+}
+
+QString SqliteDialect::rowOrder(QSqlDatabase& connection, const QString& table) const {
+    QSqlQuery query(connection);
+    query.prepare(QStringLiteral(
+        "SELECT type FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? "
+        "COLLATE NOCASE"));
+    query.addBindValue(table);
+    if (query.exec() && query.next() && query.value(0).toString() == u"table")
+        return QStringLiteral("rowid");
+    return {};
+}
+
+QString SqliteDialect::nullSafeEquals(const QString& column) const {
+    return column + QStringLiteral(" IS ?");
+}
+
+} // namespace db
