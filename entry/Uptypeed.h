@@ -1,12 +1,9 @@
 #pragma once
 
+#include "db/DataSet.h"
 #include "entry/UTypedEd.h"
 
 #include <QPointer>
-
-namespace db {
-class DataSet;
-}
 
 namespace entry {
 
