@@ -1,0 +1,366 @@
+#include "TestDatabase.h"
+#include "db/Query.h"
+#include "platform/DateTime.h"
+#include "platform/Errors.h"
+
+#include <QRegularExpression>
+#include <QtTest>
+
+using namespace db;
+
+namespace {
+
+const char* const schema = R"(
+CREATE TABLE holding (id INTEGER PRIMARY KEY, dan DATE, account REAL, amount REAL,
+                      name VARCHAR(40), mic VARCHAR(4), mic_tuj VARCHAR(4));
+INSERT INTO holding VALUES (1, '2024-05-31', 123456, 1234.5, 'Košir', 'XLJU', 'XETR');
+INSERT INTO holding VALUES (2, '2024-05-31', 200, NULL, NULL, 'XLJU', NULL);
+INSERT INTO holding VALUES (3, '2024-05-30', 300, 3, 'Novak', NULL, NULL);
+CREATE TABLE currency (code VARCHAR(3) PRIMARY KEY, name VARCHAR(20));
+INSERT INTO currency VALUES ('EUR', 'Euro'), ('USD', 'Dollar');
+CREATE TABLE DB_FUNCTIONS (NAME TEXT PRIMARY KEY, BODY TEXT);
+INSERT INTO DB_FUNCTIONS VALUES ('qor_gettcn',
+  'SELECT amount FROM holding WHERE id = ?1 AND dan <= ?2 ORDER BY dan DESC');
+CREATE TABLE DB_SEQUENCES (NAME TEXT PRIMARY KEY, LAST_VALUE INTEGER);
+INSERT INTO DB_SEQUENCES VALUES ('SERPROG_PK_SEQ', 41);
+CREATE TABLE dual (dummy TEXT);
+INSERT INTO dual VALUES ('X');
+)";
+
+std::unique_ptr<Query> makeQuery(const QString& sql) {
+    auto query = std::make_unique<Query>();
+    query->setDatabaseName(QStringLiteral("TEST"));
+    query->setSql(sql.split(u'\n'));
+    return query;
+}
+
+QVariant singleValue(const QString& sql) {
+    auto query = makeQuery(sql);
+    query->open();
+    return query->field(0).value();
+}
+
+} // namespace
+
+class QueryTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void statementParameters();
+    void parameterUsedFiveTimesIsBoundOnce();
+    void nullAndFloatReadAsTextAndNumber();
+    void fieldsByName();
+    void persistentFields();
+    void calculatedAndLookupFields();
+    void lazyFetching();
+    void embeddedFunctions();
+    void sequences();
+    void failuresCarryTheEngineText();
+    void executeAndClientFilter();
+};
+
+void QueryTest::statementParameters() {
+    const auto parsed =
+        parseStatement(QStringLiteral("SELECT ':no', x::text, \"a:b\" FROM t -- :comment\nWHERE a "
+                                      "= :A AND b = :b /* :c */ OR :a"));
+    QCOMPARE(parsed.occurrences, (QStringList{"A", "b", "a"}));
+    QVERIFY(parsed.text.contains(u"x::text"));
+    QVERIFY(parsed.text.contains(u"':no'"));
+    QVERIFY(parsed.text.endsWith(u"a = ? AND b = ? /* :c */ OR ?"));
+
+    Params params;
+    params.rebuild(parsed.occurrences);
+    QCOMPARE(params.count(), 2);
+    params.byName(QStringLiteral("B")).setAsInteger(5);
+    params.rebuild({QStringLiteral("b"), QStringLiteral("new")});
+    QCOMPARE(params.byName(QStringLiteral("b")).asInteger(), 5); // kept through a rebuild
+    QVERIFY(params.byName(QStringLiteral("new")).isNull());
+    QVERIFY_THROWS_EXCEPTION(platform::DatabaseError, params.byName(QStringLiteral("gone")));
+}
+
+void QueryTest::parameterUsedFiveTimesIsBoundOnce() {
+    TestDatabase database(QString::fromUtf8(schema));
+    auto query = makeQuery(QStringLiteral(
+        "SELECT id FROM holding\n"
+        "WHERE dan = :dan AND dan <= :dan AND dan >= :dan\n"
+        "AND (:dan IS NOT NULL) AND NVL(qor_gettcn(id, :dan), 0) >= 0\nORDER BY id"));
+    QCOMPARE(query->params().count(), 1);
+    query->paramByName(QStringLiteral("DAN")).setAsDateTime(platform::encodeDate(2024, 5, 31));
+    query->open();
+    QCOMPARE(query->recordCount(), 2); // the date matched the ISO date column each time
+    QCOMPARE(query->fieldByName(QStringLiteral("id")).asInteger(), 1);
+
+    // A text value in a date parameter is read as a date when bound.
+    query->close();
+    auto& dan = query->paramByName(QStringLiteral("dan"));
+    dan.setDataType(FieldType::Date);
+    dan.setValue(QStringLiteral("30.05.2024"));
+    query->open();
+    QCOMPARE(query->fieldByName(QStringLiteral("ID")).asInteger(), 3);
+}
+
+void QueryTest::nullAndFloatReadAsTextAndNumber() {
+    TestDatabase database(QString::fromUtf8(schema));
+    auto query = makeQuery(QStringLiteral("SELECT * FROM holding ORDER BY id"));
+    query->open();
+    QCOMPARE(query->fieldByName(QStringLiteral("account")).asString(), QStringLiteral("123456"));
+    QCOMPARE(query->fieldByName(QStringLiteral("amount")).asString(), QStringLiteral("1234.5"));
+    QCOMPARE(query->fieldByName(QStringLiteral("dan")).dataType(), FieldType::Date);
+    QCOMPARE(query->fieldByName(QStringLiteral("dan")).asDateTime(),
+             platform::encodeDate(2024, 5, 31));
+    QCOMPARE(query->fieldByName(QStringLiteral("name")).asString(), QStringLiteral("Košir"));
+    query->next();
+    const Field& amount = query->fieldByName(QStringLiteral("amount"));
+    QVERIFY(amount.isNull());
+    QCOMPARE(amount.asString(), QString());
+    QCOMPARE(amount.asFloat(), 0.0);
+    QCOMPARE(amount.asInteger(), 0);
+    QCOMPARE(query->fieldByName(QStringLiteral("name")).asString(), QString());
+
+    // Expressions have no declared type: numbers stay numbers with their fractions.
+    QCOMPARE(singleValue(QStringLiteral("SELECT SUM(amount) + 0.25 FROM holding")).toDouble(),
+             1237.75);
+}
+
+void QueryTest::fieldsByName() {
+    TestDatabase database(QString::fromUtf8(schema));
+    auto query = makeQuery(QStringLiteral("SELECT id, name AS OwnerName FROM holding"));
+    query->open();
+    QCOMPARE(&query->fieldByName(QStringLiteral("ownername")),
+             &query->fieldByName(QStringLiteral("OWNERNAME")));
+    QCOMPARE(query->findField(QStringLiteral("missing")), nullptr);
+    try {
+        query->fieldByName(QStringLiteral("missing"));
+        QFAIL("a missing field must raise");
+    } catch (const platform::DatabaseError& error) {
+        QCOMPARE(error.message(), QStringLiteral("Field 'missing' not found"));
+    }
+    // Queries are read-only.
+    QVERIFY_THROWS_EXCEPTION(platform::DatabaseError, query->edit());
+    QVERIFY_THROWS_EXCEPTION(platform::DatabaseError,
+                             query->fieldByName(QStringLiteral("id")).setAsInteger(3));
+}
+
+void QueryTest::persistentFields() {
+    TestDatabase database(QString::fromUtf8(schema));
+    auto query = makeQuery(QStringLiteral("SELECT * FROM holding ORDER BY id"));
+    Field& name = query->addField(QStringLiteral("NAME"), FieldType::String, FieldKind::Data, 40);
+    name.setDisplayLabel(QStringLiteral("Lastnik"));
+    name.setDisplayWidth(25);
+    Field& amount = query->addField(QStringLiteral("Amount"), FieldType::Float);
+    amount.setDisplayFormat(QStringLiteral("#,##0.##"));
+    Field& account = query->addField(QStringLiteral("account"), FieldType::Float);
+    query->open();
+    QCOMPARE(query->fieldCount(), 3); // only the defined fields exist
+    QCOMPARE(query->field(0).displayLabel(), QStringLiteral("Lastnik"));
+    QCOMPARE(query->field(2).displayLabel(), QStringLiteral("account"));
+    QCOMPARE(name.displayWidth(), 25);
+    QCOMPARE(account.displayWidth(), 10);
+    QCOMPARE(amount.alignment(), Qt::AlignRight);
+    QCOMPARE(name.alignment(), Qt::AlignLeft);
+    QCOMPARE(amount.displayText(), QStringLiteral("1,234.5"));
+    QCOMPARE(amount.asString(), QStringLiteral("1234.5")); // the raw value for the report
+    QCOMPARE(query->findField(QStringLiteral("id")), nullptr);
+    name.setTextRule([](const QVariant& value) { return value.toString().left(3); });
+    QCOMPARE(name.displayText(), QStringLiteral("Koš"));
+    query->close();
+
+    // A defined field that the statement does not deliver raises on open.
+    query->addField(QStringLiteral("nowhere"), FieldType::String);
+    try {
+        query->open();
+        QFAIL("a missing column must raise");
+    } catch (const platform::DatabaseError& error) {
+        QCOMPARE(error.message(), QStringLiteral("Field 'nowhere' not found"));
+    }
+    QVERIFY(!query->active());
+}
+
+void QueryTest::calculatedAndLookupFields() {
+    TestDatabase database(QString::fromUtf8(schema));
+    auto currencies = makeQuery(QStringLiteral("SELECT * FROM currency"));
+    currencies->open();
+
+    auto query = makeQuery(
+        QStringLiteral("SELECT id, mic, mic_tuj, CASE id WHEN 1 THEN 'USD' ELSE 'EUR' END AS cur "
+                       "FROM holding ORDER BY id"));
+    query->addField(QStringLiteral("id"), FieldType::Integer);
+    query->addField(QStringLiteral("mic"), FieldType::String, FieldKind::Data, 4);
+    query->addField(QStringLiteral("mic_tuj"), FieldType::String, FieldKind::Data, 4);
+    query->addField(QStringLiteral("cur"), FieldType::String, FieldKind::Data, 3);
+    query->addField(QStringLiteral("mic_xml"), FieldType::String, FieldKind::Calculated, 4);
+    Field& currencyName =
+        query->addField(QStringLiteral("currency_name"), FieldType::String, FieldKind::Lookup);
+    currencyName.keyFields = QStringLiteral("cur");
+    currencyName.lookupDataSet = currencies.get();
+    currencyName.lookupKeyFields = QStringLiteral("code");
+    currencyName.lookupResultField = QStringLiteral("name");
+    int calls = 0;
+    query->onCalcFields = [&calls](DataSet& set) {
+        ++calls;
+        QCOMPARE(set.state(), DataSetState::CalcFields);
+        const QString foreign = set.fieldByName(QStringLiteral("mic_tuj")).asString();
+        const QString quoted = set.fieldByName(QStringLiteral("mic")).asString();
+        Field& micXml = set.fieldByName(QStringLiteral("mic_xml"));
+        if (!foreign.isEmpty())
+            micXml.setAsString(foreign);
+        else if (!quoted.isEmpty())
+            micXml.setAsString(quoted);
+    };
+    query->open();
+    QCOMPARE(query->state(), DataSetState::Browse);
+    QStringList mics;
+    QStringList names;
+    for (; !query->eof(); query->next()) {
+        mics << query->fieldByName(QStringLiteral("mic_xml")).asString();
+        names << query->fieldByName(QStringLiteral("currency_name")).asString();
+    }
+    QCOMPARE(mics, (QStringList{"XETR", "XLJU", ""}));
+    QCOMPARE(names, (QStringList{"Dollar", "Euro", "Euro"}));
+    QCOMPARE(calls, 3); // once per row as it is read, not again when revisited
+    query->first();
+    QCOMPARE(calls, 3);
+}
+
+void QueryTest::lazyFetching() {
+    TestDatabase database(QString::fromUtf8(schema) + QStringLiteral(R"(
+        CREATE TABLE big (n INTEGER, t TEXT);
+        WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 100000)
+        INSERT INTO big SELECT x, 'row ' || x FROM c;)"));
+    auto query = makeQuery(QStringLiteral("SELECT * FROM big ORDER BY n"));
+    int calcCalls = 0;
+    query->addField(QStringLiteral("n"), FieldType::Integer);
+    query->addField(QStringLiteral("twice"), FieldType::Integer, FieldKind::Calculated);
+    query->onCalcFields = [&calcCalls](DataSet& set) {
+        ++calcCalls;
+        set.fieldByName(QStringLiteral("twice"))
+            .setAsInteger(2 * set.fieldByName(QStringLiteral("n")).asInteger());
+    };
+    query->open();
+    QCOMPARE(query->fetchedRowCount(), 1);
+    QCOMPARE(calcCalls, 1);
+    QVERIFY(query->bof());
+    QCOMPARE(query->moveBy(9), 9);
+    QCOMPARE(query->recNo(), 10);
+    QCOMPARE(query->fieldByName(QStringLiteral("twice")).asInteger(), 20);
+    QCOMPARE(query->fetchedRowCount(), 10);
+    QCOMPARE(query->moveBy(-20), -9);
+    QVERIFY(query->bof());
+    QCOMPARE(query->recordCount(), 100000);
+    QCOMPARE(query->recNo(), 1); // counting does not move
+    query->last();
+    QVERIFY(query->eof());
+    QCOMPARE(query->fieldByName(QStringLiteral("n")).asInteger(), 100000);
+    query->close();
+
+    // next() past the last row sets eof and stays on the last row.
+    auto small = makeQuery(QStringLiteral("SELECT id FROM holding ORDER BY id"));
+    small->open();
+    int seen = 0;
+    while (!small->eof()) {
+        ++seen;
+        small->next();
+    }
+    QCOMPARE(seen, 3);
+    QCOMPARE(small->fieldByName(QStringLiteral("id")).asInteger(), 3);
+    QVERIFY(small->locate(QStringLiteral("ID"), {2}));
+    QCOMPARE(small->recNo(), 2);
+    QVERIFY(!small->locate(QStringLiteral("id"), {9}));
+    QCOMPARE(small->recNo(), 2);
+
+    auto none = makeQuery(QStringLiteral("SELECT id FROM holding WHERE id < 0"));
+    none->open();
+    QVERIFY(none->eof());
+    QVERIFY(none->isEmpty());
+    QCOMPARE(none->recNo(), 0);
+}
+
+void QueryTest::embeddedFunctions() {
+    TestDatabase database(QString::fromUtf8(schema) + QStringLiteral(R"(
+        INSERT INTO DB_FUNCTIONS VALUES ('pair_sum',
+          'SELECT ?1 + ?2 FROM dual WHERE ?1 IS NOT NULL AND ?2 > 0');)"));
+    QCOMPARE(singleValue(QStringLiteral("SELECT UPPER('šđčćž abc') FROM dual")).toString(),
+             QStringLiteral("ŠĐČĆŽ ABC"));
+    QCOMPARE(singleValue(QStringLiteral("SELECT lower('ŠKODA') FROM dual")).toString(),
+             QStringLiteral("škoda"));
+    QCOMPARE(singleValue(QStringLiteral("SELECT NVL(NULL, 5) FROM dual")).toInt(), 5);
+    QCOMPARE(singleValue(QStringLiteral("SELECT nvl('a', 'b') FROM dual")).toString(),
+             QStringLiteral("a"));
+    QCOMPARE(singleValue(QStringLiteral("SELECT pair_sum(2, 3) FROM dual")).toInt(), 5);
+    QVERIFY(!singleValue(QStringLiteral("SELECT pair_sum(2, -3) FROM dual")).isValid());
+    // The body runs once per row of a larger statement.
+    QCOMPARE(singleValue(QStringLiteral("SELECT SUM(qor_gettcn(id, '2024-05-31')) FROM holding"))
+                 .toDouble(),
+             1237.5);
+
+    const QVariant now = singleValue(QStringLiteral("SELECT SYSDATE FROM dual"));
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}$"))
+                .match(now.toString())
+                .hasMatch());
+    QVERIFY(qAbs(QDateTime::fromString(now.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                     .secsTo(QDateTime::currentDateTime())) < 5);
+    // Words inside quoted texts are left alone.
+    QCOMPARE(singleValue(QStringLiteral("SELECT 'sysdate x.nextval' FROM dual")).toString(),
+             QStringLiteral("sysdate x.nextval"));
+}
+
+void QueryTest::sequences() {
+    TestDatabase database(QString::fromUtf8(schema));
+    auto query = makeQuery(QStringLiteral("SELECT SERPROG_PK_SEQ.NEXTVAL AS NewId FROM dual"));
+    query->open();
+    QCOMPARE(query->fieldByName(QStringLiteral("NewId")).asInteger(), 42);
+    query->close();
+    query->setSqlText(QStringLiteral("SELECT serprog_pk_seq.nextval AS NewId FROM dual"));
+    query->open();
+    QCOMPARE(query->fieldByName(QStringLiteral("newid")).asInteger(), 43);
+    query->close();
+    Session::defaultSession().close();
+    QCOMPARE(singleValue(QStringLiteral("SELECT LAST_VALUE FROM DB_SEQUENCES")).toInt(), 43);
+
+    query->setSqlText(QStringLiteral("SELECT NO_SUCH_SEQ.NEXTVAL AS NewId FROM dual"));
+    try {
+        query->open();
+        QFAIL("a missing sequence must raise");
+    } catch (const platform::EngineError& error) {
+        QVERIFY2(error.message().contains(u"NO_SUCH_SEQ"), qPrintable(error.message()));
+    }
+    QVERIFY(!query->active());
+}
+
+void QueryTest::failuresCarryTheEngineText() {
+    TestDatabase database(QString::fromUtf8(schema));
+    auto query = makeQuery(QStringLiteral("SELECT * FROM no_such_table"));
+    try {
+        query->open();
+        QFAIL("a bad statement must raise");
+    } catch (const platform::EngineError& error) {
+        QVERIFY2(error.message().contains(u"no such table"), qPrintable(error.message()));
+    }
+    QVERIFY(!query->active());
+    query->setSqlText(QStringLiteral("SELECT * FROM holding WHERE"));
+    QVERIFY_THROWS_EXCEPTION(platform::EngineError, query->open());
+}
+
+void QueryTest::executeAndClientFilter() {
+    TestDatabase database(QString::fromUtf8(schema));
+    auto update = makeQuery(QStringLiteral("UPDATE holding SET name = :name WHERE id >= :id"));
+    update->paramByName(QStringLiteral("name")).setAsString(QStringLiteral("O'Brien; DROP"));
+    update->paramByName(QStringLiteral("id")).setAsInteger(2);
+    update->execSql();
+    QCOMPARE(update->rowsAffected(), 2);
+
+    auto query = makeQuery(QStringLiteral("SELECT * FROM holding ORDER BY id"));
+    query->setFilter(QStringLiteral("name = 'O''Brien; DROP'"));
+    query->setFiltered(true);
+    query->open();
+    QCOMPARE(query->recordCount(), 2);
+    QCOMPARE(query->fieldByName(QStringLiteral("id")).asInteger(), 2);
+    query->setFilter(QStringLiteral("account > 250 OR id = 1"));
+    QCOMPARE(query->recordCount(), 2);
+    QVERIFY_THROWS_EXCEPTION(platform::DatabaseError, query->setFilter(QStringLiteral("id >")));
+    QCOMPARE(query->filter(), QStringLiteral("account > 250 OR id = 1"));
+    query->setFiltered(false);
+    QCOMPARE(query->recordCount(), 3);
+}
+
+QTEST_GUILESS_MAIN(QueryTest)
+#include "tst_query.moc"
