@@ -1,0 +1,425 @@
+#include "../support/TestDatabase.h"
+
+#include "app/BatchMode.h"
+#include "app/DebugLog.h"
+#include "app/HoldingsQuery.h"
+#include "app/ReportDocument.h"
+#include "app/TradingAccountsReport.h"
+#include "app/XmlValidation.h"
+#include "db/Query.h"
+#include "db/Session.h"
+#include "db/uDMLB.h"
+#include "platform/Errors.h"
+#include "platform/MessageBox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace {
+
+using platform::MessageKind;
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+struct Message {
+    MessageKind kind;
+    QString text;
+};
+
+// Takes the messages instead of showing them.
+struct MessageRecorder {
+    QList<Message> messages;
+    platform::ScopedMessageSink sink{[this](MessageKind kind, const QString& text) {
+        messages.append({kind, text});
+        return platform::MessageResult::Ok;
+    }};
+};
+
+struct RecordingDisplay : ReportErrorDisplay {
+    QString shownText;
+    bool visible = false;
+    void showValidationError(const QString& text) override {
+        shownText = text;
+        visible = true;
+    }
+    void hideValidationError() override { visible = false; }
+};
+
+const QString SchemaSource = QStringLiteral(ZEV_SOURCE_DIR "/data/") + SchemaFileName;
+const QString AgencyHost = QStringLiteral("zev.example.si");
+const QString WorkingCopy = QStringLiteral("ZevXmlValidate.xml");
+
+platform::TDateTime september30() {
+    return platform::encodeDate(2024, 9, 30);
+}
+platform::TDateTime october31() {
+    return platform::encodeDate(2024, 10, 31);
+}
+platform::TDateTime stampTime() {
+    return platform::encodeDate(2024, 10, 1) + platform::encodeTime(14, 5, 9, 0);
+}
+
+const QString TestData = QStringLiteral(ZEV_SOURCE_DIR "/tests/report/");
+
+// The report of 30.09.2024 on the holdings of holdings.sql, as the working copy holds it.
+QByteArray expectedSeptemberReport() {
+    return readFile(TestData + QStringLiteral("september-report.xml")).replace("\n", "\r\n");
+}
+
+QByteArray withCrLf(const char* text) {
+    return QByteArray(text).replace("\n", "\r\n");
+}
+
+// A temporary folder standing for the executable's: database, aliases, schema, and
+// the report folder "out/".
+struct ReportFixture {
+    TestDatabase database;
+    QString folder = database.folder();
+    QString reportFolder = folder + QStringLiteral("out/");
+
+    explicit ReportFixture(const QString& xmlPath = {}) {
+        database.execFile(TestData + QStringLiteral("holdings.sql"));
+        QDir().mkpath(reportFolder);
+        QFile::copy(SchemaSource, folder + SchemaFileName);
+        const QString path = xmlPath.isNull() ? reportFolder : xmlPath;
+        for (const QString& module : {QStringLiteral("ZEV"), TDMLB::ModuleName()})
+            setSettings(module, path);
+    }
+
+    void setSettings(const QString& module, const QString& xmlPath) const {
+        database.exec(QStringLiteral("INSERT INTO SERPROG (MODUL, KATEGORIJA, PARAMETER, VREDNOST) "
+                                     "VALUES ('%1', 'SPLOŠNE', 'XML_PATH', '%2'), "
+                                     "('%1', 'SPLOŠNE', 'PartnerId', '123'), "
+                                     "('%1', 'SPLOŠNE', 'TrgovalniRacun', '456');")
+                          .arg(module, xmlPath));
+    }
+
+    ReportOutcome run(platform::TDateTime date, ReportErrorDisplay& display, bool debugOn = true) {
+        TDMLB session({database.alias(), QString(), QString(), QStringLiteral("ana")});
+        session.setModuleNameOverride(QStringLiteral("ZEV"));
+        db::Session::defaultSession().setPrivateDir(folder);
+        db::Query holdings;
+        defineHoldingsQuery(holdings);
+        holdings.setDatabaseName(session.dbMain.databaseName());
+        DebugLog log(debugOn, folder);
+        const ReportContext context{session, holdings, date,       log,
+                                    display, folder,   AgencyHost, stampTime};
+        const ReportOutcome outcome = generateTradingAccountsReport(context);
+        if (holdings.active())
+            qWarning("the holdings query was left open");
+        return outcome;
+    }
+
+    int batch(const QStringList& arguments, QStringList* lines = nullptr) const {
+        BatchEnvironment environment;
+        environment.folder = folder;
+        environment.clock = stampTime;
+        environment.print = [lines](MessageKind kind, const QString& line) {
+            if (lines)
+                lines->append((kind == MessageKind::Information ? "out: " : "err: ") + line);
+        };
+        return runBatch(arguments, environment);
+    }
+
+    QStringList logLines() const {
+        const QByteArray log = readFile(folder + QStringLiteral("Log.txt"));
+        return log == "<missing>" ? QStringList()
+                                  : QString::fromUtf8(log).split("\r\n", Qt::SkipEmptyParts);
+    }
+};
+
+const QString ExpectedName = QStringLiteral("123_45620241001140509.xml");
+
+} // namespace
+
+class ReportTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void documentIsWrittenWithCrLfIndentationAndEscaping();
+    void schemaReferenceBecomesTheAgencyNamespaceInTheRootOnly();
+    void validationNamesTheFirstErrorAndItsDocument();
+    void debugLogAppendsLinesOnlyWhenOn();
+    void reportListsAccountsCashAndSecuritiesInOrder();
+    void reportPathHasExactlyOneSeparator();
+    void invalidReportIsMovedAsideAndStillDelivered();
+    void missingSettingStopsBeforeAnyFile();
+    void failedSaveLeavesNothingInTheReportFolder();
+    void batchModeAnswersWithItsExitStatus();
+    void batchModeRefusesWrongCommandLines();
+    void xmllintAcceptsTheGeneratedReport();
+};
+
+void ReportTest::documentIsWrittenWithCrLfIndentationAndEscaping() {
+    ReportDocument document;
+    const auto root = document.setRoot("Root");
+    document.setAttribute(root, "b", QStringLiteral("\"2\" & <3>"));
+    document.setAttribute(root, "a", QStringLiteral("1"));
+    const auto child = document.addElement(root, "Child");
+    document.addElement(child, "Text", QStringLiteral("Šola <5> & \"več\""));
+    document.addElement(child, "Empty");
+    const QByteArray expected =
+        withCrLf("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                 "<Root b=\"&quot;2&quot; &amp; &lt;3&gt;\" a=\"1\">\n  <Child>\n"
+                 "    <Text>\xC5\xA0ola &lt;5&gt; &amp; \"ve\xC4\x8D\"</Text>\n"
+                 "    <Empty/>\n  </Child>\n</Root>\n");
+    QCOMPARE(document.text(), expected);
+    QTemporaryDir dir;
+    document.save(dir.filePath("saved.xml"));
+    QCOMPARE(readFile(dir.filePath("saved.xml")), expected);
+}
+
+void ReportTest::schemaReferenceBecomesTheAgencyNamespaceInTheRootOnly() {
+    const QByteArray text = withCrLf(
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+        "<R XSI:noNamespaceSchemaLocation=\"zevtradingaccountsreport_1_0.xsd\" xmlns:xsi=\"u\">\n"
+        "  <N>xsi:noNamespaceSchemaLocation=\"ZEVTradingAccountsReport_1_0.xsd\"</N>\n</R>\n");
+    QCOMPARE(withAgencyNamespace(text, AgencyHost),
+             QByteArray(text).replace(
+                 "XSI:noNamespaceSchemaLocation=\"zevtradingaccountsreport_1_0.xsd\"",
+                 "xmlns=\"http://zev.example.si/Sheme/xsd/ZEVTradingAccountsReport_1_0.xsd\""));
+}
+
+void ReportTest::validationNamesTheFirstErrorAndItsDocument() {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    const QByteArray good = expectedSeptemberReport();
+    const QByteArray badMonth = QByteArray(good).replace("<Month>9<", "<Month>13<");
+    MessageRecorder recorder;
+    RecordingDisplay display;
+
+    // No schema anywhere: the warning, then the missing schema is the error.
+    QVERIFY(!ValidateXml(good, folder + WorkingCopy, folder, display).valid);
+    QCOMPARE(recorder.messages.size(), 2);
+    QCOMPARE(recorder.messages[0].kind, MessageKind::Warning);
+    QCOMPARE(recorder.messages[0].text,
+             QStringLiteral("Opozorilo, ne moremo napraviti validacije ker validacijska datoteka "
+                            "ne obstaja ali je ne moremo prenesti na ciljno mapo \r(") +
+                 folder + SchemaFileName + QStringLiteral(")."));
+    QVERIFY2(display.shownText.startsWith(QDir::currentPath() + "/" + SchemaFileName + ","),
+             qPrintable(display.shownText));
+
+    // The schema comes from the executable's folder; errors in the report have no URL.
+    QTemporaryDir executable;
+    QFile::copy(SchemaSource, executable.filePath(SchemaFileName));
+    writeFile(folder + WorkingCopy, badMonth);
+    const ValidationResult invalid =
+        ValidateXml(badMonth, folder + WorkingCopy, executable.path(), display);
+    QVERIFY(!invalid.valid);
+    QVERIFY(QFile::exists(folder + SchemaFileName));
+    QVERIFY2(invalid.errorText.startsWith(",Element 'Month'") && invalid.errorText.contains("12"),
+             qPrintable(invalid.errorText));
+    QCOMPARE(recorder.messages.last().text, QStringLiteral("Napaka: ") + invalid.errorText);
+    QCOMPARE(recorder.messages.last().kind, MessageKind::Error);
+    QCOMPARE(QDir::currentPath() + "/", folder);
+    QVERIFY(display.visible);
+
+    const QByteArray broken = QByteArray(good).replace("</Year>", "</Yr>");
+    QVERIFY(
+        validateAgainstReferencedSchema(broken).errorText.startsWith(",Opening and ending tag"));
+    QVERIFY(validateAgainstReferencedSchema(good).valid);
+}
+
+void ReportTest::debugLogAppendsLinesOnlyWhenOn() {
+    QTemporaryDir dir;
+    DebugLog(false, dir.path()).write(QStringLiteral("tiho"));
+    QVERIFY(!QFile::exists(dir.filePath("Log.txt")));
+    const DebugLog log(true, dir.path());
+    log.write(QStringLiteral("prva"));
+    log.write(QStringLiteral("druga č"));
+    const QStringList lines = QString::fromUtf8(readFile(log.path())).split("\r\n");
+    QCOMPARE(lines.size(), 3);
+    QVERIFY(QRegularExpression("^\\d\\d\\.\\d\\d\\.\\d{4}( \\d\\d:\\d\\d:\\d\\d)? : druga č$")
+                .match(lines[1])
+                .hasMatch());
+    QVERIFY_THROWS_EXCEPTION(platform::InOutError,
+                             DebugLog(true, dir.filePath("Log.txt/sub")).write("x"));
+}
+
+void ReportTest::reportListsAccountsCashAndSecuritiesInOrder() {
+    ReportFixture fixture;
+    MessageRecorder recorder;
+    RecordingDisplay display;
+    display.visible = true;
+    const ReportOutcome outcome = fixture.run(september30(), display);
+    QVERIFY(outcome.valid && outcome.saved);
+    QVERIFY(!display.visible);
+    QCOMPARE(outcome.reportPath, fixture.reportFolder + ExpectedName);
+
+    const QByteArray expected = expectedSeptemberReport();
+    QCOMPARE(readFile(fixture.folder + WorkingCopy), expected);
+    QCOMPARE(readFile(outcome.reportPath), withAgencyNamespace(expected, AgencyHost));
+    QVERIFY(readFile(outcome.reportPath)
+                .contains("<TradingAccountsReport xmlns=\"http://zev.example.si/Sheme/xsd/"
+                          "ZEVTradingAccountsReport_1_0.xsd\" xmlns:xsi=\"http://www.w3.org/"
+                          "2001/XMLSchema-instance\">\r\n"));
+    QCOMPARE(filesIn(fixture.reportFolder), QStringList{ExpectedName});
+
+    QCOMPARE(recorder.messages.size(), 1);
+    QCOMPARE(recorder.messages[0].text, QStringLiteral("Xml datoteka ") + outcome.reportPath +
+                                            QStringLiteral(" uspešno generirana."));
+    const QStringList log = fixture.logLines();
+    QCOMPARE(log.size(), 3);
+    QVERIFY(log[0].endsWith(" : Generiranje xml-ja!"));
+    QVERIFY(log[1].endsWith(" : pre TXMLDocument.Create!"));
+    QVERIFY(log[2].endsWith(" : XML FileName:" + outcome.reportPath));
+}
+
+void ReportTest::reportPathHasExactlyOneSeparator() {
+    for (const bool trailing : {true, false}) {
+        QTemporaryDir out;
+        ReportFixture fixture(out.path() + (trailing ? "/" : ""));
+        MessageRecorder recorder;
+        RecordingDisplay display;
+        const ReportOutcome outcome = fixture.run(september30(), display, false);
+        QCOMPARE(outcome.reportPath, out.path() + "/" + ExpectedName);
+        QVERIFY(QFile::exists(outcome.reportPath));
+        QVERIFY(fixture.logLines().isEmpty());
+    }
+}
+
+void ReportTest::invalidReportIsMovedAsideAndStillDelivered() {
+    ReportFixture fixture;
+    MessageRecorder recorder;
+    RecordingDisplay display;
+    const QString bad = fixture.folder + QStringLiteral("ZevXmlValidate.bad");
+    writeFile(bad, "older");
+    for (int run = 0; run < 2; ++run) {
+        const ReportOutcome outcome = fixture.run(october31(), display);
+        QVERIFY(!outcome.valid && outcome.saved);
+        QVERIFY2(outcome.validationError.startsWith(",Element 'ISIN'"),
+                 qPrintable(outcome.validationError));
+        QVERIFY(display.visible);
+        QCOMPARE(display.shownText, outcome.validationError);
+        QVERIFY(!QFile::exists(fixture.folder + WorkingCopy));
+        QVERIFY(readFile(bad).contains("<Month>10</Month>"));
+        QVERIFY(QFile::exists(outcome.reportPath));
+        QCOMPARE(recorder.messages.size(), 2 * (run + 1));
+        QCOMPARE(recorder.messages[2 * run].text, "Napaka: " + outcome.validationError);
+        QVERIFY(recorder.messages[2 * run + 1].text.startsWith("Xml datoteka "));
+    }
+    // A later valid run hides the display again and leaves the old ".bad" alone.
+    QVERIFY(fixture.run(september30(), display).valid);
+    QVERIFY(!display.visible);
+    QVERIFY(readFile(bad).contains("<Month>10</Month>"));
+    QVERIFY(QFile::exists(fixture.folder + WorkingCopy));
+}
+
+void ReportTest::missingSettingStopsBeforeAnyFile() {
+    ReportFixture fixture;
+    fixture.database.exec(
+        QStringLiteral("DELETE FROM SERPROG WHERE PARAMETER = 'TrgovalniRacun';"));
+    MessageRecorder recorder;
+    RecordingDisplay display;
+    try {
+        fixture.run(september30(), display);
+        QFAIL("no error");
+    } catch (const platform::Exception& error) {
+        QCOMPARE(error.message(),
+                 QStringLiteral("Napaka nastavitev ne obstaja. (SPLOŠNE/TrgovalniRacun)"));
+    }
+    QCOMPARE(fixture.logLines().size(), 2);
+    QVERIFY(!QFile::exists(fixture.folder + WorkingCopy));
+    QVERIFY(filesIn(fixture.reportFolder).isEmpty());
+    QVERIFY(recorder.messages.isEmpty());
+}
+
+void ReportTest::failedSaveLeavesNothingInTheReportFolder() {
+    ReportFixture fixture;
+    MessageRecorder recorder;
+    RecordingDisplay display;
+    // A folder in the report's place: the finished file cannot take its name.
+    QDir(fixture.reportFolder).mkdir(ExpectedName);
+    const ReportOutcome outcome = fixture.run(september30(), display);
+    QVERIFY(outcome.valid && !outcome.saved);
+    QCOMPARE(filesIn(fixture.reportFolder), QStringList{ExpectedName});
+    QCOMPARE(recorder.messages.size(), 1);
+    QCOMPARE(recorder.messages[0].kind, MessageKind::Error);
+    QVERIFY2(recorder.messages[0].text.startsWith(
+                 "Napaka pri shranjevanju datoteke: " + outcome.reportPath + "\r\r") &&
+                 recorder.messages[0].text.size() > outcome.reportPath.size() + 40,
+             qPrintable(recorder.messages[0].text));
+    QVERIFY(!QFile::exists(fixture.folder + QStringLiteral("ZevXmlLast.xml")));
+}
+
+void ReportTest::batchModeAnswersWithItsExitStatus() {
+    ReportFixture fixture;
+    const QStringList login = {fixture.database.alias(), "u", "p", "ana", "--report"};
+    writeFile(fixture.folder + "ZEV.ini", "[Splošno]\r\nDebug=0\r\nAgencyHost=zev.example.si\r\n");
+    QStringList lines;
+    QCOMPARE(fixture.batch(login + QStringList{"2024-09-30"}, &lines), int(BatchReportValid));
+    QCOMPARE(lines, QStringList{"out: Xml datoteka " + fixture.reportFolder + ExpectedName +
+                                " uspešno generirana."});
+    QCOMPARE(readFile(fixture.reportFolder + ExpectedName),
+             withAgencyNamespace(expectedSeptemberReport(), AgencyHost));
+    QVERIFY(fixture.logLines().isEmpty());
+
+    writeFile(fixture.folder + "ZEV.ini", "[Splošno]\r\nDebug=1\r\n");
+    lines.clear();
+    QCOMPARE(fixture.batch(login + QStringList{"31.10.2024"}, &lines), int(BatchReportInvalid));
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].startsWith("err: Napaka: ,Element 'ISIN'"), qPrintable(lines[0]));
+    QVERIFY(QFile::exists(fixture.folder + "ZevXmlValidate.bad"));
+    QCOMPARE(fixture.logLines().size(), 3);
+
+    fixture.database.exec(QStringLiteral("DELETE FROM SERPROG WHERE PARAMETER = 'XML_PATH';"));
+    lines.clear();
+    QCOMPARE(fixture.batch(login + QStringList{"30.09.2024"}, &lines), int(BatchFailed));
+    QCOMPARE(lines, QStringList{"err: Napaka nastavitev ne obstaja. (SPLOŠNE/XML_PATH)"});
+    QCOMPARE(fixture.logLines().size(), 5);
+}
+
+void ReportTest::batchModeRefusesWrongCommandLines() {
+    QVERIFY(isBatchCommandLine({"A", "u", "p", "ana", "--report", "1.1.2024"}));
+    QVERIFY(!isBatchCommandLine({"A", "u", "p", "ana"}));
+    const QList<QStringList> wrong = {
+        {"A", "u", "p", "--report", "30.09.2024"},
+        {"A", "u", "p", "ana", "--report"},
+        {"A", "u", "p", "ana", "30.09.2024", "--report"},
+        {"A", "u", "p", "ana", "--report", "31.02.2024"},
+        {"A", "u", "p", "ana", "--report", "2024-13-01"},
+        {"A", "u", "p", "ana", "--report", "30.09.2024", "x"},
+    };
+    for (const QStringList& arguments : wrong) {
+        QStringList lines;
+        BatchEnvironment environment;
+        environment.print = [&](MessageKind, const QString& line) { lines << line; };
+        QCOMPARE(runBatch(arguments, environment), int(BatchWrongCommandLine));
+        QVERIFY(lines.last().startsWith("usage: zev ALIAS USER PASSWORD APPUSER --report DATE"));
+    }
+}
+
+void ReportTest::xmllintAcceptsTheGeneratedReport() {
+    const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));
+    if (xmllint.isEmpty())
+        QSKIP("xmllint is not installed");
+    ReportFixture fixture;
+    MessageRecorder recorder;
+    RecordingDisplay display;
+    QVERIFY(fixture.run(september30(), display).valid);
+    QProcess process;
+    process.start(xmllint,
+                  {"--noout", "--schema", QStringLiteral(ZEV_RUNTIME_DIR "/") + SchemaFileName,
+                   fixture.folder + WorkingCopy});
+    QVERIFY(process.waitForFinished());
+    QCOMPARE(process.exitCode(), 0);
+}
+
+QTEST_MAIN(ReportTest)
+#include "tst_report.moc"
