@@ -184,7 +184,19 @@ void Table::setRange(const QVariantList& start, const QVariantList& end) {
     applyRange();
 }
 
+void Table::checkRange(const QVariantList& bound) {
+    const QStringList fields = effectiveIndexFields();
+    if (bound.size() > fields.size())
+        raise(QStringLiteral("Too many key values for the index of table %1").arg(tableName_));
+    for (int i = 0; i < bound.size(); ++i)
+        normalizeValue(fieldDef(fields[i]).type, bound[i]); // raises for a value that cannot be
+}
+
 void Table::applyRange() {
+    if (active()) { // a range that cannot apply raises before anything changes
+        checkRange(pendingStart_);
+        checkRange(pendingEnd_);
+    }
     rangeStart_ = pendingStart_;
     rangeEnd_ = pendingEnd_;
     rangeApplied_ = true;
@@ -215,9 +227,8 @@ void Table::addRangeCondition(const Dialect& dialect, const QVariantList& bound,
                               QStringList& where, QVariantList& values) {
     if (bound.isEmpty())
         return;
+    checkRange(bound);
     const QStringList fields = effectiveIndexFields();
-    if (bound.size() > fields.size())
-        raise(QStringLiteral("Too many key values for the index of table %1").arg(tableName_));
     QStringList names;
     QStringList marks;
     for (int i = 0; i < bound.size(); ++i) {

@@ -90,6 +90,7 @@ private:
     const FieldDef& fieldDef(const QString& name);
     QStringList effectiveIndexFields();
     void addFilterCondition(const Dialect& dialect, QStringList& where, QVariantList& values);
+    void checkRange(const QVariantList& bound);
     void addRangeCondition(const Dialect& dialect, const QVariantList& bound, bool isEnd,
                            QStringList& where, QVariantList& values);
     QString orderClause(Database& database);
