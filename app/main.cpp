@@ -1,6 +1,49 @@
-#include <QApplication>
+#include "app/BatchMode.h"
+#include "app/uZEV.h"
+#include "db/Session.h"
+#include "db/uDMLB.h"
+#include "entry/UTypedEd.h"
+#include "platform/Application.h"
+#include "platform/Files.h"
+#include "platform/FormatSettings.h"
+
+#include <QCoreApplication>
+#include <memory>
+
+namespace {
+
+QStringList commandLineArguments(const QApplication& application) {
+    QStringList arguments = application.arguments();
+    arguments.removeFirst();
+    return arguments;
+}
+
+int runWindow(platform::Application& application) {
+    platform::formatSettings().shortDateFormat = QStringLiteral("dd.mm.yyyy");
+    db::Session::defaultSession().setPrivateDir(platform::executableFolder());
+    entry::InitTypedEditDefaults();
+    auto session = std::make_unique<TDMLB>(commandLineArguments(application));
+    QApplication::setApplicationDisplayName(QStringLiteral("Zev"));
+    TfZEV window(*session, commandLineArguments(application));
+    if (window.terminateRequested())
+        return 0;
+    window.show();
+    return application.exec();
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
-    return 0;
+    const QStringList arguments = [&] {
+        QStringList list;
+        for (int i = 1; i < argc; ++i)
+            list << QString::fromLocal8Bit(argv[i]);
+        return list;
+    }();
+    if (isBatchCommandLine(arguments)) {
+        QCoreApplication application(argc, argv);
+        return runBatch(arguments);
+    }
+    platform::Application application(argc, argv);
+    return runWindow(application);
 }

@@ -45,10 +45,10 @@ bool isSequenceName(const QString& name) {
 
 } // namespace
 
-TDMLB::TDMLB(const QStringList& arguments, QObject* parent)
+TDMLB::TDMLB(const QStringList& arguments, QObject* parent, const QString& privateDir)
     : QObject(parent), dbMain(db::Session::defaultSession(), QString()) {
     db::Session& session = db::Session::defaultSession();
-    session.setPrivateDir(platform::executableFolder());
+    session.setPrivateDir(privateDir.isEmpty() ? platform::executableFolder() : privateDir);
     session.open();
     if (arguments.size() > 2) {
         DbAlias = arguments[0];

@@ -1,0 +1,262 @@
+#include "app/uZEV.h"
+
+#include "app/DebugLog.h"
+#include "app/HoldingsQuery.h"
+#include "app/TradingAccountsReport.h"
+#include "app/ZevIni.h"
+#include "db/DbGrid.h"
+#include "db/UVersionAgent.h"
+#include "db/uDMLB.h"
+#include "entry/Uptypeed.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+TfZEV* fZEV = nullptr;
+
+namespace {
+
+const QString RefusalMessage = QStringLiteral(
+    "Napačen zagon! ZEV poročanje morate zagnati iz QOR-ja (Meni:Obdelave\\ZEV Poročanje)!");
+
+template <typename Widget> Widget* named(Widget* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QFont boldFont(QFont font) {
+    font.setBold(true);
+    return font;
+}
+
+} // namespace
+
+TfZEV::TfZEV(TDMLB& dmlb, const QStringList& arguments, QWidget* parent)
+    : QMainWindow(parent), dmlb_(dmlb), arguments_(arguments) {
+    setObjectName(QStringLiteral("fZEV"));
+    qStanja.setObjectName(QStringLiteral("qStanja"));
+    dsStanja.setObjectName(QStringLiteral("dsStanja"));
+    defineHoldingsQuery(qStanja);
+    dsStanja.setDataSet(&qStanja);
+    createComponents();
+    FormCreate();
+    pteDan->Loaded();
+    if (fZEV == nullptr)
+        fZEV = this;
+}
+
+TfZEV::~TfZEV() {
+    qApp->removeEventFilter(this);
+    if (fZEV == this)
+        fZEV = nullptr;
+}
+
+void TfZEV::createComponents() {
+    resize(702, 448);
+    QPalette silver = palette();
+    silver.setColor(QPalette::Window, QColor(192, 192, 192));
+    setPalette(silver);
+    va = named(new TVersionAgent(this), "va");
+    pcMain = named(new QTabWidget(this), "pcMain");
+    setCentralWidget(pcMain);
+    createMenu();
+    createNaborPage();
+    createErrorPage();
+    createStatusBar();
+    pcMain->setCurrentWidget(tsNabor);
+    qApp->installEventFilter(this);
+}
+
+void TfZEV::createMenu() {
+    menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu* datoteka = menuBar()->addMenu(QStringLiteral("Datoteka"));
+    GenerirajXmlzev1 =
+        named(datoteka->addAction(QStringLiteral("Generiraj Xml zev")), "GenerirajXmlzev1");
+    named(datoteka->addSeparator(), "N1");
+    Nastavitve1 = named(datoteka->addAction(QStringLiteral("Nastavitve")), "Nastavitve1");
+    named(datoteka->addSeparator(), "N2");
+    Izhod1 = named(datoteka->addAction(QStringLiteral("Izhod")), "Izhod1");
+    Izhod1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    connect(Izhod1, &QAction::triggered, this, &TfZEV::Izhod1Click);
+    connect(GenerirajXmlzev1, &QAction::triggered, this, &TfZEV::bbGenXMLClick);
+    connect(Nastavitve1, &QAction::triggered, this, &TfZEV::Nastavitve1Click);
+}
+
+void TfZEV::createNaborPage() {
+    tsNabor = named(new QWidget, "tsNabor");
+    pcMain->addTab(tsNabor, QStringLiteral("Nabor"));
+    auto* layout = new QVBoxLayout(tsNabor);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* topPanel = named(new QFrame(tsNabor), "pnlTop");
+    topPanel->setFixedHeight(71);
+    topPanel->setFrameShape(QFrame::StyledPanel);
+    layout->addWidget(topPanel);
+
+    auto* label = named(new QLabel(QStringLiteral("Datum"), topPanel), "lDatum");
+    label->setFont(boldFont(label->font()));
+    label->setGeometry(12, 8, 80, 16);
+    pteDan = named(new entry::TPTypedEdit(topPanel), "pteDan");
+    pteDan->setDataType(db::FieldType::Date);
+    pteDan->setDataTypeFixed(true);
+    pteDan->setMaxLength(10);
+    pteDan->GroupIndex = 0;
+    pteDan->setFont(boldFont(QFont(QStringLiteral("Arial CE"), pteDan->font().pointSize())));
+    pteDan->setGeometry(12, 28, 110, 24);
+    label->setBuddy(pteDan);
+
+    bbNabor = named(new QPushButton(QStringLiteral("Nabor"), topPanel), "bbNabor");
+    bbNabor->setToolTip(QStringLiteral("Nabor"));
+    bbNabor->setGeometry(140, 26, 90, 28);
+    connect(bbNabor, &QPushButton::clicked, this, &TfZEV::bbNaborClick);
+    bbGenXML =
+        named(new QPushButton(QStringLiteral("Generiranje XML poročila"), topPanel), "bbGenXML");
+    bbGenXML->setToolTip(QStringLiteral("Generiranje in pošiljanje poročila"));
+    bbGenXML->setGeometry(240, 26, 200, 28);
+    connect(bbGenXML, &QPushButton::clicked, this, &TfZEV::bbGenXMLClick);
+
+    grdStanja = named(new db::DbGrid(tsNabor), "grdStanja");
+    grdStanja->setReadOnly(true);
+    grdStanja->setDataSource(&dsStanja);
+    layout->addWidget(grdStanja);
+}
+
+void TfZEV::createErrorPage() {
+    tsError = named(new QWidget, "tsError");
+    const int index = pcMain->addTab(tsError, QStringLiteral("Napaka"));
+    auto* layout = new QVBoxLayout(tsError);
+    mError = named(new QPlainTextEdit(QStringLiteral("mError"), tsError), "mError");
+    mError->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mError->setReadOnly(true);
+    layout->addWidget(mError);
+    mError->hide();
+    pcMain->setTabVisible(index, false);
+}
+
+void TfZEV::createStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("Sb"));
+    statusUser_ = new QLabel(bar);
+    statusUser_->setFixedWidth(100);
+    statusSecond_ = new QLabel(bar);
+    statusSecond_->setFixedWidth(50);
+    bar->addWidget(statusUser_);
+    bar->addWidget(statusSecond_);
+}
+
+void TfZEV::FormCreate() {
+    qStanja.setDatabaseName(dmlb_.dbMain.databaseName());
+    if (arguments_.isEmpty()) {
+        platform::showMessage(platform::MessageKind::Information, RefusalMessage);
+        terminateRequested_ = true;
+    }
+    setWindowTitle(QStringLiteral("ZEV v") + va->FileVersion());
+    readIniFile();
+}
+
+void TfZEV::readIniFile() {
+    const ZevIniSettings ini = readZevIni(platform::executableFolder());
+    if (!ini.fileFound)
+        platform::showMessage(platform::MessageKind::Information,
+                              QStringLiteral("Manjka .ini datoteka!"));
+    DbType = ini.fileFound ? ini.DbType : QString();
+    XmlPathServer = ini.XmlPathServer;
+    DebugOn = ini.DebugOn;
+    AgencyHost = ini.agencyHost;
+}
+
+void TfZEV::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shownOnce_)
+        return;
+    shownOnce_ = true;
+    if (const QScreen* screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    FormShow();
+}
+
+void TfZEV::FormShow() {
+    Nastavitve1->setEnabled(dmlb_.HasRight(QStringLiteral("230")));
+    statusUser_->setText(dmlb_.AppUser);
+}
+
+void TfZEV::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QMainWindow::closeEvent(event);
+}
+
+void TfZEV::FormClose() {
+    qStanja.close();
+}
+
+void TfZEV::Izhod1Click() {
+    close();
+}
+
+void TfZEV::bbGenXMLClick() {
+    DebugLog log(DebugOn);
+    const ReportContext context{dmlb_,     qStanja, pteDan->GetDateTimeValue(),
+                                log,       *this,   platform::executableFolder(),
+                                AgencyHost};
+    generateTradingAccountsReport(context);
+}
+
+void TfZEV::Nastavitve1Click() {}
+
+void TfZEV::NapakavLog(const QString& message) {
+    DebugLog(DebugOn).write(message);
+}
+
+void TfZEV::showValidationError(const QString& errorText) {
+    mError->setPlainText(errorText);
+    pcMain->setTabVisible(pcMain->indexOf(tsError), true);
+    mError->show();
+    pcMain->setCurrentWidget(tsError);
+}
+
+void TfZEV::hideValidationError() {
+    pcMain->setTabVisible(pcMain->indexOf(tsError), false);
+    mError->hide();
+}
+
+void TfZEV::bbNaborClick() {
+    qStanja.close();
+    qStanja.paramByName(QStringLiteral("dan")).setAsDateTime(pteDan->GetDateTimeValue());
+    qStanja.open();
+}
+
+// The window's menu shortcuts come before the focused control: Ctrl+X ends the
+// program even while a text field, which would take it for "cut", has the focus.
+bool TfZEV::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (widget && widget->window() == this &&
+            isMenuShortcut(QKeySequence(key->keyCombination()))) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TfZEV::isMenuShortcut(const QKeySequence& keys) const {
+    for (const QAction* action : {GenerirajXmlzev1, Nastavitve1, Izhod1})
+        if (!action->shortcut().isEmpty() && action->shortcut() == keys)
+            return true;
+    return false;
+}

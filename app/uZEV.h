@@ -1,0 +1,96 @@
+#pragma once
+
+#include "app/XmlValidation.h"
+#include "db/DataSource.h"
+#include "db/Query.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+class QAction;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class TDMLB;
+class TVersionAgent;
+
+namespace db {
+class DbGrid;
+}
+namespace entry {
+class TPTypedEdit;
+}
+
+// The main window: the reporting date, the holdings of the budget users' accounts,
+// the report, and the settings editor for holders of right "230".
+class TfZEV : public QMainWindow, public ReportErrorDisplay {
+    Q_OBJECT
+public:
+    // arguments: the command line without the program name.
+    TfZEV(TDMLB& dmlb, const QStringList& arguments, QWidget* parent = nullptr);
+    ~TfZEV() override;
+
+    // True when the start was refused; the program ends without showing the window.
+    bool terminateRequested() const { return terminateRequested_; }
+
+    QString DbType;
+    QString XmlPathServer;
+    bool DebugOn = false;
+    QString AgencyHost;
+
+    void bbNaborClick();
+    void bbGenXMLClick();
+    void Nastavitve1Click();
+    void Izhod1Click();
+
+    // The debug log of the report: appends the message to "Log.txt" while "Debug" is on.
+    void NapakavLog(const QString& message);
+
+    // The tab "Napaka" with the text box of the last validation error.
+    void showValidationError(const QString& errorText) override;
+    void hideValidationError() override;
+
+    db::Query qStanja;
+    db::DataSource dsStanja;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createComponents();
+    void createMenu();
+    void createNaborPage();
+    void createErrorPage();
+    void createStatusBar();
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void readIniFile();
+    bool isMenuShortcut(const QKeySequence& keys) const;
+
+    TDMLB& dmlb_;
+    QStringList arguments_;
+    bool terminateRequested_ = false;
+    bool shownOnce_ = false;
+
+    TVersionAgent* va = nullptr;
+    QTabWidget* pcMain = nullptr;
+    QWidget* tsNabor = nullptr;
+    QWidget* tsError = nullptr;
+    QPlainTextEdit* mError = nullptr;
+    entry::TPTypedEdit* pteDan = nullptr;
+    QPushButton* bbNabor = nullptr;
+    QPushButton* bbGenXML = nullptr;
+    db::DbGrid* grdStanja = nullptr;
+    QLabel* statusUser_ = nullptr;
+    QLabel* statusSecond_ = nullptr;
+    QAction* GenerirajXmlzev1 = nullptr;
+    QAction* Nastavitve1 = nullptr;
+    QAction* Izhod1 = nullptr;
+};
+
+// The single main window, while it exists.
+extern TfZEV* fZEV;

@@ -1,0 +1,60 @@
+#include "db/DbGrid.h"
+
+#include "db/DataSetModel.h"
+
+#include <QHeaderView>
+
+namespace db {
+
+DbGrid::DbGrid(QWidget* parent) : QTableView(parent), model_(new DataSetModel(this)) {
+    setModel(model_);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->hide();
+    connect(model_, &QAbstractItemModel::modelReset, this, &DbGrid::applyColumnWidths);
+    connect(model_, &DataSetModel::currentRowChanged, this, &DbGrid::followDataSet);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { followSelection(current); });
+}
+
+void DbGrid::setDataSource(DataSource* source) {
+    model_->setDataSource(source);
+    applyColumnWidths();
+}
+
+DataSource* DbGrid::dataSource() const {
+    return model_->dataSource();
+}
+
+void DbGrid::setReadOnly(bool readOnly) {
+    readOnly_ = readOnly;
+    setEditTriggers(readOnly
+                        ? QAbstractItemView::NoEditTriggers
+                        : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                              QAbstractItemView::AnyKeyPressed);
+}
+
+// Display widths are in characters of the grid's font.
+void DbGrid::applyColumnWidths() {
+    const int characterWidth = fontMetrics().averageCharWidth();
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+    for (int column = 0; column < model_->columnCount(); ++column)
+        setColumnWidth(column, model_->displayWidth(column) * characterWidth + padding);
+}
+
+void DbGrid::followDataSet(int row) {
+    if (row < 0 || row == currentIndex().row())
+        return;
+    const int column = std::max(0, currentIndex().column());
+    setCurrentIndex(model_->index(row, column));
+}
+
+void DbGrid::followSelection(const QModelIndex& current) {
+    if (current.isValid() && current.row() != model_->currentRow())
+        model_->setCurrentRow(current.row());
+}
+
+} // namespace db

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QTableView>
+
+namespace db {
+
+class DataSetModel;
+class DataSource;
+
+// A grid over a data source: one column per visible field with its display label
+// and width, rows read as they come into view, the selected row following the data
+// set's current record and the other way round. Cells are editable only while the
+// data set edits the current row (and not at all when the grid is read-only).
+class DbGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit DbGrid(QWidget* parent = nullptr);
+
+    void setDataSource(DataSource* source);
+    DataSource* dataSource() const;
+    DataSetModel* dataSetModel() const { return model_; }
+    void setReadOnly(bool readOnly);
+
+private:
+    void applyColumnWidths();
+    void followDataSet(int row);
+    void followSelection(const QModelIndex& current);
+
+    DataSetModel* model_;
+    bool readOnly_ = false;
+};
+
+} // namespace db
