@@ -44,8 +44,11 @@ QFont boldFont(QFont font) {
 
 } // namespace
 
-TfZEV::TfZEV(TDMLB& dmlb, const QStringList& arguments, QWidget* parent)
-    : QMainWindow(parent), dmlb_(dmlb), arguments_(arguments) {
+TfZEV::TfZEV(TDMLB& dmlb, const QStringList& arguments, QWidget* parent,
+             const QString& programFolder)
+    : QMainWindow(parent), dmlb_(dmlb), arguments_(arguments),
+      programFolder_(programFolder.isEmpty() ? platform::executableFolder()
+                                             : platform::includeTrailingSeparator(programFolder)) {
     setObjectName(QStringLiteral("fZEV"));
     qStanja.setObjectName(QStringLiteral("qStanja"));
     dsStanja.setObjectName(QStringLiteral("dsStanja"));
@@ -150,9 +153,9 @@ void TfZEV::createErrorPage() {
 void TfZEV::createStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("Sb"));
-    statusUser_ = new QLabel(bar);
+    statusUser_ = named(new QLabel(bar), "SbPanel1");
     statusUser_->setFixedWidth(100);
-    statusSecond_ = new QLabel(bar);
+    statusSecond_ = named(new QLabel(bar), "SbPanel2");
     statusSecond_->setFixedWidth(50);
     bar->addWidget(statusUser_);
     bar->addWidget(statusSecond_);
@@ -169,7 +172,7 @@ void TfZEV::FormCreate() {
 }
 
 void TfZEV::readIniFile() {
-    const ZevIniSettings ini = readZevIni(platform::executableFolder());
+    const ZevIniSettings ini = readZevIni(programFolder_);
     if (!ini.fileFound)
         platform::showMessage(platform::MessageKind::Information,
                               QStringLiteral("Manjka .ini datoteka!"));
@@ -208,17 +211,16 @@ void TfZEV::Izhod1Click() {
 }
 
 void TfZEV::bbGenXMLClick() {
-    DebugLog log(DebugOn);
-    const ReportContext context{dmlb_,     qStanja, pteDan->GetDateTimeValue(),
-                                log,       *this,   platform::executableFolder(),
-                                AgencyHost};
+    DebugLog log(DebugOn, programFolder_);
+    const ReportContext context{dmlb_,          qStanja,   pteDan->GetDateTimeValue(), log, *this,
+                                programFolder_, AgencyHost};
     generateTradingAccountsReport(context);
 }
 
 void TfZEV::Nastavitve1Click() {}
 
 void TfZEV::NapakavLog(const QString& message) {
-    DebugLog(DebugOn).write(message);
+    DebugLog(DebugOn, programFolder_).write(message);
 }
 
 void TfZEV::showValidationError(const QString& errorText) {

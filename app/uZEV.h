@@ -27,8 +27,11 @@ class TPTypedEdit;
 class TfZEV : public QMainWindow, public ReportErrorDisplay {
     Q_OBJECT
 public:
-    // arguments: the command line without the program name.
-    TfZEV(TDMLB& dmlb, const QStringList& arguments, QWidget* parent = nullptr);
+    // arguments: the command line without the program name. programFolder: where
+    // "ZEV.ini", the schema, the working copy and "Log.txt" are; the executable's
+    // folder when empty.
+    TfZEV(TDMLB& dmlb, const QStringList& arguments, QWidget* parent = nullptr,
+          const QString& programFolder = {});
     ~TfZEV() override;
 
     // True when the start was refused; the program ends without showing the window.
@@ -73,6 +76,7 @@ private:
 
     TDMLB& dmlb_;
     QStringList arguments_;
+    QString programFolder_;
     bool terminateRequested_ = false;
     bool shownOnce_ = false;
 

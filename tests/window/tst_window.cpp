@@ -1,0 +1,244 @@
+#include "../support/TestDatabase.h"
+
+#include "app/uZEV.h"
+#include "db/DbGrid.h"
+#include "db/uDMLB.h"
+#include "entry/Uptypeed.h"
+#include "platform/Application.h"
+#include "platform/MessageBox.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+namespace {
+
+struct Message {
+    platform::MessageKind kind;
+    QString text;
+};
+
+// The demo content in a throwaway database, and a program folder with "ZEV.ini",
+// the schema and a report folder.
+class DemoProgram {
+public:
+    DemoProgram() : database(QStringLiteral("DEMO")) {
+        database.loadDemoContent();
+        QDir(program.path()).mkdir(QStringLiteral("porocila"));
+        database.exec(
+            QStringLiteral("UPDATE SERPROG SET VREDNOST = '%1' WHERE PARAMETER = 'XML_PATH'"
+                           " AND MODUL = 'ZEV';")
+                .arg(reportFolder()));
+        QFile::copy(QStringLiteral(ZEV_SOURCE_DIR "/data/ZEVTradingAccountsReport_1_0.xsd"),
+                    folder() + QStringLiteral("ZEVTradingAccountsReport_1_0.xsd"));
+        writeIni("[Splošno]\nTip=ORACLE\nDebug=0\n");
+    }
+    QString folder() const { return program.path() + QLatin1Char('/'); }
+    QString reportFolder() const { return folder() + QStringLiteral("porocila/"); }
+    void writeIni(const QByteArray& content) const {
+        QFile ini(folder() + QStringLiteral("ZEV.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(content);
+    }
+    QStringList arguments(const QString& user) const {
+        return {QStringLiteral("DEMO"), QStringLiteral("demo"), QStringLiteral("demo"), user};
+    }
+
+    TestDatabase database;
+    QTemporaryDir program;
+};
+
+template <typename T> T* part(const QObject& window, const char* name) {
+    T* found = window.findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("No component %s", name);
+    return found;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void refusesAStartWithoutArguments();
+    void missingIniFileIsReportedAndStartContinues();
+    void settingsAreEnabledOnlyForHoldersOfRight230();
+    void ctrlXEndsTheProgramEvenInATextField();
+    void naborListsTheBudgetUsersHoldings();
+    void unreadableDateReachesTheErrorDisplay();
+    void reportShowsAndClearsValidationErrors();
+
+private:
+    std::unique_ptr<platform::ScopedMessageSink> sink_;
+    std::vector<Message> messages_;
+};
+
+void MainWindowTest::init() {
+    messages_.clear();
+    sink_ = std::make_unique<platform::ScopedMessageSink>(
+        [this](platform::MessageKind kind, const QString& text) {
+            messages_.push_back({kind, text});
+            return platform::MessageResult::Ok;
+        });
+}
+
+void MainWindowTest::cleanup() {
+    sink_.reset();
+}
+
+void MainWindowTest::refusesAStartWithoutArguments() {
+    DemoProgram demo;
+    TDMLB dmlb({}, nullptr, demo.database.folder());
+    TfZEV window(dmlb, {}, nullptr, demo.folder());
+    QVERIFY(window.terminateRequested());
+    QCOMPARE(messages_.size(), size_t(1));
+    QCOMPARE(messages_[0].text, QStringLiteral("Napačen zagon! ZEV poročanje morate zagnati iz "
+                                               "QOR-ja (Meni:Obdelave\\ZEV Poročanje)!"));
+    QVERIFY(window.windowTitle().startsWith(QStringLiteral("ZEV v")));
+}
+
+void MainWindowTest::missingIniFileIsReportedAndStartContinues() {
+    DemoProgram demo;
+    QFile::remove(demo.folder() + QStringLiteral("ZEV.ini"));
+    TDMLB dmlb(demo.arguments(QStringLiteral("ana")), nullptr, demo.database.folder());
+    TfZEV window(dmlb, dmlb.DbAlias.isEmpty() ? QStringList() : demo.arguments("ana"), nullptr,
+                 demo.folder());
+    QVERIFY(!window.terminateRequested());
+    QCOMPARE(messages_.size(), size_t(1));
+    QCOMPARE(messages_[0].text, QStringLiteral("Manjka .ini datoteka!"));
+    QVERIFY(!window.DebugOn);
+    QVERIFY(window.DbType.isEmpty());
+}
+
+void MainWindowTest::settingsAreEnabledOnlyForHoldersOfRight230() {
+    DemoProgram demo;
+    const std::pair<const char*, bool> operators[] = {
+        {"ana", true}, {"bojan", true}, {"cene", false}};
+    for (const auto& [user, enabled] : operators) {
+        TDMLB dmlb(demo.arguments(QString::fromLatin1(user)), nullptr, demo.database.folder());
+        TfZEV window(dmlb, demo.arguments(QString::fromLatin1(user)), nullptr, demo.folder());
+        window.show();
+        QCOMPARE(part<QAction>(window, "Nastavitve1")->isEnabled(), enabled);
+        QVERIFY(part<QAction>(window, "GenerirajXmlzev1")->isEnabled());
+        QVERIFY(part<QAction>(window, "Izhod1")->isEnabled());
+        QVERIFY(part<QPushButton>(window, "bbNabor")->isEnabled());
+        QCOMPARE(part<QLabel>(window, "SbPanel1")->text(), QString::fromLatin1(user));
+        QCOMPARE(part<QLabel>(window, "SbPanel1")->width(), 100);
+        QCOMPARE(window.size(), QSize(702, 448));
+    }
+    QVERIFY(messages_.empty());
+}
+
+void MainWindowTest::ctrlXEndsTheProgramEvenInATextField() {
+    DemoProgram demo;
+    TDMLB dmlb(demo.arguments(QStringLiteral("ana")), nullptr, demo.database.folder());
+    TfZEV window(dmlb, demo.arguments(QStringLiteral("ana")), nullptr, demo.folder());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* date = part<entry::TPTypedEdit>(window, "pteDan");
+    date->setFocus();
+    date->selectAll();
+    QTest::keyClick(date, Qt::Key_X, Qt::ControlModifier);
+    QVERIFY(!window.isVisible());
+}
+
+void MainWindowTest::naborListsTheBudgetUsersHoldings() {
+    DemoProgram demo;
+    TDMLB dmlb(demo.arguments(QStringLiteral("ana")), nullptr, demo.database.folder());
+    TfZEV window(dmlb, demo.arguments(QStringLiteral("ana")), nullptr, demo.folder());
+    window.show();
+    auto* date = part<entry::TPTypedEdit>(window, "pteDan");
+    date->SetDateValue(platform::encodeDate(2024, 9, 30));
+    QTest::mouseClick(part<QPushButton>(window, "bbNabor"), Qt::LeftButton);
+    QVERIFY(window.qStanja.active());
+
+    const QAbstractItemModel* grid = part<db::DbGrid>(window, "grdStanja")->model();
+    QStringList titles;
+    for (int column = 0; column < grid->columnCount(); ++column)
+        titles << grid->headerData(column, Qt::Horizontal).toString();
+    QCOMPARE(titles, QStringList({"Lastnik", "Davčna št.", "Kat.", "Isin", "Valuta", "Količina",
+                                  "Vrednost", "Papir", "Mic", "Naslov", "Mesto", "accountno"}));
+    while (grid->canFetchMore({}))
+        const_cast<QAbstractItemModel*>(grid)->fetchMore({});
+    QCOMPARE(grid->rowCount(), 18);
+
+    QMap<QString, QStringList> categoriesByAccount;
+    QMap<QString, QString> micByIsin;
+    for (int row = 0; row < grid->rowCount(); ++row) {
+        auto cell = [&](int column) { return grid->index(row, column).data().toString(); };
+        categoriesByAccount[cell(11)] << cell(2);
+        micByIsin[cell(3)] = cell(8);
+    }
+    QCOMPARE(categoriesByAccount.value("100234"), QStringList({"Cash", "Cash", "Debt", "Equity"}));
+    QCOMPARE(categoriesByAccount.value("101026"), QStringList({"Cash"}));
+    QVERIFY(!categoriesByAccount.contains("102113"));                  // not a budget user
+    QVERIFY(!categoriesByAccount.contains("102456"));                  // no mark at all
+    QCOMPARE(micByIsin.value("DE0007164600"), QStringLiteral("XETR")); // custody before quotation
+    QCOMPARE(micByIsin.value("SI0002104196"), QStringLiteral("XLJU")); // quotation only
+    QCOMPARE(micByIsin.value("SI0032600015"), QString());              // neither
+}
+
+void MainWindowTest::unreadableDateReachesTheErrorDisplay() {
+    DemoProgram demo;
+    TDMLB dmlb(demo.arguments(QStringLiteral("ana")), nullptr, demo.database.folder());
+    TfZEV window(dmlb, demo.arguments(QStringLiteral("ana")), nullptr, demo.folder());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* date = part<entry::TPTypedEdit>(window, "pteDan");
+    date->setFocus();
+    date->setCursorPosition(0);
+    QTest::keyClicks(date, QStringLiteral("31022024"));
+    QTest::keyClick(date, Qt::Key_Return);
+    QCOMPARE(messages_.size(), size_t(1));
+    QVERIFY(date->Touched());
+    // Leaving the field checks the text again; the selection cannot read the date.
+    QTest::mouseClick(part<QPushButton>(window, "bbNabor"), Qt::LeftButton);
+    QVERIFY(messages_.size() >= 2);
+    for (const Message& message : messages_)
+        QCOMPARE(message.kind, platform::MessageKind::Error);
+    QVERIFY(!window.qStanja.active());
+    QVERIFY(window.isVisible());
+}
+
+void MainWindowTest::reportShowsAndClearsValidationErrors() {
+    DemoProgram demo;
+    TDMLB dmlb(demo.arguments(QStringLiteral("ana")), nullptr, demo.database.folder());
+    dmlb.setModuleNameOverride(QStringLiteral("ZEV"));
+    TfZEV window(dmlb, demo.arguments(QStringLiteral("ana")), nullptr, demo.folder());
+    window.show();
+    part<entry::TPTypedEdit>(window, "pteDan")->SetDateValue(platform::encodeDate(2024, 9, 30));
+    auto* pages = part<QTabWidget>(window, "pcMain");
+    auto* errorPage = part<QWidget>(window, "tsError");
+    auto* errorText = part<QPlainTextEdit>(window, "mError");
+
+    demo.database.exec(QStringLiteral("UPDATE OSB SET DVS = '' WHERE SFOSB = 2;"));
+    QTest::mouseClick(part<QPushButton>(window, "bbGenXML"), Qt::LeftButton);
+    QVERIFY(pages->isTabVisible(pages->indexOf(errorPage)));
+    QCOMPARE(pages->currentWidget(), errorPage);
+    QVERIFY(errorText->toPlainText().startsWith(QLatin1Char(',')));
+    QVERIFY(QFile::exists(demo.folder() + QStringLiteral("ZevXmlValidate.bad")));
+    QCOMPARE(messages_.front().text, QStringLiteral("Napaka: ") + errorText->toPlainText());
+    QVERIFY(messages_.back().text.endsWith(QStringLiteral(" uspešno generirana.")));
+
+    demo.database.exec(QStringLiteral("UPDATE OSB SET DVS = '56831404' WHERE SFOSB = 2;"));
+    QTest::mouseClick(part<QPushButton>(window, "bbGenXML"), Qt::LeftButton);
+    QVERIFY(!pages->isTabVisible(pages->indexOf(errorPage)));
+    QVERIFY(!window.qStanja.active());
+    // Two runs in one second share the report's name: the second replaces the first.
+    QVERIFY(!QDir(demo.reportFolder()).entryList(QDir::Files).isEmpty());
+}
+
+int main(int argc, char** argv) {
+    platform::Application application(argc, argv);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_window.moc"
