@@ -37,10 +37,10 @@ void DbGrid::setReadOnly(bool readOnly) {
                               QAbstractItemView::AnyKeyPressed);
 }
 
-// Display widths are in characters of the grid's font.
+// Display widths are in characters of the grid's font, measured by the digit 0.
 void DbGrid::applyColumnWidths() {
-    const int characterWidth = fontMetrics().averageCharWidth();
-    const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 8;
+    const int characterWidth = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
     for (int column = 0; column < model_->columnCount(); ++column)
         setColumnWidth(column, model_->displayWidth(column) * characterWidth + padding);
 }
