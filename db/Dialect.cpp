@@ -1,6 +1,7 @@
 #include "db/Dialect.h"
 
 #include "db/PgsqlDialect.h"
+#include "db/SqlStatement.h"
 #include "db/SqliteDialect.h"
 #include "platform/Errors.h"
 
@@ -117,27 +118,6 @@ bool isNameChar(QChar c) {
     return c.isLetterOrNumber() || c == u'_' || c == u'$' || c == u'#';
 }
 
-// The end of a quoted text or comment starting at i, or i when none starts there.
-qsizetype literalEnd(const QString& sql, qsizetype i) {
-    const qsizetype n = sql.size();
-    const QChar c = sql[i];
-    if (c == u'\'' || c == u'"') {
-        qsizetype j = i + 1;
-        while (j < n && sql[j] != c)
-            ++j;
-        return qMin(j + 1, n); // a doubled quote is two texts in a row: same effect
-    }
-    if (c == u'-' && i + 1 < n && sql[i + 1] == u'-') {
-        const qsizetype end = sql.indexOf(u'\n', i);
-        return end < 0 ? n : end;
-    }
-    if (c == u'/' && i + 1 < n && sql[i + 1] == u'*') {
-        const qsizetype end = sql.indexOf(QStringLiteral("*/"), i + 2);
-        return end < 0 ? n : end + 2;
-    }
-    return i;
-}
-
 qsizetype nameEnd(const QString& sql, qsizetype i) {
     const qsizetype n = sql.size();
     qsizetype j = i;
@@ -161,7 +141,7 @@ QString Dialect::rewriteNames(const QString& statement,
     const qsizetype n = statement.size();
     qsizetype i = 0;
     while (i < n) {
-        const qsizetype afterLiteral = literalEnd(statement, i);
+        const qsizetype afterLiteral = sqlLiteralEnd(statement, i);
         if (afterLiteral != i) {
             result += QStringView(statement).mid(i, afterLiteral - i);
             i = afterLiteral;

@@ -405,12 +405,13 @@ void Field::setValue(const QVariant& value) {
 }
 
 void Field::setAsString(const QString& text) {
-    if (isTextType(type_) || type_ == FieldType::Unknown) {
-        setValue(QVariant(text));
+    // As in the back office's engine, an empty text is no value at all.
+    if (text.isEmpty() || (!isTextType(type_) && text.trimmed().isEmpty())) {
+        clear();
         return;
     }
-    if (text.trimmed().isEmpty()) {
-        clear();
+    if (isTextType(type_) || type_ == FieldType::Unknown) {
+        setValue(QVariant(text));
         return;
     }
     if (type_ == FieldType::Float || type_ == FieldType::Currency) {

@@ -107,8 +107,8 @@ public:
     bool asBoolean() const;
     QString displayText() const; // through the display rule or the display format
 
-    void setValue(const QVariant& value); // normalised to the field's type
-    void setAsString(const QString& text);
+    void setValue(const QVariant& value);  // normalised to the field's type
+    void setAsString(const QString& text); // an empty text clears the field (null)
     void setAsFloat(double value);
     void setAsInteger(qint64 value);
     void setAsDateTime(platform::TDateTime value);

@@ -1,5 +1,6 @@
 #include "db/Params.h"
 
+#include "db/SqlStatement.h"
 #include "platform/Errors.h"
 #include "platform/Variant.h"
 
@@ -141,36 +142,6 @@ bool isNameChar(QChar c) {
     return c.isLetterOrNumber() || c == u'_' || c == u'$' || c == u'#';
 }
 
-// Index just after a quoted text, identifier or comment that starts at i, or i when
-// none starts there.
-qsizetype skipLiteral(const QString& sql, qsizetype i) {
-    const QChar c = sql[i];
-    const qsizetype n = sql.size();
-    if (c == u'\'' || c == u'"') {
-        qsizetype j = i + 1;
-        while (j < n) {
-            if (sql[j] == c) {
-                if (j + 1 < n && sql[j + 1] == c) {
-                    j += 2;
-                    continue;
-                }
-                return j + 1;
-            }
-            ++j;
-        }
-        return n;
-    }
-    if (c == u'-' && i + 1 < n && sql[i + 1] == u'-') {
-        const qsizetype end = sql.indexOf(u'\n', i);
-        return end < 0 ? n : end;
-    }
-    if (c == u'/' && i + 1 < n && sql[i + 1] == u'*') {
-        const qsizetype end = sql.indexOf(QStringLiteral("*/"), i + 2);
-        return end < 0 ? n : end + 2;
-    }
-    return i;
-}
-
 } // namespace
 
 ParsedStatement parseStatement(const QString& sql) {
@@ -179,7 +150,7 @@ ParsedStatement parseStatement(const QString& sql) {
     const qsizetype n = sql.size();
     qsizetype i = 0;
     while (i < n) {
-        const qsizetype afterLiteral = skipLiteral(sql, i);
+        const qsizetype afterLiteral = sqlLiteralEnd(sql, i);
         if (afterLiteral != i) {
             parsed.text += QStringView(sql).mid(i, afterLiteral - i);
             i = afterLiteral;

@@ -22,6 +22,36 @@ void runStatement(QSqlQuery& query, const QString& text, const QVariantList& val
         raiseEngineError(query.lastError());
 }
 
+qsizetype sqlLiteralEnd(const QString& sql, qsizetype i) {
+    const qsizetype n = sql.size();
+    if (i >= n)
+        return i;
+    const QChar c = sql[i];
+    if (c == u'\'' || c == u'"') {
+        qsizetype j = i + 1;
+        while (j < n) {
+            if (sql[j] == c) {
+                if (j + 1 < n && sql[j + 1] == c) {
+                    j += 2;
+                    continue;
+                }
+                return j + 1;
+            }
+            ++j;
+        }
+        return n;
+    }
+    if (c == u'-' && i + 1 < n && sql[i + 1] == u'-') {
+        const qsizetype end = sql.indexOf(u'\n', i);
+        return end < 0 ? n : end;
+    }
+    if (c == u'/' && i + 1 < n && sql[i + 1] == u'*') {
+        const qsizetype end = sql.indexOf(QStringLiteral("*/"), i + 2);
+        return end < 0 ? n : end + 2;
+    }
+    return i;
+}
+
 bool fetchValues(QSqlQuery& query, int columnCount, std::vector<QVariant>& values) {
     if (!query.next()) {
         if (query.lastError().isValid())

@@ -16,6 +16,10 @@ QString engineMessage(const QSqlError& error);
 // runs it. Raises EngineError with the engine's text.
 void runStatement(QSqlQuery& query, const QString& text, const QVariantList& values);
 
+// The index just after a quoted text ('…' or "…", doubled quotes inside), a line
+// comment or a block comment that starts at i; i itself when none starts there.
+qsizetype sqlLiteralEnd(const QString& sql, qsizetype i);
+
 // Reads the next row's values; false at the end. Raises EngineError when reading fails.
 bool fetchValues(QSqlQuery& query, int columnCount, std::vector<QVariant>& values);
 

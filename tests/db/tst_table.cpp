@@ -246,6 +246,8 @@ void TableTest::insertEditPostWithHooks() {
     table->fieldByName(QStringLiteral("PARAMETER")).setAsString(QStringLiteral("long"));
     const QString longValue(500, u'v');
     table->fieldByName(QStringLiteral("VREDNOST")).setAsString(longValue);
+    table->fieldByName(QStringLiteral("USR")).setAsString(QString());
+    QVERIFY(table->fieldByName(QStringLiteral("USR")).isNull()); // empty text is no value
     table->post();
     QCOMPARE(table->state(), DataSetState::Browse);
     QCOMPARE(table->recNo(), 1); // "A" sorts before "SPLOŠNE": the posted row is current
