@@ -5,7 +5,7 @@
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
 
-#include <memory>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -14,15 +14,10 @@ const xmlChar* xml(const char* text) {
     return reinterpret_cast<const xmlChar*>(text);
 }
 
-struct XmlFree {
-    void operator()(xmlChar* text) const { xmlFree(text); }
-};
-
 // libxml2 writes LF; the agency's files end their lines with CR LF. A line break
 // inside a text is read back as LF either way, so every LF can take a CR.
-QByteArray withCrLf(const char* text, int size) {
-    QByteArray result;
-    result.reserve(size + size / 16);
+int appendWithCrLf(void* target, const char* text, int size) {
+    QByteArray& result = *static_cast<QByteArray*>(target);
     const char* end = text + size;
     for (const char* line = text; line < end;) {
         const char* lineFeed = static_cast<const char*>(memchr(line, '\n', end - line));
@@ -34,7 +29,11 @@ QByteArray withCrLf(const char* text, int size) {
         result.append("\r\n", 2);
         line = lineFeed + 1;
     }
-    return result;
+    return size;
+}
+
+int keepOpen(void*) {
+    return 0;
 }
 
 } // namespace
@@ -66,8 +65,11 @@ ReportDocument::Element ReportDocument::addElement(Element parent, const char* n
     if (!element)
         throw std::bad_alloc();
     xmlAddChild(parent.node_, element);
+    // Start and end tag, indentation and line end.
+    expectedLength_ += 2 * qsizetype(strlen(name)) + 5 + 12;
     if (!text.isEmpty()) {
         const QByteArray utf8 = text.toUtf8();
+        expectedLength_ += utf8.size();
         xmlNodePtr textNode = xmlNewDocTextLen(
             document_, reinterpret_cast<const xmlChar*>(utf8.constData()), utf8.size());
         if (!textNode)
@@ -79,18 +81,22 @@ ReportDocument::Element ReportDocument::addElement(Element parent, const char* n
 
 void ReportDocument::setAttribute(Element element, const char* name, const QString& value) {
     const QByteArray utf8 = value.toUtf8();
+    expectedLength_ += qsizetype(strlen(name)) + utf8.size() + 4;
     if (!xmlSetProp(element.node_, xml(name), reinterpret_cast<const xmlChar*>(utf8.constData())))
         throw std::bad_alloc();
 }
 
 QByteArray ReportDocument::text() const {
-    xmlChar* buffer = nullptr;
-    int size = 0;
-    xmlDocDumpFormatMemoryEnc(document_, &buffer, &size, "utf-8", 1);
-    if (!buffer)
+    QByteArray result;
+    result.reserve(expectedLength_ + expectedLength_ / 16);
+    xmlSaveCtxtPtr writer =
+        xmlSaveToIO(appendWithCrLf, keepOpen, &result, "utf-8", XML_SAVE_FORMAT);
+    if (!writer)
         throw std::bad_alloc();
-    const std::unique_ptr<xmlChar, XmlFree> owner(buffer);
-    return withCrLf(reinterpret_cast<const char*>(buffer), size);
+    const long written = xmlSaveDoc(writer, document_);
+    if (xmlSaveClose(writer) < 0 || written < 0)
+        throw std::bad_alloc();
+    return result;
 }
 
 void ReportDocument::save(const QString& path) const {

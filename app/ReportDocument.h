@@ -46,4 +46,6 @@ public:
 
 private:
     _xmlDoc* document_;
+    // About the length of text(), so that it is written into one buffer.
+    qsizetype expectedLength_ = 64;
 };

@@ -141,21 +141,26 @@ Owned<xmlSchema> readSchema(const QString& path, FirstError& errors) {
     return schema;
 }
 
-// Reads the text once, streaming, and checks it against the schema as it goes.
+// Parses the text once, streaming, and checks it against the schema as it goes.
 void checkReport(const QByteArray& reportText, xmlSchemaPtr schema, FirstError& errors) {
-    Owned<xmlTextReader> reader(xmlReaderForMemory(reportText.constData(), int(reportText.size()),
-                                                   nullptr, nullptr, XML_PARSE_NONET));
-    if (!reader || xmlTextReaderSetSchema(reader.get(), schema) != 0) {
+    Owned<xmlSchemaValidCtxt> validation(xmlSchemaNewValidCtxt(schema));
+    if (!validation) {
         errors.record(QStringLiteral("The report cannot be checked."));
         return;
     }
-    // After the schema, so that its errors are routed too.
-    xmlTextReaderSetStructuredErrorHandler(reader.get(), FirstError::collect, &errors);
-    int status = 0;
-    while ((status = xmlTextReaderRead(reader.get())) == 1 && !errors.found()) {
+    xmlSchemaSetValidStructuredErrors(validation.get(), FirstError::collect, &errors);
+    // A copy of the text: this libxml2 misreads a static (borrowed) buffer when it
+    // parses progressively. The parser frees the buffer.
+    xmlParserInputBufferPtr input = xmlParserInputBufferCreateMem(
+        reportText.constData(), int(reportText.size()), XML_CHAR_ENCODING_NONE);
+    if (!input) {
+        errors.record(QStringLiteral("The report cannot be read."));
+        return;
     }
-    if (!errors.found() && (status < 0 || xmlTextReaderIsValid(reader.get()) != 1))
-        errors.record(QStringLiteral("The report is not valid."));
+    const int status =
+        xmlSchemaValidateStream(validation.get(), input, XML_CHAR_ENCODING_NONE, nullptr, nullptr);
+    if (status != 0 && !errors.found())
+        errors.record(QStringLiteral("The report is not valid (code %1).").arg(status));
 }
 
 QString resolvedAgainstCurrentFolder(const QString& reference) {
