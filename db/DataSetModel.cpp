@@ -48,7 +48,7 @@ void DataSetModel::rebuild() {
     if (DataSet* set = dataSet()) {
         for (int f = 0; f < set->fieldCount(); ++f) {
             if (set->field(f).visible())
-                columns_.push_back(&set->field(f));
+                columns_.push_back({f, &set->field(f)});
         }
         rows_ = set->fetchedRowCount();
     }
@@ -82,14 +82,20 @@ void DataSetModel::refreshRow(int row, const Field* field) {
 }
 
 Field* DataSetModel::fieldAt(int column) const {
-    if (column < 0 || column >= static_cast<int>(columns_.size()))
+    const DataSet* set = dataSet();
+    if (!set || column < 0 || column >= static_cast<int>(columns_.size()))
         return nullptr;
-    return columns_[column];
+    // While the data set's controls are off it may have been reopened with new fields:
+    // a column whose field is gone shows nothing until the model is rebuilt.
+    const auto [index, field] = columns_[column];
+    if (index >= set->fieldCount() || &set->field(index) != field)
+        return nullptr;
+    return field;
 }
 
 int DataSetModel::columnOfField(const Field* field) const {
     for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
-        if (columns_[c] == field)
+        if (columns_[c].second == field)
             return c;
     }
     return -1;

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace db {
@@ -58,7 +59,7 @@ private:
     bool writable(const Field& field) const;
 
     std::unique_ptr<Link> link_;
-    std::vector<Field*> columns_;
+    std::vector<std::pair<int, Field*>> columns_; // field index and field
     int rows_ = 0;
     int blockSize_ = 256;
 };

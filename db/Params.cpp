@@ -193,7 +193,11 @@ void Params::rebuild(const QStringList& names) {
 }
 
 Param* Params::find(const QString& name) {
-    for (Param& param : params_) {
+    return const_cast<Param*>(std::as_const(*this).find(name));
+}
+
+const Param* Params::find(const QString& name) const {
+    for (const Param& param : params_) {
         if (param.name().compare(name, Qt::CaseInsensitive) == 0)
             return &param;
     }

@@ -63,6 +63,7 @@ public:
     int count() const { return static_cast<int>(params_.size()); }
     Param& at(int index) { return params_[index]; }
     Param* find(const QString& name);
+    const Param* find(const QString& name) const;
     Param& byName(const QString& name); // raises DatabaseError "Parameter '%s' not found"
 
 private:

@@ -45,10 +45,9 @@ Database& Query::database() const {
 QVariantList Query::boundValues(const Database& database) const {
     QVariantList values;
     const Dialect& dialect = database.dialect();
-    auto& params = const_cast<Params&>(params_);
     for (const QString& name : parsed_.occurrences) {
-        const Param& param = params.byName(name);
-        values << dialect.bindValue(param.dataType(), param.value());
+        const Param* param = params_.find(name); // every occurrence has its parameter
+        values << (param ? dialect.bindValue(param->dataType(), param->value()) : QVariant());
     }
     return values;
 }
@@ -93,6 +92,25 @@ void Query::execSql() {
     statement.setForwardOnly(true);
     runStatement(statement, database.dialect().adapt(parsed_.text), boundValues(database));
     rowsAffected_ = statement.numRowsAffected();
+}
+
+QString lookupValue(const QString& databaseName, const QString& sessionName, const QString& table,
+                    const QString& column, const QString& condition, const QVariantMap& params) {
+    Query query;
+    query.setDatabaseName(databaseName);
+    if (!sessionName.isEmpty())
+        query.setSessionName(sessionName);
+    QStringList lines{QStringLiteral("select ") + column + QStringLiteral(" from ") + table +
+                      QLatin1Char(' ')};
+    if (!condition.isEmpty())
+        lines << QStringLiteral("Where ") + condition;
+    query.setSql(lines);
+    for (auto param = params.cbegin(); param != params.cend(); ++param)
+        query.paramByName(param.key()).setValue(param.value());
+    query.open();
+    const QString value = query.eof() ? QString() : query.field(0).asString();
+    query.close();
+    return value;
 }
 
 } // namespace db

@@ -347,6 +347,17 @@ void TableTest::tableWithoutPrimaryKey() {
     QCOMPARE(storedValue(QStringLiteral("SELECT a FROM nokey WHERE b IS NULL")),
              QStringLiteral("changed"));
     QCOMPARE(storedValue(QStringLiteral("SELECT a FROM nokey WHERE b = 2")), QStringLiteral("y"));
+
+    // refresh() shows what others changed and stays on the same record.
+    table->next();
+    Query change;
+    change.setDatabaseName(QStringLiteral("TEST"));
+    change.setSqlText(QStringLiteral("UPDATE nokey SET a = 'outside' WHERE b = 2"));
+    change.execSql();
+    QCOMPARE(table->fieldByName(QStringLiteral("a")).asString(), QStringLiteral("y"));
+    table->refresh();
+    QCOMPARE(table->recNo(), 2);
+    QCOMPARE(table->fieldByName(QStringLiteral("a")).asString(), QStringLiteral("outside"));
 }
 
 QTEST_GUILESS_MAIN(TableTest)
