@@ -1,4 +1,5 @@
 #include "TestDatabase.h"
+#include "db/Dialect.h"
 #include "db/Query.h"
 #include "platform/DateTime.h"
 #include "platform/Errors.h"
@@ -46,6 +47,7 @@ class QueryTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void statementParameters();
+    void dialects();
     void parameterUsedFiveTimesIsBoundOnce();
     void nullAndFloatReadAsTextAndNumber();
     void fieldsByName();
@@ -75,6 +77,34 @@ void QueryTest::statementParameters() {
     QCOMPARE(params.byName(QStringLiteral("b")).asInteger(), 5); // kept through a rebuild
     QVERIFY(params.byName(QStringLiteral("new")).isNull());
     QVERIFY_THROWS_EXCEPTION(platform::DatabaseError, params.byName(QStringLiteral("gone")));
+}
+
+void QueryTest::dialects() {
+    const QString statement =
+        QStringLiteral("SELECT seq_a.NEXTVAL, SysDate, t.sysdate FROM dual WHERE x = 'SYSDATE'");
+    QCOMPARE(Dialect::forDriver(QStringLiteral("SQLITE"))->adapt(statement),
+             QStringLiteral("SELECT zev_nextval('SEQ_A'), zev_sysdate(), t.sysdate FROM dual "
+                            "WHERE x = 'SYSDATE'"));
+    QCOMPARE(Dialect::forDriver(QStringLiteral("pgsql"))->adapt(statement),
+             QStringLiteral("SELECT nextval('seq_a'), LOCALTIMESTAMP(0), t.sysdate FROM dual "
+                            "WHERE x = 'SYSDATE'"));
+    QVERIFY_THROWS_EXCEPTION(platform::EngineError, Dialect::forDriver(QStringLiteral("IDAPI")));
+
+    const auto sqlite = Dialect::forDriver(QStringLiteral("SQLITE"));
+    const platform::TDateTime day = platform::encodeDate(2024, 5, 31);
+    QCOMPARE(sqlite->bindValue(FieldType::Date, day).toString(), QStringLiteral("2024-05-31"));
+    QCOMPARE(sqlite->bindValue(FieldType::DateTime, day + 0.5).toString(),
+             QStringLiteral("2024-05-31 12:00:00"));
+    QVERIFY(!sqlite->bindValue(FieldType::Date, QVariant()).isValid());
+
+    int size = 0;
+    QCOMPARE(Dialect::typeOfDeclared(QStringLiteral("DATE"), size), FieldType::Date);
+    QCOMPARE(Dialect::typeOfDeclared(QStringLiteral("timestamp"), size), FieldType::DateTime);
+    QCOMPARE(Dialect::typeOfDeclared(QStringLiteral("NUMBER(12,2)"), size), FieldType::Float);
+    QCOMPARE(Dialect::typeOfDeclared(QStringLiteral("bigint"), size), FieldType::Integer);
+    QCOMPARE(Dialect::typeOfDeclared(QStringLiteral("VARCHAR2(200)"), size), FieldType::String);
+    QCOMPARE(size, 200);
+    QCOMPARE(Dialect::typeOfDeclared(QStringLiteral("VARCHAR(2000)"), size), FieldType::Memo);
 }
 
 void QueryTest::parameterUsedFiveTimesIsBoundOnce() {
