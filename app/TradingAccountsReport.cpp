@@ -17,7 +17,6 @@ namespace {
 using Element = ReportDocument::Element;
 
 const QString SettingsCategory = QStringLiteral("SPLOŠNE");
-const char* const SchemaInstanceNamespace = "http://www.w3.org/2001/XMLSchema-instance";
 const int ReportingCompanyKey = 2;
 
 struct ReportSettings {

@@ -17,8 +17,6 @@
 
 namespace {
 
-const char* const SchemaInstanceNamespace = "http://www.w3.org/2001/XMLSchema-instance";
-
 #if LIBXML_VERSION >= 21200
 using ErrorPointer = const xmlError*;
 #else

@@ -30,6 +30,7 @@ struct ValidationResult {
 };
 
 inline constexpr const char* SchemaFileName = "ZEVTradingAccountsReport_1_0.xsd";
+inline constexpr const char* SchemaInstanceNamespace = "http://www.w3.org/2001/XMLSchema-instance";
 
 // The report's text checked against the schema that its root's
 // xsi:noNamespaceSchemaLocation names, resolved against the working copy's folder
