@@ -232,18 +232,7 @@ void PrepareForReindex(db::Table& table) {
 
 QString LookupValue(const QString& databaseName, const QString& sessionName, const QString& table,
                     const QString& column, const QString& condition) {
-    db::Query query;
-    query.setDatabaseName(databaseName);
-    if (!sessionName.isEmpty())
-        query.setSessionName(sessionName);
-    query.addSqlLine(QStringLiteral("select ") + column + QStringLiteral(" from ") + table +
-                     QLatin1Char(' '));
-    if (!condition.isEmpty())
-        query.addSqlLine(QStringLiteral("Where ") + condition);
-    query.open();
-    const QString value = query.eof() ? QString() : query.field(0).asString();
-    query.close();
-    return value;
+    return db::lookupValue(databaseName, sessionName, table, column, condition);
 }
 
 // --- Reading a date by picture ------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include <QSqlQuery>
 #include <QStringList>
+#include <QVariantMap>
 #include <optional>
 
 namespace db {
@@ -59,5 +60,18 @@ private:
     int columnCount_ = 0;
     int rowsAffected_ = 0;
 };
+
+// The value, as text, of column in the first row of
+//     select <column> from <table>
+//     Where <condition>               (only when a condition is given)
+// on the named connection (and session, when one is named); empty text when there is
+// no row. Errors of the statement reach the caller; the query is closed on every path.
+//
+// column, table and condition are SQL text written by the calling program and pasted
+// into the statement as they are. A value from outside the program goes into the
+// condition as a parameter (":NAME") whose value params holds under that name.
+QString lookupValue(const QString& databaseName, const QString& sessionName, const QString& table,
+                    const QString& column, const QString& condition = {},
+                    const QVariantMap& params = {});
 
 } // namespace db
