@@ -1,0 +1,39 @@
+#pragma once
+
+#include "db/DataSource.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <array>
+
+class QToolButton;
+
+namespace db {
+
+// A row of buttons that move through and edit the data set of a data source. A button
+// is enabled only when its action makes sense in the data set's state. Deleting asks
+// the operator first. Errors of an action are not caught here: they reach the
+// application's error display.
+class DbNavigator : public QWidget {
+    Q_OBJECT
+public:
+    enum Button { First, Prior, Next, Last, Insert, Delete, Edit, Post, Cancel, Refresh };
+    static constexpr int ButtonCount = Refresh + 1;
+
+    explicit DbNavigator(QWidget* parent = nullptr);
+
+    void setDataSource(DataSource* source);
+    DataSource* dataSource() const { return source_; }
+    QToolButton* button(Button which) const { return buttons_[which]; }
+    // Runs the button's action, as a click does.
+    void btnClick(Button which);
+
+private:
+    void updateButtons();
+    void deleteAfterConfirmation();
+
+    QPointer<DataSource> source_;
+    std::array<QToolButton*, ButtonCount> buttons_{};
+};
+
+} // namespace db
