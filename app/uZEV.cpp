@@ -7,6 +7,7 @@
 #include "db/DbGrid.h"
 #include "db/UVersionAgent.h"
 #include "db/uDMLB.h"
+#include "db/uSifSerprog.h"
 #include "entry/Uptypeed.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -217,7 +218,11 @@ void TfZEV::bbGenXMLClick() {
     generateTradingAccountsReport(context);
 }
 
-void TfZEV::Nastavitve1Click() {}
+// The editor frees itself when it is closed.
+void TfZEV::Nastavitve1Click() {
+    auto* editor = new TfSifSerprog(this, programFolder_);
+    editor->ShowForModule(QStringLiteral("ZEV"), true);
+}
 
 void TfZEV::NapakavLog(const QString& message) {
     DebugLog(DebugOn, programFolder_).write(message);
