@@ -105,11 +105,10 @@ private Q_SLOTS:
     void moduleWithRowsIgnoresItsIniFile();
     void moduleWithoutRowsIsSeededInFileOrder();
     void exactModuleFilterAndImportCountingOtherLetterCase();
-    void longValueIsCutInTheGridAndWholeInTheMemo();
+    void memoShowsAndStoresTheWholeValue();
     void insertedRowTakesTheSequenceAndTheModule();
     void failingSequenceAbandonsTheInsert();
     void enterAndChoiceInTheModuleBoxSwitchTheModule();
-    void valueWithQuotesIsStoredWhole();
     void settingsFromTheMainWindowSteerTheReport();
 
 private:
@@ -203,7 +202,7 @@ void SettingsEditorTest::exactModuleFilterAndImportCountingOtherLetterCase() {
     QCOMPARE(demo.rows("O'X"), QStringList({"A/K=1"}));
 }
 
-void SettingsEditorTest::longValueIsCutInTheGridAndWholeInTheMemo() {
+void SettingsEditorTest::memoShowsAndStoresTheWholeValue() {
     Demo demo;
     const QString value = QStringLiteral("  ") + QString(300, u'a') + QString(200, u'b');
     demo.database.exec(
@@ -211,8 +210,7 @@ void SettingsEditorTest::longValueIsCutInTheGridAndWholeInTheMemo() {
     auto editor = demo.editor();
     editor->PrepareForModule(QStringLiteral("ZEV"), true);
     QVERIFY(editor->tSerprog.locate("ID_SERPROG", {2}));
-    const QStringList rows = gridRows(*editor);
-    QCOMPARE(rows[editor->tSerprog.recNo() - 1],
+    QCOMPARE(gridRows(*editor)[editor->tSerprog.recNo() - 1],
              QStringLiteral("SPLOŠNE|PartnerId||") + QString(200, u'a'));
 
     auto* memo = part<QPlainTextEdit>(*editor, "dbmVrednost");
@@ -220,6 +218,18 @@ void SettingsEditorTest::longValueIsCutInTheGridAndWholeInTheMemo() {
     clickNavigator(*editor, "nbEdit");
     QVERIFY(!memo->isHidden());
     QCOMPARE(memo->toPlainText(), value);
+
+    // Typed in and posted: all 2000 characters, quotes included.
+    QString typed;
+    while (typed.size() < 2000)
+        typed += QStringLiteral("it's \"quoted\" ");
+    typed.truncate(2000);
+    memo->setPlainText(typed);
+    clickNavigator(*editor, "nbPost");
+    QVERIFY(memo->isHidden());
+    QCOMPARE(demo.dmlb->GetSetting("SPLOŠNE", "PartnerId"), typed);
+    clickNavigator(*editor, "nbEdit");
+    QCOMPARE(memo->toPlainText(), typed);
     clickNavigator(*editor, "nbCancel");
     QVERIFY(memo->isHidden());
 }
@@ -241,6 +251,11 @@ void SettingsEditorTest::insertedRowTakesTheSequenceAndTheModule() {
     QVERIFY(memo->isHidden());
     QCOMPARE(demo.rows("ZEV").last(), QStringLiteral("SPLOŠNE/Novo=vrednost"));
     QVERIFY(messages_.empty());
+
+    clickNavigator(*editor, "nbDelete"); // the operator confirms
+    QCOMPARE(messages_.size(), size_t(1));
+    QCOMPARE(messages_[0].kind, platform::MessageKind::Confirmation);
+    QCOMPARE(demo.rows("ZEV").size(), 4);
 }
 
 void SettingsEditorTest::failingSequenceAbandonsTheInsert() {
@@ -284,22 +299,6 @@ void SettingsEditorTest::enterAndChoiceInTheModuleBoxSwitchTheModule() {
     QCOMPARE(editor->CurrentModule, QStringLiteral("QOR"));
     QCOMPARE(part<QLabel>(*editor, "lCaption")->text(), QStringLiteral("QOR zaledni sistem"));
     QCOMPARE(gridRows(*editor).size(), 2);
-}
-
-void SettingsEditorTest::valueWithQuotesIsStoredWhole() {
-    Demo demo;
-    QString value;
-    while (value.size() < 2000)
-        value += QStringLiteral("it's \"quoted\" ");
-    value.truncate(2000);
-    auto editor = demo.editor();
-    editor->PrepareForModule(QStringLiteral("ZEV"), true);
-    QVERIFY(editor->tSerprog.locate("PARAMETER", {"PartnerId"}));
-    clickNavigator(*editor, "nbEdit");
-    part<QPlainTextEdit>(*editor, "dbmVrednost")->setPlainText(value);
-    clickNavigator(*editor, "nbPost");
-    QCOMPARE(demo.dmlb->GetSetting("SPLOŠNE", "PartnerId"), value);
-    QCOMPARE(editor->tSerprog.fieldByName("VREDNOST").asString(), value);
 }
 
 void SettingsEditorTest::settingsFromTheMainWindowSteerTheReport() {
