@@ -264,7 +264,11 @@ void TfSifSerprog::ApplyModule() {
         MainConnection, {}, SettingsTable, ValueField, SettingCondition,
         settingKey(CurrentModule, QStringLiteral("PODATKI"), QStringLiteral("NAZIV")));
     lCaption->setText(name.isEmpty() ? CurrentModule : name);
-    tSerprog.setFilter(QStringLiteral("MODUL = ") + filterLiteral(CurrentModule));
+    const QString filter = QStringLiteral("MODUL = ") + filterLiteral(CurrentModule);
+    if (tSerprog.filter() == filter && tSerprog.active())
+        tSerprog.refresh(); // the same module again: show its rows as they are now
+    else
+        tSerprog.setFilter(filter);
 }
 
 // ---- Seeding from the INI file ---------------------------------------------------
@@ -276,13 +280,6 @@ QString TfSifSerprog::IniFolder() const {
            QLatin1Char('/');
 }
 
-bool TfSifSerprog::moduleHasRows() const {
-    return db::lookupValue(MainConnection, {}, SettingsTable, QStringLiteral("COUNT(*)"),
-                           QStringLiteral("UPPER(MODUL)=:MODUL"),
-                           {{QStringLiteral("MODUL"), CurrentModule.toUpper()}}) !=
-           QStringLiteral("0");
-}
-
 bool TfSifSerprog::settingExists(const QString& category, const QString& parameter) const {
     return db::lookupValue(MainConnection, {}, SettingsTable, QStringLiteral("COUNT(*)"),
                            SettingCondition,
@@ -290,7 +287,9 @@ bool TfSifSerprog::settingExists(const QString& category, const QString& paramet
 }
 
 void TfSifSerprog::ImportIniSettings() {
-    if (CurrentModule.isEmpty() || moduleHasRows())
+    // The table shows the module's rows in the exact letter case; rows of the module
+    // in another case are found by settingExists and are not added again.
+    if (CurrentModule.isEmpty() || !tSerprog.isEmpty())
         return;
     const platform::ProfileFile ini(IniFolder() + CurrentModule + QStringLiteral(".ini"));
     if (!platform::fileExists(ini.path()))

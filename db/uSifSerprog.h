@@ -56,7 +56,6 @@ private:
     void defineFields();
     void fillModuleList();
     void selectModule(const QString& module);
-    bool moduleHasRows() const;
     bool settingExists(const QString& category, const QString& parameter) const;
     void addSetting(const QString& category, const QString& parameter, const QString& value);
 
