@@ -251,6 +251,14 @@ void SqliteDialect::configure(QSqlDatabase& connection, const ConnectionSettings
     connection.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
 }
 
+// Data sets read their rows as they are needed, so a grid keeps its statement open
+// while it shows the first rows. With the write-ahead log such an open reader does not
+// lock out the other programs that write to the same file. A database that cannot
+// switch (read-only media) keeps its journal.
+void SqliteDialect::useWriteAheadLog(sqlite3* handle) {
+    sqlite3_exec(handle, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+}
+
 void SqliteDialect::prepareConnection(QSqlDatabase& connection) const {
     sqlite3* handle = handleOf(connection);
     if (!handle)
@@ -258,6 +266,7 @@ void SqliteDialect::prepareConnection(QSqlDatabase& connection) const {
     // Statements of an earlier connection were released when it closed.
     statements_.clear();
     sqlite3_busy_timeout(handle, 5000);
+    useWriteAheadLog(handle);
     registerBuiltins(handle);
     registerDatabaseFunctions(handle);
 }

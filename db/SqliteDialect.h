@@ -35,6 +35,7 @@ public:
     struct CachedStatement;
 
 private:
+    static void useWriteAheadLog(sqlite3* handle);
     void registerBuiltins(sqlite3* handle) const;
     void registerDatabaseFunctions(sqlite3* handle) const;
     CachedStatement& keep(sqlite3* handle, const QByteArray& name, const QByteArray& sql) const;
