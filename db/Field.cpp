@@ -47,30 +47,6 @@ QString typeNameOf(FieldType type) {
             .arg(platform::variantTypeName(value), typeNameOf(type)));
 }
 
-bool isIntegerValue(const QVariant& value) {
-    switch (value.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool isFloatValue(const QVariant& value) {
-    const int id = value.metaType().id();
-    return id == QMetaType::Double || id == QMetaType::Float;
-}
-
 bool isTextValue(const QVariant& value) {
     const int id = value.metaType().id();
     return id == QMetaType::QString || id == QMetaType::QByteArray || id == QMetaType::QChar;
@@ -125,7 +101,7 @@ platform::TDateTime toDateTimeValue(FieldType type, const QVariant& value) {
     default:
         break;
     }
-    if (isIntegerValue(value) || isFloatValue(value))
+    if (platform::isIntegerVariant(value) || platform::isFloatVariant(value))
         return value.toDouble();
     if (isTextValue(value))
         return textToDateTime(type, textValue(value));
@@ -133,9 +109,9 @@ platform::TDateTime toDateTimeValue(FieldType type, const QVariant& value) {
 }
 
 QVariant naturalValue(const QVariant& value) {
-    if (isIntegerValue(value))
+    if (platform::isIntegerVariant(value))
         return QVariant(value.toLongLong());
-    if (isFloatValue(value))
+    if (platform::isFloatVariant(value))
         return QVariant(value.toDouble());
     if (value.metaType().id() == QMetaType::QByteArray)
         return QVariant(textValue(value));
@@ -143,9 +119,9 @@ QVariant naturalValue(const QVariant& value) {
 }
 
 QVariant toIntegerValue(FieldType type, const QVariant& value) {
-    if (isIntegerValue(value))
+    if (platform::isIntegerVariant(value))
         return QVariant(value.toLongLong());
-    if (isFloatValue(value))
+    if (platform::isFloatVariant(value))
         return QVariant(static_cast<qint64>(std::llround(value.toDouble())));
     if (value.metaType().id() == QMetaType::Bool)
         return QVariant(qint64(value.toBool() ? 1 : 0));
@@ -163,7 +139,7 @@ QVariant toIntegerValue(FieldType type, const QVariant& value) {
 }
 
 QVariant toFloatValue(FieldType type, const QVariant& value) {
-    if (isIntegerValue(value) || isFloatValue(value))
+    if (platform::isIntegerVariant(value) || platform::isFloatVariant(value))
         return QVariant(value.toDouble());
     if (value.metaType().id() == QMetaType::Bool)
         return QVariant(value.toBool() ? 1.0 : 0.0);
@@ -193,7 +169,7 @@ bool textToBoolean(const QString& text, bool& result) {
 QVariant toBooleanValue(FieldType type, const QVariant& value) {
     if (value.metaType().id() == QMetaType::Bool)
         return value;
-    if (isIntegerValue(value) || isFloatValue(value))
+    if (platform::isIntegerVariant(value) || platform::isFloatVariant(value))
         return QVariant(value.toDouble() != 0);
     bool result = false;
     if (isTextValue(value) && textToBoolean(textValue(value), result))
@@ -211,7 +187,7 @@ QVariant toDateValue(FieldType type, const QVariant& value) {
 }
 
 QString numberText(const QVariant& value) {
-    if (isFloatValue(value))
+    if (platform::isFloatVariant(value))
         return platform::floatToStr(value.toDouble());
     return value.toString();
 }
@@ -250,7 +226,7 @@ QString valueToText(FieldType type, const QVariant& value) {
     }
     if (value.metaType().id() == QMetaType::Bool)
         return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    if (isIntegerValue(value) || isFloatValue(value))
+    if (platform::isIntegerVariant(value) || platform::isFloatVariant(value))
         return numberText(value);
     if (isTextValue(value))
         return textValue(value);
@@ -267,7 +243,7 @@ double valueToFloat(FieldType type, const QVariant& value) {
                                 : platform::strToFloat(textValue(value).trimmed());
     if (value.metaType().id() == QMetaType::Bool)
         return value.toBool() ? 1 : 0;
-    if (isIntegerValue(value) || isFloatValue(value))
+    if (platform::isIntegerVariant(value) || platform::isFloatVariant(value))
         return value.toDouble();
     return toDateTimeValue(type, value);
 }
@@ -275,7 +251,7 @@ double valueToFloat(FieldType type, const QVariant& value) {
 qint64 valueToInteger(FieldType type, const QVariant& value) {
     if (!value.isValid() || value.isNull())
         return 0;
-    if (isIntegerValue(value))
+    if (platform::isIntegerVariant(value))
         return value.toLongLong();
     if (isTextValue(value) && !isDateType(type)) {
         bool ok = false;

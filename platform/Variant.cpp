@@ -15,7 +15,36 @@ bool isNullVariant(const QVariant& value) {
     return !value.isValid() || value.isNull();
 }
 
-bool isInteger(const QVariant& value) {
+bool isText(const QVariant& value) {
+    return value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray;
+}
+
+[[noreturn]] void conversionFailed(const QVariant& value, const QString& target) {
+    throw VariantError(QStringLiteral("Could not convert variant of type (%1) into type (%2)")
+                           .arg(variantTypeName(value), target));
+}
+
+// Numbers are days; dates and times convert without reading text.
+std::optional<double> numberOrDate(const QVariant& value) {
+    if (isNullVariant(value))
+        return std::nullopt;
+    if (isFloatVariant(value) || isIntegerVariant(value))
+        return value.toDouble();
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return fromQDate(value.toDate());
+    case QMetaType::QDateTime:
+        return fromQDateTime(value.toDateTime());
+    case QMetaType::QTime:
+        return value.toTime().msecsSinceStartOfDay() / MSecsPerDay;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+bool isIntegerVariant(const QVariant& value) {
     switch (value.typeId()) {
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -34,47 +63,18 @@ bool isInteger(const QVariant& value) {
     }
 }
 
-bool isFloat(const QVariant& value) {
+bool isFloatVariant(const QVariant& value) {
     return value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
 }
-
-bool isText(const QVariant& value) {
-    return value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray;
-}
-
-[[noreturn]] void conversionFailed(const QVariant& value, const QString& target) {
-    throw VariantError(QStringLiteral("Could not convert variant of type (%1) into type (%2)")
-                           .arg(variantTypeName(value), target));
-}
-
-// Numbers are days; dates and times convert without reading text.
-std::optional<double> numberOrDate(const QVariant& value) {
-    if (isNullVariant(value))
-        return std::nullopt;
-    if (isFloat(value) || isInteger(value))
-        return value.toDouble();
-    switch (value.typeId()) {
-    case QMetaType::QDate:
-        return fromQDate(value.toDate());
-    case QMetaType::QDateTime:
-        return fromQDateTime(value.toDateTime());
-    case QMetaType::QTime:
-        return value.toTime().msecsSinceStartOfDay() / MSecsPerDay;
-    default:
-        return std::nullopt;
-    }
-}
-
-} // namespace
 
 QString variantTypeName(const QVariant& value) {
     if (isNullVariant(value))
         return QStringLiteral("Null");
     if (isText(value))
         return QStringLiteral("String");
-    if (isFloat(value))
+    if (isFloatVariant(value))
         return QStringLiteral("Double");
-    if (isInteger(value))
+    if (isIntegerVariant(value))
         return QStringLiteral("Integer");
     switch (value.typeId()) {
     case QMetaType::Bool:
@@ -114,7 +114,7 @@ double variantToFloat(const QVariant& value) {
 QString variantToText(const QVariant& value) {
     if (isNullVariant(value))
         return {};
-    if (isFloat(value))
+    if (isFloatVariant(value))
         return floatToStr(value.toDouble());
     switch (value.typeId()) {
     case QMetaType::Bool:

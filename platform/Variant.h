@@ -6,6 +6,10 @@
 
 namespace platform {
 
+// Whether a value holds a whole number of any width, or a floating-point number.
+bool isIntegerVariant(const QVariant& value);
+bool isFloatVariant(const QVariant& value);
+
 // The type name a conversion error quotes: "String", "Double", "Integer", "Date",
 // "Null", "Boolean".
 QString variantTypeName(const QVariant& value);
