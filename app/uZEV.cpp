@@ -11,6 +11,7 @@
 #include "entry/Uptypeed.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "platform/WindowPlacement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,7 +22,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -188,8 +188,7 @@ void TfZEV::showEvent(QShowEvent* event) {
     if (shownOnce_)
         return;
     shownOnce_ = true;
-    if (const QScreen* screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
+    platform::centreOnScreen(*this);
     FormShow();
 }
 
