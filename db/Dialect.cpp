@@ -23,6 +23,16 @@ std::unique_ptr<Dialect> Dialect::forDriver(const QString& driverName) {
 
 void Dialect::releaseConnection(QSqlDatabase& /*connection*/) const {}
 
+void Dialect::execute(QSqlQuery& query, const QString& statement,
+                      const QVariantList& values) const {
+    query.setForwardOnly(true);
+    runStatement(query, statement, values);
+}
+
+QVariant Dialect::insertedRowId(const QSqlQuery& query) const {
+    return query.lastInsertId();
+}
+
 namespace {
 
 FieldType typeOfMetaType(int id) {

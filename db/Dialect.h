@@ -42,6 +42,14 @@ public:
     // Runs before the connection closes: releases what prepareConnection holds on it.
     virtual void releaseConnection(QSqlDatabase& connection) const;
 
+    // Prepares the statement (with '?' for each parameter) on the query's connection,
+    // binds the values by position and runs it; a statement with rows then stands before
+    // its first row. Raises EngineError with the engine's text.
+    virtual void execute(QSqlQuery& query, const QString& statement,
+                         const QVariantList& values) const;
+    // The key that the engine gave the row the query inserted; invalid when it gives none.
+    virtual QVariant insertedRowId(const QSqlQuery& query) const;
+
     // Column types of a table, and its indexes, from the catalogue.
     struct Column {
         QString name;

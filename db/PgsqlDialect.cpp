@@ -3,10 +3,80 @@
 #include "db/SqlStatement.h"
 #include "platform/Errors.h"
 
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 
 namespace db {
+
+namespace {
+
+// The SQL state of a parameter whose type the server cannot infer ("$2 IS NULL").
+const QString IndeterminateDatatype = QStringLiteral("42P18");
+
+// The number n of "$n" in the server's message about a parameter; 0 when none.
+int parameterNamedIn(const QSqlError& error) {
+    static const QRegularExpression parameter(QStringLiteral("\\$(\\d+)"));
+    const auto match = parameter.match(error.databaseText());
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+// The server type that a bound value stands for where nothing else decides it.
+QString serverTypeOf(const QVariant& value) {
+    switch (value.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return QStringLiteral("bigint");
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QStringLiteral("double precision");
+    case QMetaType::Bool:
+        return QStringLiteral("boolean");
+    case QMetaType::QTime:
+        return QStringLiteral("time");
+    default:
+        return QStringLiteral("text");
+    }
+}
+
+// The statement with parameter $n cast to the type of its value.
+QString withTypedParameter(const QString& statement, int n, const QVariant& value) {
+    const QString mark = QStringLiteral("$%1").arg(n);
+    QString result;
+    qsizetype i = 0;
+    while (i < statement.size()) {
+        const qsizetype afterLiteral = sqlLiteralEnd(statement, i);
+        if (afterLiteral != i) {
+            result += QStringView(statement).mid(i, afterLiteral - i);
+            i = afterLiteral;
+            continue;
+        }
+        const qsizetype end = i + mark.size();
+        if (QStringView(statement).mid(i, mark.size()) == mark &&
+            (end >= statement.size() || !statement[end].isDigit())) {
+            result += QStringLiteral("CAST(%1 AS %2)").arg(mark, serverTypeOf(value));
+            i = end;
+            continue;
+        }
+        result += statement[i++];
+    }
+    return result;
+}
+
+QSqlQuery runCatalogue(QSqlDatabase& connection, const QString& sql, const QString& table) {
+    QSqlQuery query(connection);
+    query.prepare(sql);
+    query.addBindValue(table);
+    if (!query.exec())
+        raiseEngineError(query.lastError());
+    return query;
+}
+
+} // namespace
 
 QString PgsqlDialect::adapt(const QString& statement) const {
     return rewriteNames(statement, [](const QString& name) -> QString {
@@ -24,41 +94,74 @@ QVariant PgsqlDialect::bindValue(FieldType type, const QVariant& value) const {
     const QVariant normal = normalizeValue(type, value);
     if (!normal.isValid())
         return {};
-    if (type == FieldType::Date)
-        return QVariant(platform::toQDateTime(normal.toDouble()).date());
     if (type == FieldType::Time)
         return QVariant(platform::toQDateTime(normal.toDouble()).time());
-    if (type == FieldType::DateTime)
-        return QVariant(platform::toQDateTime(normal.toDouble()));
+    if (isDateType(type))
+        return QVariant(isoDateTimeText(normal.toDouble()));
     return normal;
 }
 
 void PgsqlDialect::configure(QSqlDatabase& connection, const ConnectionSettings& settings) const {
-    connection.setDatabaseName(settings.database);
+    if (settings.database.trimmed().isEmpty())
+        throw platform::EngineError(QStringLiteral("No database name given for the alias"));
+    connection.setDatabaseName(settings.database.trimmed());
     if (!settings.host.isEmpty())
         connection.setHostName(settings.host);
     if (settings.port > 0)
         connection.setPort(settings.port);
     connection.setUserName(settings.user);
     connection.setPassword(settings.password);
-    connection.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    connection.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(ConnectTimeoutSeconds));
+    connection.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
 }
 
 void PgsqlDialect::prepareConnection(QSqlDatabase& /*connection*/) const {}
 
-namespace {
-
-QSqlQuery runCatalogue(QSqlDatabase& connection, const QString& sql, const QString& table) {
-    QSqlQuery query(connection);
-    query.setForwardOnly(true);
-    query.prepare(sql);
-    query.addBindValue(table);
-    if (!query.exec())
-        raiseEngineError(query.lastError());
-    return query;
+QString PgsqlDialect::numberedPlaceholders(const QString& statement) {
+    QString result;
+    result.reserve(statement.size() + 16);
+    int count = 0;
+    qsizetype i = 0;
+    while (i < statement.size()) {
+        const qsizetype afterLiteral = sqlLiteralEnd(statement, i);
+        if (afterLiteral != i) {
+            result += QStringView(statement).mid(i, afterLiteral - i);
+            i = afterLiteral;
+            continue;
+        }
+        if (statement[i] == u'?')
+            result += QStringLiteral("$%1").arg(++count);
+        else
+            result += statement[i];
+        ++i;
+    }
+    return result;
 }
 
-} // namespace
+void PgsqlDialect::execute(QSqlQuery& query, const QString& statement,
+                           const QVariantList& values) const {
+    query.setForwardOnly(false);
+    QString text = numberedPlaceholders(statement);
+    // A parameter whose type nothing in the statement decides gets its value's type,
+    // one at a time, as the server names them.
+    for (qsizetype attempt = 0; !query.prepare(text); ++attempt) {
+        const QSqlError error = query.lastError();
+        const int parameter = parameterNamedIn(error);
+        if (error.nativeErrorCode() != IndeterminateDatatype || parameter < 1 ||
+            parameter > values.size() || attempt >= values.size())
+            raiseEngineError(error);
+        text = withTypedParameter(text, parameter, values[parameter - 1]);
+    }
+    for (qsizetype i = 0; i < values.size(); ++i)
+        query.bindValue(static_cast<int>(i), values[i]);
+    if (!query.exec())
+        raiseEngineError(query.lastError());
+}
+
+QVariant PgsqlDialect::insertedRowId(const QSqlQuery& /*query*/) const {
+    // Keys come from sequences that the program reads itself; there is no row id.
+    return {};
+}
 
 std::vector<Dialect::Column> PgsqlDialect::tableColumns(QSqlDatabase& connection,
                                                         const QString& table) const {
@@ -70,13 +173,16 @@ std::vector<Dialect::Column> PgsqlDialect::tableColumns(QSqlDatabase& connection
                        "AND lower(table_name) = lower(?) ORDER BY ordinal_position"),
         table);
     while (query.next()) {
-        int size = 0;
         const QString declared = query.value(1).toString();
-        const FieldType type = typeOfDeclared(declared, size);
-        if (isTextType(type))
+        int size = 0;
+        FieldType type = typeOfDeclared(declared, size);
+        if (declared.startsWith(u"time without") || declared.startsWith(u"time with"))
+            type = FieldType::Time;
+        if (isTextType(type)) {
             size = query.value(2).toInt();
-        columns.push_back({query.value(0).toString(),
-                           size > 255 && type == FieldType::String ? FieldType::Memo : type, size});
+            type = size > 255 ? FieldType::Memo : FieldType::String;
+        }
+        columns.push_back({query.value(0).toString(), type, size});
     }
     return columns;
 }
@@ -84,6 +190,7 @@ std::vector<Dialect::Column> PgsqlDialect::tableColumns(QSqlDatabase& connection
 std::vector<Dialect::Index> PgsqlDialect::tableIndexes(QSqlDatabase& connection,
                                                        const QString& table) const {
     std::vector<Index> indexes;
+    // An index on an expression has a column without a name; such an index is left out.
     QSqlQuery query = runCatalogue(
         connection,
         QStringLiteral(
@@ -91,17 +198,30 @@ std::vector<Dialect::Index> PgsqlDialect::tableIndexes(QSqlDatabase& connection,
             "FROM pg_index ix JOIN pg_class t ON t.oid = ix.indrelid "
             "JOIN pg_class i ON i.oid = ix.indexrelid "
             "JOIN LATERAL unnest(ix.indkey) WITH ORDINALITY AS k(attnum, position) ON true "
-            "JOIN pg_attribute a ON a.attrelid = t.oid AND a.attnum = k.attnum "
+            "LEFT JOIN pg_attribute a ON a.attrelid = t.oid AND a.attnum = k.attnum "
+            "AND k.attnum > 0 "
             "WHERE t.relnamespace = current_schema()::regnamespace "
-            "AND lower(t.relname) = lower(?) "
+            "AND lower(t.relname) = lower(?) AND ix.indpred IS NULL "
             "ORDER BY ix.indisprimary DESC, i.relname, k.position"),
         table);
+    bool plainColumns = true;
+    auto keepLast = [&] {
+        if (!plainColumns)
+            indexes.pop_back();
+        plainColumns = true;
+    };
     while (query.next()) {
         const QString name = query.value(0).toString();
-        if (indexes.empty() || indexes.back().name != name)
+        if (indexes.empty() || indexes.back().name != name) {
+            if (!indexes.empty())
+                keepLast();
             indexes.push_back({name, {}, query.value(1).toBool(), query.value(2).toBool()});
+        }
+        plainColumns = plainColumns && !query.value(3).isNull();
         indexes.back().fields << query.value(3).toString();
     }
+    if (!indexes.empty())
+        keepLast();
     return indexes;
 }
 

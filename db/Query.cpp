@@ -58,10 +58,10 @@ std::vector<DataSet::ColumnInfo> Query::openCursor() {
     Database& database = this->database();
     database.open();
     cursor_.emplace(database.connection());
-    cursor_->setForwardOnly(true);
     openOn_ = &database;
     database.registerDataSet(this);
-    runStatement(*cursor_, database.dialect().adapt(parsed_.text), boundValues(database));
+    database.dialect().execute(*cursor_, database.dialect().adapt(parsed_.text),
+                               boundValues(database));
     if (!cursor_->isSelect())
         throw platform::DatabaseError(
             QStringLiteral("Error creating cursor handle: the statement returns no rows"));
@@ -89,8 +89,8 @@ void Query::execSql() {
     Database& database = this->database();
     database.open();
     QSqlQuery statement(database.connection());
-    statement.setForwardOnly(true);
-    runStatement(statement, database.dialect().adapt(parsed_.text), boundValues(database));
+    database.dialect().execute(statement, database.dialect().adapt(parsed_.text),
+                               boundValues(database));
     rowsAffected_ = statement.numRowsAffected();
 }
 

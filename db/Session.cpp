@@ -2,6 +2,7 @@
 
 #include "db/DataSet.h"
 #include "db/Dialect.h"
+#include "db/SqlStatement.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/ProfileFile.h"
@@ -108,7 +109,7 @@ void Database::open() {
                 QStringLiteral("The database driver %1 is not available").arg(dialect->qtDriver()));
         dialect->configure(connection, alias.connection);
         if (!connection.open())
-            throw platform::EngineError(connection.lastError().text());
+            raiseEngineError(connection.lastError());
         dialect->prepareConnection(connection);
     } catch (...) {
         {

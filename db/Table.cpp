@@ -279,10 +279,9 @@ std::vector<DataSet::ColumnInfo> Table::openCursor() {
     statement += orderClause(database);
 
     cursor_.emplace(database.connection());
-    cursor_->setForwardOnly(true);
     openOn_ = &database;
     database.registerDataSet(this);
-    runStatement(*cursor_, statement, values);
+    dialect.execute(*cursor_, statement, values);
     std::vector<ColumnInfo> columns;
     for (const FieldDef& def : defs)
         columns.push_back({def.name, def.type, def.size});
@@ -306,9 +305,8 @@ void Table::closeCursor() {
 int Table::execute(const QString& statement, const QVariantList& values) {
     Database& database = this->database();
     QSqlQuery query(database.connection());
-    query.setForwardOnly(true);
-    runStatement(query, statement, values);
-    lastInsertId_ = query.lastInsertId();
+    database.dialect().execute(query, statement, values);
+    lastInsertId_ = database.dialect().insertedRowId(query);
     return query.numRowsAffected();
 }
 
