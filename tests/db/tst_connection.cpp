@@ -1,20 +1,26 @@
-#include "TestDatabase.h"
+#include "../support/TestDatabase.h"
 #include "db/Query.h"
+#include "db/Session.h"
 #include "db/Table.h"
 #include "platform/Errors.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace db;
 
 namespace {
 
-const char* const schema = R"(
+const QString schema = QStringLiteral(R"(
 CREATE TABLE dual (dummy TEXT);
 INSERT INTO dual VALUES ('X');
 CREATE TABLE t (id INTEGER PRIMARY KEY, name TEXT);
 INSERT INTO t VALUES (1, 'a'), (2, 'b'), (3, 'c');
-)";
+)");
 
 std::unique_ptr<Query> makeQuery(const QString& database, const QString& sql) {
     auto query = std::make_unique<Query>();
@@ -22,6 +28,57 @@ std::unique_ptr<Query> makeQuery(const QString& database, const QString& sql) {
     query->setSqlText(sql);
     return query;
 }
+
+// A loopback TCP port held for the test: without listening, a connection to it is
+// refused; listening, the kernel takes the connection but nobody ever answers.
+class LoopbackPort {
+public:
+    explicit LoopbackPort(bool listening) : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        auto* generic = reinterpret_cast<sockaddr*>(&address);
+        if (socket_ < 0 || ::bind(socket_, generic, size) != 0 ||
+            (listening && ::listen(socket_, 4) != 0) || ::getsockname(socket_, generic, &size) != 0)
+            qFatal("Cannot hold a loopback port");
+        port_ = ntohs(address.sin_port);
+    }
+    ~LoopbackPort() { ::close(socket_); }
+    LoopbackPort(const LoopbackPort&) = delete;
+    LoopbackPort& operator=(const LoopbackPort&) = delete;
+    int port() const { return port_; }
+
+private:
+    int socket_;
+    int port_ = 0;
+};
+
+QString serverSection(const QString& alias, int port) {
+    return QStringLiteral("[%1]\nDRIVER=PGSQL\nHOST=127.0.0.1\nPORT=%2\nDATABASE=zev\n")
+        .arg(alias)
+        .arg(port);
+}
+
+// Opens the connection of the alias with the login; answers the error's text and how
+// long the attempt took.
+std::pair<QString, qint64> failedOpen(const QString& alias, const QString& user,
+                                      const QString& password) {
+    Database connection(Session::defaultSession(), alias);
+    connection.params() << QStringLiteral("USER NAME=") + user
+                        << QStringLiteral("PASSWORD=") + password;
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        connection.open();
+    } catch (const platform::EngineError& error) {
+        return {error.message(), clock.elapsed()};
+    }
+    return {QString(), clock.elapsed()};
+}
+
+// A window waits for the connection: a server that is not there must not keep it long.
+const qint64 QuickFailureMs = 5000;
 
 } // namespace
 
@@ -33,10 +90,12 @@ private Q_SLOTS:
     void lbReachesTheMainConnection();
     void closingTheSessionClosesEverything();
     void transactions();
+    void unreachableServerFailsWithinSeconds();
+    void wrongPasswordGivesTheServersMessage();
 };
 
 void ConnectionTest::unknownAliasNamesIt() {
-    TestDatabase database(QString::fromUtf8(schema));
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
     auto query = makeQuery(QStringLiteral("NOSUCH"), QStringLiteral("SELECT 1 FROM dual"));
     try {
         query->open();
@@ -50,26 +109,43 @@ void ConnectionTest::unknownAliasNamesIt() {
     QVERIFY(!named.connected());
 }
 
+// The fixture's alias with keys in another case and comments after the values.
+QString commentedSection(const TestDatabase& database) {
+    if (database.engine() == TestDatabase::Engine::Sqlite)
+        return QStringLiteral("[Test]\nDriver = sqlite ; embedded\n"
+                              "Database = test.db   ; relative to this file\n");
+    const TestDatabase::Server server = TestDatabase::server();
+    return QStringLiteral("[Test]\nDriver = pgsql ; the server\nHost = %1 ; loopback\n"
+                          "Port = %2\nDatabase = %3   ; made for the test\n")
+        .arg(server.host)
+        .arg(server.port)
+        .arg(database.serverDatabase());
+}
+
 void ConnectionTest::aliasFileSettings() {
-    TestDatabase database(QString::fromUtf8(schema),
-                          QStringLiteral("; connections of the tests\n"
-                                         "[Test]\nDriver = sqlite ; embedded\n"
-                                         "Database = test.db   ; relative to this file\n"
-                                         "[MISSING]\nDRIVER=SQLITE\nDATABASE=nothere.db\n"
-                                         "[ODD]\nDRIVER=ORACLE\nDATABASE=x\n"));
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
+    const bool onServer = database.engine() == TestDatabase::Engine::Pgsql;
+    const QString missingTarget =
+        onServer ? QStringLiteral("nothere") : QStringLiteral("nothere.db");
+    database.writeAliasFile(
+        QStringLiteral("; connections of the tests\n") + commentedSection(database) +
+        database.aliasSection(QStringLiteral("MISSING"))
+            .replace(onServer ? database.serverDatabase() : QStringLiteral("test.db"),
+                     missingTarget) +
+        QStringLiteral("[ODD]\nDRIVER=ORACLE\nDATABASE=x\n"));
     auto query = makeQuery(QStringLiteral("test"), QStringLiteral("SELECT COUNT(*) FROM t"));
     query->open();
     QCOMPARE(query->field(0).asInteger(), 3);
     QCOMPARE(query->database().databaseName(), QStringLiteral("TEST"));
-    QCOMPARE(query->database().driverName(), QStringLiteral("SQLITE"));
+    QCOMPARE(query->database().driverName(), database.driverName());
 
-    // A missing database file is an error, not a new empty database.
+    // A missing database (file) is an error, not a new empty database.
     auto missing = makeQuery(QStringLiteral("MISSING"), QStringLiteral("SELECT 1"));
     try {
         missing->open();
         QFAIL("a missing file must raise");
     } catch (const platform::EngineError& error) {
-        QVERIFY2(error.message().contains(u"nothere.db"), qPrintable(error.message()));
+        QVERIFY2(error.message().contains(missingTarget), qPrintable(error.message()));
     }
     QVERIFY(!QFile::exists(database.folder() + QStringLiteral("/nothere.db")));
     auto odd = makeQuery(QStringLiteral("ODD"), QStringLiteral("SELECT 1"));
@@ -82,7 +158,7 @@ void ConnectionTest::aliasFileSettings() {
 }
 
 void ConnectionTest::lbReachesTheMainConnection() {
-    TestDatabase database(QString::fromUtf8(schema));
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
     Session& session = Session::defaultSession();
     Database main(session, QStringLiteral("TEST"));
     session.setMainDatabase(&main);
@@ -105,7 +181,7 @@ void ConnectionTest::lbReachesTheMainConnection() {
 }
 
 void ConnectionTest::closingTheSessionClosesEverything() {
-    TestDatabase database(QString::fromUtf8(schema));
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
     auto first = makeQuery(QStringLiteral("TEST"), QStringLiteral("SELECT * FROM t"));
     auto second = makeQuery(QStringLiteral("TEST"), QStringLiteral("SELECT * FROM t"));
     first->open();
@@ -125,7 +201,7 @@ void ConnectionTest::closingTheSessionClosesEverything() {
 }
 
 void ConnectionTest::transactions() {
-    TestDatabase database(QString::fromUtf8(schema));
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
     auto update = makeQuery(QStringLiteral("TEST"), QStringLiteral("DELETE FROM t WHERE id = 1"));
     Database& connection = update->database();
     connection.startTransaction();
@@ -141,6 +217,64 @@ void ConnectionTest::transactions() {
     connection.commit(); // nothing pending: no error
     count->open();
     QCOMPARE(count->field(0).asInteger(), 2);
+}
+
+void ConnectionTest::unreachableServerFailsWithinSeconds() {
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
+    const LoopbackPort closed(false);
+    const LoopbackPort silent(true);
+    database.writeAliasFile(database.aliasSection(QStringLiteral("TEST")) +
+                            serverSection(QStringLiteral("CLOSED"), closed.port()) +
+                            serverSection(QStringLiteral("SILENT"), silent.port()));
+
+    const auto [refused, refusedMs] =
+        failedOpen(QStringLiteral("CLOSED"), QStringLiteral("ana"), QStringLiteral("x"));
+    qInfo("A closed port failed after %lld ms: %s", refusedMs, qPrintable(refused));
+    QVERIFY2(refused.contains(QStringLiteral("port %1 failed").arg(closed.port())),
+             qPrintable(refused));
+    QVERIFY(refusedMs < QuickFailureMs);
+
+    // The connect time-out ends the wait for a server that never answers.
+    const auto [timedOut, timedOutMs] =
+        failedOpen(QStringLiteral("SILENT"), QStringLiteral("ana"), QStringLiteral("x"));
+    qInfo("A silent server failed after %lld ms: %s", timedOutMs, qPrintable(timedOut));
+    QVERIFY2(timedOut.contains(u"timeout", Qt::CaseInsensitive), qPrintable(timedOut));
+    QVERIFY(timedOutMs < QuickFailureMs + 2000);
+
+    // The fixture's own connection still works afterwards.
+    auto query = makeQuery(QStringLiteral("TEST"), QStringLiteral("SELECT COUNT(*) FROM t"));
+    query->open();
+    QCOMPARE(query->field(0).asInteger(), 3);
+}
+
+void ConnectionTest::wrongPasswordGivesTheServersMessage() {
+    if (!TestDatabase::onServer())
+        QSKIP("an embedded database has no password");
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
+    const QString login = QStringLiteral("zev_password_check");
+    database.exec(QStringLiteral("DO $$BEGIN CREATE ROLE %1 LOGIN; EXCEPTION WHEN "
+                                 "duplicate_object OR unique_violation THEN NULL; END$$;"
+                                 "ALTER ROLE %1 PASSWORD 'right';")
+                      .arg(login));
+    const auto [wrong, wrongMs] =
+        failedOpen(QStringLiteral("TEST"), login, QStringLiteral("wrong"));
+    if (wrong.isEmpty())
+        QSKIP("the server lets this login in without its password (pg_hba.conf)");
+    qInfo("A wrong password failed after %lld ms: %s", wrongMs, qPrintable(wrong));
+    QVERIFY2(
+        wrong.contains(QStringLiteral("password authentication failed for user \"%1\"").arg(login)),
+        qPrintable(wrong));
+    QVERIFY(wrongMs < QuickFailureMs);
+
+    // With the right password the same login reads the table.
+    Database connection(Session::defaultSession(), QStringLiteral("TEST"));
+    connection.params() << QStringLiteral("USER NAME=") + login << QStringLiteral("PASSWORD=right");
+    Session::defaultSession().setMainDatabase(&connection);
+    auto query = makeQuery(QStringLiteral("LB"), QStringLiteral("SELECT COUNT(*) FROM t"));
+    query->open();
+    QCOMPARE(query->field(0).asInteger(), 3);
+    query->close();
+    Session::defaultSession().setMainDatabase(nullptr);
 }
 
 QTEST_GUILESS_MAIN(ConnectionTest)

@@ -1,4 +1,4 @@
-#include "TestDatabase.h"
+#include "../support/TestDatabase.h"
 #include "db/DataSetModel.h"
 #include "db/Query.h"
 #include "db/Table.h"
@@ -12,14 +12,14 @@ using namespace db;
 
 namespace {
 
-const char* const schema = R"(
-CREATE TABLE item (id INTEGER PRIMARY KEY, name VARCHAR(12), amount REAL);
+const QString schema = QStringLiteral(R"(
+CREATE TABLE item (id INTEGER PRIMARY KEY, name VARCHAR(12), amount DOUBLE PRECISION);
 WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 20)
 INSERT INTO item SELECT x, 'item ' || x, x * 1000.5 FROM c;
 CREATE TABLE big (n INTEGER, t TEXT);
 WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 100000)
 INSERT INTO big SELECT x, 'row ' || x FROM c;
-)";
+)");
 
 // Writes down what a control would hear.
 class RecordingLink : public DataLink {
@@ -58,7 +58,7 @@ private Q_SLOTS:
 };
 
 void DataSourceTest::linkWindowFollowsTheCurrentRecord() {
-    TestDatabase database(QString::fromUtf8(schema));
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
     auto table = itemTable();
     DataSource source;
     source.setDataSet(table.get());
@@ -99,7 +99,7 @@ void DataSourceTest::linkWindowFollowsTheCurrentRecord() {
 }
 
 void DataSourceTest::notifications() {
-    TestDatabase database(QString::fromUtf8(schema));
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
     auto table = itemTable();
     DataSource source;
     source.setDataSet(table.get());
@@ -132,7 +132,7 @@ void DataSourceTest::notifications() {
 }
 
 void DataSourceTest::autoEditAndLifetimes() {
-    TestDatabase database(QString::fromUtf8(schema));
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
     auto table = itemTable();
     auto source = std::make_unique<DataSource>();
     source->setDataSet(table.get());
@@ -158,7 +158,7 @@ void DataSourceTest::autoEditAndLifetimes() {
 }
 
 void DataSourceTest::modelReadsLazily() {
-    TestDatabase database(QString::fromUtf8(schema));
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
     Query query;
     query.setDatabaseName(QStringLiteral("TEST"));
     query.setSqlText(QStringLiteral("SELECT n, t, n * 1000.5 AS amount FROM big ORDER BY n"));
@@ -217,7 +217,7 @@ void DataSourceTest::modelReadsLazily() {
 void DataSourceTest::modelEditsOnlyTheCurrentRowInEditState() {
     platform::ScopedMessageSink sink(
         [](platform::MessageKind, const QString&) { return platform::MessageResult::Ok; });
-    TestDatabase database(QString::fromUtf8(schema));
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
     auto table = itemTable();
     DataSource source;
     source.setAutoEdit(false);

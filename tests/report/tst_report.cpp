@@ -103,17 +103,24 @@ struct ReportFixture {
         QDir().mkpath(reportFolder);
         QFile::copy(SchemaSource, folder + SchemaFileName);
         const QString path = xmlPath.isNull() ? reportFolder : xmlPath;
-        setSettings(TDMLB::ModuleName(), path);
+        setSettings(TDMLB::ModuleName(), path, 101);
         if (!demoContent)
-            setSettings(QStringLiteral("ZEV"), path);
+            setSettings(QStringLiteral("ZEV"), path, 111);
     }
 
-    void setSettings(const QString& module, const QString& xmlPath) const {
-        database.exec(QStringLiteral("INSERT INTO SERPROG (MODUL, KATEGORIJA, PARAMETER, VREDNOST) "
-                                     "VALUES ('%1', 'SPLOŠNE', 'XML_PATH', '%2'), "
-                                     "('%1', 'SPLOŠNE', 'PartnerId', '123'), "
-                                     "('%1', 'SPLOŠNE', 'TrgovalniRacun', '456');")
-                          .arg(module, xmlPath));
+    // Keys from firstKey on, above those of the demo content (the server's table has no
+    // key of its own to give).
+    void setSettings(const QString& module, const QString& xmlPath, int firstKey) const {
+        database.exec(
+            QStringLiteral(
+                "INSERT INTO SERPROG (ID_SERPROG, MODUL, KATEGORIJA, PARAMETER, VREDNOST) "
+                "VALUES (%3, '%1', 'SPLOŠNE', 'XML_PATH', '%2'), "
+                "(%4, '%1', 'SPLOŠNE', 'PartnerId', '123'), "
+                "(%5, '%1', 'SPLOŠNE', 'TrgovalniRacun', '456');")
+                .arg(module, xmlPath)
+                .arg(firstKey)
+                .arg(firstKey + 1)
+                .arg(firstKey + 2));
     }
 
     ReportOutcome run(platform::TDateTime date, ReportErrorDisplay& display, bool debugOn = true) {
