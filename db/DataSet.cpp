@@ -4,6 +4,7 @@
 #include "platform/Errors.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace db {
 
@@ -62,6 +63,7 @@ void DataSet::open() {
     try {
         bindFields(openCursor());
         rows_.clear();
+        rowsPassed_ = 0;
         atEnd_ = false;
         updateRowFilter();
         fetchOne();
@@ -88,6 +90,7 @@ void DataSet::close() {
     runHook(beforeClose);
     closeCursor();
     rows_.clear();
+    rowsPassed_ = 0;
     editBuffer_.clear();
     current_ = -1;
     editRow_ = -1;
@@ -109,6 +112,7 @@ void DataSet::shutDown() {
         return;
     closeCursor();
     rows_.clear();
+    rowsPassed_ = 0;
     editBuffer_.clear();
     current_ = editRow_ = rowBeforeInsert_ = -1;
     eof_ = bof_ = atEnd_ = true;
@@ -125,6 +129,7 @@ void DataSet::setActive(bool active) {
 
 void DataSet::refresh() {
     checkActive();
+    checkBidirectional("refresh");
     checkBrowseMode();
     const int row = current_;
     reopenCursor();
@@ -141,6 +146,7 @@ void DataSet::reopenCursor() {
         closeCursor();
         bindFields(openCursor());
         rows_.clear();
+        rowsPassed_ = 0;
         atEnd_ = false;
         updateRowFilter();
         fetchOne();
@@ -317,14 +323,20 @@ void DataSet::scrollTo(int row, bool atBof, bool atEof) {
     current_ = row;
     bof_ = atBof;
     eof_ = atEof;
-    if (row != old) {
-        notify(DataEvent::Scrolled);
-        runHook(afterScroll);
-    }
+    dropPassedRows();
+    if (row != old)
+        announceScroll();
+}
+
+void DataSet::announceScroll() {
+    notify(DataEvent::Scrolled);
+    runHook(afterScroll);
 }
 
 void DataSet::first() {
     checkActive();
+    if (rowsPassed_ > 0)
+        checkBidirectional("first");
     checkBrowseMode();
     const std::size_t before = rows_.size();
     const bool any = fetchUpTo(0);
@@ -351,6 +363,8 @@ void DataSet::next() {
 
 void DataSet::prior() {
     checkActive();
+    if (rowsPassed_ > 0)
+        checkBidirectional("prior");
     checkBrowseMode();
     if (current_ > 0)
         scrollTo(current_ - 1, false, false);
@@ -361,6 +375,10 @@ void DataSet::prior() {
 void DataSet::last() {
     checkActive();
     checkBrowseMode();
+    if (unidirectional_ && current_ >= 0) {
+        endForwardMove(passRows(std::numeric_limits<int>::max()), true);
+        return;
+    }
     const std::size_t before = rows_.size();
     fetchAll();
     noticeFetched(before);
@@ -375,6 +393,13 @@ int DataSet::moveBy(int distance) {
     checkBrowseMode();
     if (current_ < 0 || distance == 0)
         return 0;
+    if (unidirectional_) {
+        if (distance < 0)
+            checkBidirectional("moveBy");
+        const int moved = passRows(distance);
+        endForwardMove(moved, moved < distance);
+        return moved;
+    }
     int target = current_ + distance;
     bool atBof = false;
     bool atEof = false;
@@ -406,6 +431,7 @@ bool DataSet::isEmpty() {
 int DataSet::recordCount() {
     if (!active())
         return 0;
+    checkBidirectional("recordCount");
     const std::size_t before = rows_.size();
     fetchAll();
     noticeFetched(before);
@@ -413,12 +439,19 @@ int DataSet::recordCount() {
 }
 
 int DataSet::recNo() const {
-    return active() && current_ >= 0 ? current_ + 1 : 0;
+    return active() && current_ >= 0 ? rowsPassed_ + current_ + 1 : 0;
 }
 
 void DataSet::setRecNo(int recNo) {
     checkActive();
     checkBrowseMode();
+    if (unidirectional_ && current_ >= 0) {
+        const int wanted = std::max(recNo, 1) - 1 - rowsPassed_; // in the buffer
+        if (wanted < current_)
+            checkBidirectional("setRecNo");
+        endForwardMove(passRows(wanted - current_), false);
+        return;
+    }
     const std::size_t before = rows_.size();
     int row = std::max(recNo, 1) - 1;
     if (!fetchUpTo(row))
@@ -429,6 +462,7 @@ void DataSet::setRecNo(int recNo) {
 }
 
 int DataSet::findRow(const QString& keyFields, const QVariantList& values, bool caseInsensitive) {
+    checkBidirectional("locate");
     const QStringList names = splitFieldList(keyFields);
     if (names.isEmpty() || names.size() != values.size())
         raise(QStringLiteral("Locate needs one value per key field (%1)").arg(keyFields));
@@ -616,6 +650,50 @@ void DataSet::checkCanModify() const {
     checkActive();
     if (!canModify())
         raise(QStringLiteral("Cannot modify a read-only dataset"));
+    checkBidirectional("editing");
+}
+
+void DataSet::checkBidirectional(const char* operation) const {
+    if (unidirectional_)
+        raise(QStringLiteral("Operation not allowed on a unidirectional dataset (%1)")
+                  .arg(QLatin1String(operation)));
+}
+
+void DataSet::setUnidirectional(bool unidirectional) {
+    if (unidirectional == unidirectional_)
+        return;
+    if (active())
+        raise(QStringLiteral("Cannot change the reading direction of an open dataset"));
+    unidirectional_ = unidirectional;
+}
+
+// Forward-only reading: the rows before the current one leave the buffer.
+void DataSet::dropPassedRows() {
+    if (!unidirectional_ || current_ <= 0)
+        return;
+    rows_.erase(rows_.begin(), rows_.begin() + current_);
+    rowsPassed_ += current_;
+    current_ = 0;
+}
+
+// Forward-only reading: moves up to distance rows on, or to the last row, each row
+// passed leaving the buffer at once; answers how far it moved. endForwardMove() then
+// tells the sources.
+int DataSet::passRows(int distance) {
+    int moved = 0;
+    while (moved < distance && fetchUpTo(current_ + 1)) {
+        ++current_;
+        dropPassedRows();
+        ++moved;
+    }
+    return moved;
+}
+
+void DataSet::endForwardMove(int moved, bool atEof) {
+    bof_ = false;
+    eof_ = atEof;
+    if (moved > 0)
+        announceScroll();
 }
 
 void DataSet::checkBrowseMode() {

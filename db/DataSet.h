@@ -28,7 +28,8 @@ enum class DataEvent {
 
 // A set of rows with a current record, read from the database through a forward
 // cursor into a buffer as far as it has been needed. The buffer keeps every fetched
-// row, so rows already seen can be reached again without re-reading.
+// row, so rows already seen can be reached again without re-reading; a unidirectional
+// data set keeps only the rows from the current one on, for one pass over many rows.
 //
 // Fields are either defined before opening (persistent fields: their order, types
 // and presentation are kept, and only they exist) or made from the result's columns.
@@ -44,6 +45,15 @@ public:
     void close();
     void setActive(bool active);
     void refresh(); // re-reads, staying on the same record number where possible
+
+    // Forward-only reading, set while closed: rows already passed leave the buffer, so
+    // memory stays flat however many rows a pass reads. next(), moveBy() and setRecNo()
+    // forward and last() read on; moving back (first() and prior() after the first row,
+    // moveBy() back, setRecNo() to a passed row) and what needs every row (recordCount(),
+    // locate(), lookup(), refresh(), editing) raise. Grids show the buffer: keep the
+    // controls of a unidirectional data set disabled while it is open.
+    void setUnidirectional(bool unidirectional);
+    bool unidirectional() const { return unidirectional_; }
 
     // Navigation. After open the cursor stands on the first row, or eof() is set when
     // there are none; next() after the last row sets eof().
@@ -165,6 +175,7 @@ private:
     void computeLookupFields(Row& row);
     void setState(DataSetState state);
     void scrollTo(int row, bool atBof, bool atEof);
+    void announceScroll();
     void beginInsert(bool atEnd);
     void noticeFetched(std::size_t rowsBefore);
     bool fetchUpTo(int row); // answers whether that buffer index exists now
@@ -174,6 +185,10 @@ private:
     void setFieldValue(Field& field, const QVariant& value);
     void checkBrowseMode(); // posts or cancels a pending edit
     void checkCanModify() const;
+    void checkBidirectional(const char* operation) const;
+    void dropPassedRows();
+    int passRows(int distance);
+    void endForwardMove(int moved, bool atEof);
     void abandonInsert();
     void updateRowFilter();
     int findRow(const QString& keyFields, const QVariantList& values, bool caseInsensitive);
@@ -198,6 +213,8 @@ private:
     int rowBeforeInsert_ = -1;   // current row before insert(), for cancel
     FilterExpression rowFilter_; // a query's filter, applied to rows read
     bool hasDerivedFields_ = false;
+    bool unidirectional_ = false;
+    int rowsPassed_ = 0; // rows before the buffer's first, dropped by forward-only reading
 };
 
 } // namespace db
