@@ -2,50 +2,82 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
-struct _xmlDoc;
-struct _xmlNode;
-
-// An XML document built element by element and written the way the agency receives
-// it: the declaration <?xml version="1.0" encoding="utf-8"?>, one element per line,
-// two blanks per level of nesting, CR LF line ends, UTF-8 without a byte-order mark.
-// Texts are Unicode; libxml2 escapes them only as XML requires.
+// An XML document written element by element straight into its text, the way the
+// agency receives it: the declaration <?xml version="1.0" encoding="utf-8"?>, one
+// element per line, two blanks per level of nesting, CR LF line ends, UTF-8 without a
+// byte-order mark. Texts are Unicode, escaped only as XML requires and exactly as
+// libxml2's serialiser escapes them: in element texts <, > and & as entities and CR as
+// a character reference; in attribute values also ", LF and TAB.
+//
+// No tree is kept, so elements are added in document order: the parent of a new
+// element is the element added last or one of its ancestors, and the elements below
+// that parent are finished then. An element given a text is finished at once; one
+// without a text is written empty (<Name/>) when it gets no children.
 class ReportDocument {
 public:
-    // A handle to an element of this document; valid while the document lives.
+    // A handle to an element of this document.
     class Element {
     public:
         Element() = default;
-        bool isNull() const { return node_ == nullptr; }
+        bool isNull() const { return serial_ == 0; }
 
     private:
         friend class ReportDocument;
-        explicit Element(_xmlNode* node) : node_(node) {}
-        _xmlNode* node_ = nullptr;
+        Element(int depth, std::uint64_t serial) : depth_(depth), serial_(serial) {}
+        int depth_ = -1;
+        std::uint64_t serial_ = 0;
     };
 
     ReportDocument();
-    ~ReportDocument();
     ReportDocument(const ReportDocument&) = delete;
     ReportDocument& operator=(const ReportDocument&) = delete;
 
-    // Element and attribute names are the program's own ASCII texts.
+    // Element and attribute names are the program's own ASCII texts. Adding out of
+    // document order raises std::logic_error.
 
-    // The document element; replaces an earlier one.
+    // The document element; there is one.
     Element setRoot(const char* name);
     // A child element at the end of parent; an empty text gives an empty element.
     Element addElement(Element parent, const char* name, const QString& text = {});
-    // Attributes keep the order in which they are set. A qualified name such as
+    // Only before the element's first child. Attributes keep the order in which they
+    // are first set; setting one again replaces its value. A qualified name such as
     // "xmlns:xsi" is written as it is given.
     void setAttribute(Element element, const char* name, const QString& value);
 
-    // The whole document exactly as save() writes it.
+    // The whole document as it stands, its open elements closed, exactly as save()
+    // writes it. The text shares the document's buffer, so taking it copies nothing.
     QByteArray text() const;
     // Writes text() to the path, whole or not at all; raises InOutError.
     void save(const QString& path) const;
 
 private:
-    _xmlDoc* document_;
-    // About the length of text(), so that it is written into one buffer.
-    qsizetype expectedLength_ = 64;
+    struct OpenElement {
+        std::string name;
+        std::uint64_t serial;
+    };
+    using Attribute = std::pair<std::string, QString>;
+
+    int depthOfOpen(Element element, const char* action) const;
+    Element openElement(const char* name);
+    void finishStartTag(QByteArray& out, bool empty) const;
+    void closeDeeperThan(int depth);
+    void closeInnermost();
+    void dropClosingTail();
+
+    // The text written so far; text() adds the end tags of the open elements, which
+    // the next change takes off again.
+    mutable QByteArray text_;
+    mutable qsizetype closingTailStart_ = -1;
+    std::vector<OpenElement> open_;
+    // The innermost open element's start tag still lacks its end ('>' or '/>'): its
+    // attributes wait here until it gets a child or is finished.
+    bool startTagPending_ = false;
+    std::vector<Attribute> pendingAttributes_;
+    bool hasRoot_ = false;
+    std::uint64_t lastSerial_ = 0;
 };

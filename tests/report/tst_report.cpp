@@ -19,6 +19,9 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <libxml/tree.h>
+#include <libxml/xmlsave.h>
+
 namespace {
 
 using platform::MessageKind;
@@ -159,12 +162,57 @@ struct ReportFixture {
 
 const QString ExpectedName = QStringLiteral("123_45620241001140509.xml");
 
+// The same document built as a libxml2 tree and written by libxml2's serialiser, with
+// CR LF line ends: what the report's text is measured against.
+class LibxmlDocument {
+public:
+    LibxmlDocument() : document_(xmlNewDoc(BAD_CAST "1.0")) {}
+    ~LibxmlDocument() { xmlFreeDoc(document_); }
+    LibxmlDocument(const LibxmlDocument&) = delete;
+    LibxmlDocument& operator=(const LibxmlDocument&) = delete;
+
+    xmlNodePtr setRoot(const char* name) {
+        xmlNodePtr root = xmlNewDocNode(document_, nullptr, BAD_CAST name, nullptr);
+        xmlDocSetRootElement(document_, root);
+        return root;
+    }
+    xmlNodePtr addElement(xmlNodePtr parent, const char* name, const QString& text = {}) {
+        xmlNodePtr element = xmlNewDocNode(document_, nullptr, BAD_CAST name, nullptr);
+        xmlAddChild(parent, element);
+        if (!text.isEmpty()) {
+            const QByteArray utf8 = text.toUtf8();
+            xmlAddChild(element,
+                        xmlNewDocTextLen(document_, BAD_CAST utf8.constData(), int(utf8.size())));
+        }
+        return element;
+    }
+    static void setAttribute(xmlNodePtr element, const char* name, const QString& value) {
+        xmlSetProp(element, BAD_CAST name, BAD_CAST value.toUtf8().constData());
+    }
+    QByteArray text() const {
+        QByteArray text;
+        xmlSaveCtxtPtr writer = xmlSaveToIO(append, nullptr, &text, "utf-8", XML_SAVE_FORMAT);
+        xmlSaveDoc(writer, document_);
+        xmlSaveClose(writer);
+        return text.replace("\n", "\r\n");
+    }
+
+private:
+    static int append(void* text, const char* data, int size) {
+        static_cast<QByteArray*>(text)->append(data, size);
+        return size;
+    }
+    xmlDocPtr document_;
+};
+
 } // namespace
 
 class ReportTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void documentIsWrittenWithCrLfIndentationAndEscaping();
+    void documentTextIsWhatLibxml2WouldWrite();
+    void documentTakesElementsInDocumentOrderOnly();
     void schemaReferenceBecomesTheAgencyNamespaceInTheRootOnly();
     void validationNamesTheFirstErrorAndItsDocument();
     void debugLogAppendsLinesOnlyWhenOn();
@@ -195,6 +243,58 @@ void ReportTest::documentIsWrittenWithCrLfIndentationAndEscaping() {
     QTemporaryDir dir;
     document.save(dir.filePath("saved.xml"));
     QCOMPARE(readFile(dir.filePath("saved.xml")), expected);
+}
+
+void ReportTest::documentTextIsWhatLibxml2WouldWrite() {
+    QString everyAscii;
+    for (char16_t c = 1; c < 128; ++c)
+        everyAscii += QChar(c);
+    const QStringList texts = {everyAscii,
+                               QStringLiteral("  blanks around  "),
+                               QStringLiteral("Šolski center Celje, d.o.o. – €"),
+                               QString::fromUtf16(u"\U0001F600 and \uFFFD"),
+                               QStringLiteral("two\r\nlines\nand\ra CR"),
+                               QStringLiteral("\"quoted\" 'and' ]]> <![CDATA[ &amp;")};
+    ReportDocument document;
+    LibxmlDocument expected;
+    const auto root = document.setRoot("Root");
+    xmlNodePtr expectedRoot = expected.setRoot("Root");
+    for (int i = 0; i < texts.size(); ++i) {
+        const QByteArray name = "a" + QByteArray::number(i);
+        document.setAttribute(root, name.constData(), texts[i]);
+        LibxmlDocument::setAttribute(expectedRoot, name.constData(), texts[i]);
+    }
+    document.setAttribute(root, "a0", QStringLiteral("replaced"));
+    LibxmlDocument::setAttribute(expectedRoot, "a0", QStringLiteral("replaced"));
+    for (const QString& text : texts) {
+        const auto outer = document.addElement(root, "Outer");
+        xmlNodePtr expectedOuter = expected.addElement(expectedRoot, "Outer");
+        document.addElement(document.addElement(outer, "Inner"), "Text", text);
+        expected.addElement(expected.addElement(expectedOuter, "Inner"), "Text", text);
+        // Taking the text on the way changes nothing that follows.
+        QCOMPARE(document.text(), expected.text());
+        document.addElement(outer, "Empty");
+        expected.addElement(expectedOuter, "Empty");
+    }
+    QCOMPARE(document.text(), expected.text());
+}
+
+void ReportTest::documentTakesElementsInDocumentOrderOnly() {
+    ReportDocument document;
+    const auto root = document.setRoot("Root");
+    const auto first = document.addElement(root, "First");
+    const auto text = document.addElement(first, "Text", QStringLiteral("t"));
+    document.addElement(root, "Second");
+    // First is finished once Second follows it; Text was finished at once.
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, document.addElement(first, "Late"));
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, document.addElement(text, "Child"));
+    QVERIFY_THROWS_EXCEPTION(std::logic_error,
+                             document.setAttribute(root, "late", QStringLiteral("x")));
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, document.setRoot("Another"));
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, document.addElement({}, "Orphan"));
+    QCOMPARE(document.text(), withCrLf("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Root>\n"
+                                       "  <First>\n    <Text>t</Text>\n  </First>\n"
+                                       "  <Second/>\n</Root>\n"));
 }
 
 void ReportTest::schemaReferenceBecomesTheAgencyNamespaceInTheRootOnly() {
