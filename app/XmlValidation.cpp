@@ -13,6 +13,8 @@
 #include <libxml/xmlreader.h>
 #include <libxml/xmlschemas.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -139,6 +141,28 @@ Owned<xmlSchema> readSchema(const QString& path, FirstError& errors) {
     return schema;
 }
 
+// The text handed to the parser piece by piece as it asks for more, so that no copy
+// of the whole text is made (and none of libxml2's static buffers, which its 2.9
+// versions misread when they parse progressively).
+class TextSource {
+public:
+    explicit TextSource(const QByteArray& text)
+        : next_(text.constData()), end_(text.constData() + text.size()) {}
+
+    static int read(void* self, char* buffer, int length) {
+        TextSource& source = *static_cast<TextSource*>(self);
+        const int count = int(std::min<qsizetype>(length, source.end_ - source.next_));
+        memcpy(buffer, source.next_, size_t(count));
+        source.next_ += count;
+        return count;
+    }
+    static int close(void*) { return 0; }
+
+private:
+    const char* next_;
+    const char* end_;
+};
+
 // Parses the text once, streaming, and checks it against the schema as it goes.
 void checkReport(const QByteArray& reportText, xmlSchemaPtr schema, FirstError& errors) {
     Owned<xmlSchemaValidCtxt> validation(xmlSchemaNewValidCtxt(schema));
@@ -147,10 +171,10 @@ void checkReport(const QByteArray& reportText, xmlSchemaPtr schema, FirstError& 
         return;
     }
     xmlSchemaSetValidStructuredErrors(validation.get(), FirstError::collect, &errors);
-    // A copy of the text: this libxml2 misreads a static (borrowed) buffer when it
-    // parses progressively. The parser frees the buffer.
-    xmlParserInputBufferPtr input = xmlParserInputBufferCreateMem(
-        reportText.constData(), int(reportText.size()), XML_CHAR_ENCODING_NONE);
+    TextSource source(reportText);
+    // The parser frees the input.
+    xmlParserInputBufferPtr input = xmlParserInputBufferCreateIO(
+        TextSource::read, TextSource::close, &source, XML_CHAR_ENCODING_NONE);
     if (!input) {
         errors.record(QStringLiteral("The report cannot be read."));
         return;
