@@ -11,6 +11,8 @@
 #include "platform/Pictures.h"
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -114,51 +116,56 @@ void addHolding(ReportDocument& document, Element account, const HoldingsColumns
     document.addElement(security, "Currency", row.currency.asString());
 }
 
+// Runs the body on the query opened for one forward-only pass, whose rows leave
+// memory as soon as they are read. The controls attached to the query stay quiet
+// meanwhile; the query is closed afterwards, also when the body fails, and the
+// controls then hear of it once.
+template <typename Body> void inOnePass(db::Query& query, Body body) {
+    query.disableControls();
+    query.setUnidirectional(true);
+    const auto finish = [&] {
+        query.close();
+        query.setUnidirectional(false);
+        query.enableControls();
+    };
+    try {
+        query.open();
+        body();
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
 // One TradingAccount per change of the account number's text; the first row always
-// starts one. Controls attached to the query stay quiet while it is read.
+// starts one.
 void addTradingAccounts(ReportDocument& document, Element root, db::Query& holdings,
                         platform::TDateTime reportDate) {
     holdings.close();
     holdings.paramByName(QStringLiteral("dan")).setAsDateTime(reportDate);
-    bool controlsDisabled = false;
-    const auto restoreControls = [&] {
-        if (controlsDisabled)
-            holdings.enableControls();
-        controlsDisabled = false;
-    };
-    closingAfter(holdings, [&] {
-        try {
-            holdings.open();
-            holdings.disableControls();
-            controlsDisabled = true;
-            const HoldingsColumns row(holdings);
-            std::optional<QString> currentAccountNo;
-            Element account;
-            for (; !holdings.eof(); holdings.next()) {
-                const QString accountNo = row.accountNo.asString();
-                if (!currentAccountNo || accountNo != *currentAccountNo) {
-                    account = addTradingAccount(document, root, row);
-                    currentAccountNo = accountNo;
-                }
-                addHolding(document, account, row);
+    inOnePass(holdings, [&] {
+        const HoldingsColumns row(holdings);
+        std::optional<QString> currentAccountNo;
+        Element account;
+        for (; !holdings.eof(); holdings.next()) {
+            const QString accountNo = row.accountNo.asString();
+            if (!currentAccountNo || accountNo != *currentAccountNo) {
+                account = addTradingAccount(document, root, row);
+                currentAccountNo = accountNo;
             }
-        } catch (...) {
-            restoreControls();
-            throw;
+            addHolding(document, account, row);
         }
-        restoreControls();
     });
 }
 
-QByteArray buildReport(const ReportContext& context) {
-    ReportDocument document;
+void buildReport(ReportDocument& document, const ReportContext& context) {
     const Element root = document.setRoot("TradingAccountsReport");
     document.setAttribute(root, "xsi:noNamespaceSchemaLocation", QLatin1String(SchemaFileName));
     document.setAttribute(root, "xmlns:xsi", QLatin1String(SchemaInstanceNamespace));
     addReportingCompany(document, root, context.session);
     addReportPeriod(document, root, context.reportDate);
     addTradingAccounts(document, root, context.holdings, context.reportDate);
-    return document.text();
 }
 
 QString messageOf(const std::exception& error) {
@@ -169,9 +176,9 @@ QString messageOf(const std::exception& error) {
 
 // Writes the delivered form whole or not at all: nothing partial ever lies in the
 // report folder, where the agency's transfer may pick it up.
-bool deliver(const QByteArray& reportText, const QString& path, const QString& agencyHost) {
+bool deliver(QByteArray reportText, const QString& path, const QString& agencyHost) {
     try {
-        platform::writeFileAtomically(path, withAgencyNamespace(reportText, agencyHost));
+        platform::writeFileAtomically(path, withAgencyNamespace(std::move(reportText), agencyHost));
     } catch (const std::exception& error) {
         platform::showMessage(platform::MessageKind::Error,
                               QStringLiteral("Napaka pri shranjevanju datoteke: ") + path +
@@ -195,7 +202,7 @@ qsizetype rootStartTagEnd(const QByteArray& text) {
 
 } // namespace
 
-QByteArray withAgencyNamespace(const QByteArray& reportText, const QString& agencyHost) {
+QByteArray withAgencyNamespace(QByteArray reportText, const QString& agencyHost) {
     const QByteArray reference =
         QByteArray("xsi:noNamespaceSchemaLocation=\"") + SchemaFileName + '"';
     const QByteArray declaration =
@@ -203,19 +210,30 @@ QByteArray withAgencyNamespace(const QByteArray& reportText, const QString& agen
     const qsizetype tagEnd = rootStartTagEnd(reportText);
     if (tagEnd < 0)
         return reportText;
-    QByteArray startTag = reportText.left(tagEnd);
+    const QByteArray startTag = reportText.left(tagEnd).toLower();
     const QByteArray lowerReference = reference.toLower();
-    for (qsizetype at = startTag.toLower().indexOf(lowerReference); at >= 0;
-         at = startTag.toLower().indexOf(lowerReference, at + declaration.size()))
-        startTag.replace(at, reference.size(), declaration);
-    return startTag + reportText.mid(tagEnd);
+    std::vector<qsizetype> found;
+    for (qsizetype at = startTag.indexOf(lowerReference); at >= 0;
+         at = startTag.indexOf(lowerReference, at + reference.size()))
+        found.push_back(at);
+    // From the last one back, so that the places found before stay where they are; the
+    // text is changed where it lies.
+    for (auto at = found.rbegin(); at != found.rend(); ++at)
+        reportText.replace(*at, reference.size(), declaration);
+    return reportText;
 }
 
 ReportOutcome generateTradingAccountsReport(const ReportContext& context) {
     context.log.write(QStringLiteral("Generiranje xml-ja!"));
     context.log.write(QStringLiteral("pre TXMLDocument.Create!"));
-    const ReportSettings settings = readSettings(context.session);
-    const QByteArray reportText = buildReport(context);
+    QByteArray reportText;
+    ReportSettings settings;
+    {
+        ReportDocument document;
+        settings = readSettings(context.session);
+        buildReport(document, context);
+        reportText = document.text();
+    }
 
     ReportOutcome outcome;
     const QString fileName =
@@ -235,6 +253,6 @@ ReportOutcome generateTradingAccountsReport(const ReportContext& context) {
 
     outcome.reportPath = platform::includeTrailingSeparator(settings.folder) + fileName;
     context.log.write(QStringLiteral("XML FileName:") + outcome.reportPath);
-    outcome.saved = deliver(reportText, outcome.reportPath, context.agencyHost);
+    outcome.saved = deliver(std::move(reportText), outcome.reportPath, context.agencyHost);
     return outcome;
 }

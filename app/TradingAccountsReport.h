@@ -44,4 +44,5 @@ ReportOutcome generateTradingAccountsReport(const ReportContext& context);
 // The delivered form of the report: the root's schema reference
 // xsi:noNamespaceSchemaLocation="ZEVTradingAccountsReport_1_0.xsd" (in any letter
 // case) becomes xmlns="http://" + host + "/Sheme/xsd/ZEVTradingAccountsReport_1_0.xsd".
-QByteArray withAgencyNamespace(const QByteArray& reportText, const QString& agencyHost);
+// The text is changed in place when the caller hands it over (std::move).
+QByteArray withAgencyNamespace(QByteArray reportText, const QString& agencyHost);

@@ -127,19 +127,24 @@ struct ReportFixture {
     }
 
     ReportOutcome run(platform::TDateTime date, ReportErrorDisplay& display, bool debugOn = true) {
+        db::Query holdings;
+        const ReportOutcome outcome = run(date, display, holdings, debugOn);
+        if (holdings.active())
+            qWarning("the holdings query was left open");
+        return outcome;
+    }
+
+    ReportOutcome run(platform::TDateTime date, ReportErrorDisplay& display, db::Query& holdings,
+                      bool debugOn = true) {
         TDMLB session({database.alias(), QString(), QString(), QStringLiteral("ana")});
         session.setModuleNameOverride(QStringLiteral("ZEV"));
         db::Session::defaultSession().setPrivateDir(folder);
-        db::Query holdings;
         defineHoldingsQuery(holdings);
         holdings.setDatabaseName(session.dbMain.databaseName());
         DebugLog log(debugOn, folder);
         const ReportContext context{session, holdings, date,       log,
                                     display, folder,   AgencyHost, stampTime};
-        const ReportOutcome outcome = generateTradingAccountsReport(context);
-        if (holdings.active())
-            qWarning("the holdings query was left open");
-        return outcome;
+        return generateTradingAccountsReport(context);
     }
 
     int batch(const QStringList& arguments, QStringList* lines = nullptr) const {
@@ -213,6 +218,7 @@ private Q_SLOTS:
     void documentIsWrittenWithCrLfIndentationAndEscaping();
     void documentTextIsWhatLibxml2WouldWrite();
     void documentTakesElementsInDocumentOrderOnly();
+    void holdingsAreReadInOnePassAndLeftClosed();
     void schemaReferenceBecomesTheAgencyNamespaceInTheRootOnly();
     void validationNamesTheFirstErrorAndItsDocument();
     void debugLogAppendsLinesOnlyWhenOn();
@@ -295,6 +301,25 @@ void ReportTest::documentTakesElementsInDocumentOrderOnly() {
     QCOMPARE(document.text(), withCrLf("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Root>\n"
                                        "  <First>\n    <Text>t</Text>\n  </First>\n"
                                        "  <Second/>\n</Root>\n"));
+}
+
+void ReportTest::holdingsAreReadInOnePassAndLeftClosed() {
+    ReportFixture fixture;
+    MessageRecorder recorder;
+    RecordingDisplay display;
+    db::Query holdings;
+    QVERIFY(fixture.run(september30(), display, holdings).valid);
+    QVERIFY(!holdings.active());
+    QVERIFY(!holdings.unidirectional());
+    QVERIFY(!holdings.controlsDisabled());
+
+    // A failing statement leaves the query the same way.
+    fixture.database.exec(QStringLiteral("DROP TABLE VPHST;"));
+    QVERIFY_THROWS_EXCEPTION(platform::Exception, fixture.run(september30(), display, holdings));
+    QVERIFY(!holdings.active());
+    QVERIFY(!holdings.unidirectional());
+    QVERIFY(!holdings.controlsDisabled());
+    QCOMPARE(filesIn(fixture.reportFolder), QStringList{ExpectedName}); // the first run's
 }
 
 void ReportTest::schemaReferenceBecomesTheAgencyNamespaceInTheRootOnly() {
