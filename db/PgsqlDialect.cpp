@@ -67,6 +67,24 @@ QString withTypedParameter(const QString& statement, int n, const QVariant& valu
     return result;
 }
 
+// The server's message without the position in the statement ("LINE 1: ..." and its
+// caret line) and the SQL state that the driver appends: what the operator reads.
+[[noreturn]] void raiseServerError(const QSqlError& error) {
+    static const QRegularExpression sqlState(QStringLiteral("^\\([0-9A-Z]{5}\\)$"));
+    const QStringList lines = engineMessage(error).split(u'\n');
+    QStringList kept;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].startsWith(u"LINE ")) {
+            ++i; // the caret under the position
+            continue;
+        }
+        if (!sqlState.match(lines[i].trimmed()).hasMatch())
+            kept << lines[i].trimmed();
+    }
+    kept.removeAll(QString());
+    throw platform::EngineError(kept.isEmpty() ? engineMessage(error) : kept.join(u'\n'));
+}
+
 QSqlQuery runCatalogue(QSqlDatabase& connection, const QString& sql, const QString& table) {
     QSqlQuery query(connection);
     query.prepare(sql);
@@ -149,13 +167,13 @@ void PgsqlDialect::execute(QSqlQuery& query, const QString& statement,
         const int parameter = parameterNamedIn(error);
         if (error.nativeErrorCode() != IndeterminateDatatype || parameter < 1 ||
             parameter > values.size() || attempt >= values.size())
-            raiseEngineError(error);
+            raiseServerError(error);
         text = withTypedParameter(text, parameter, values[parameter - 1]);
     }
     for (qsizetype i = 0; i < values.size(); ++i)
         query.bindValue(static_cast<int>(i), values[i]);
     if (!query.exec())
-        raiseEngineError(query.lastError());
+        raiseServerError(query.lastError());
 }
 
 QVariant PgsqlDialect::insertedRowId(const QSqlQuery& /*query*/) const {

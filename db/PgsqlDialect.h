@@ -13,6 +13,12 @@ namespace db {
 // server reads in the inferred type without any time zone shift. Results are read
 // whole when a statement runs: a second statement on the same connection would
 // otherwise discard the rows of a cursor that is still being read.
+//
+// Unlike the back office's Oracle server, an empty text is a value here and not null,
+// and NULL || 'x' is null, as on the embedded engine. Statements are passed on as they
+// are written: the holdings statement's owner name (osb.ime || ' ' || osb.nzv) is
+// null for a person whose first name is null, where Oracle gives " " + surname; the
+// demo content writes a legal person's missing first name as '', which keeps the name.
 class PgsqlDialect : public Dialect {
 public:
     static constexpr int ConnectTimeoutSeconds = 4;
