@@ -2,7 +2,10 @@
 
 #include "platform/Files.h"
 
+#include <QStringView>
+
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -43,24 +46,69 @@ const char* attributeReplacement(char c) {
     }
 }
 
-// The UTF-8 text up to its first NUL (where a C string handed to libxml2 ends),
-// escaped.
-template <const char* (*Replacement)(char)>
-void appendEscaped(QByteArray& out, const QByteArray& utf8) {
-    const char* run = utf8.constData();
-    const char* next = run;
-    for (; *next; ++next) {
-        if (const char* replaced = Replacement(*next)) {
-            out.append(run, next - run);
-            out.append(replaced);
-            run = next + 1;
-        }
-    }
-    out.append(run, next - run);
-}
+// The longest a UTF-16 unit becomes: "&quot;".
+const qsizetype MostBytesPerUnit = 6;
 
-void appendIndent(QByteArray& out, int depth) {
-    out.append(qsizetype(2) * depth, ' ');
+// Writes at the end of a text without a check per piece: made with room for at most
+// the given number of bytes, it leaves the text ending where the writing stopped.
+class Appender {
+public:
+    Appender(QByteArray& text, qsizetype atMost) : text_(text) {
+        const qsizetype start = text.size();
+        text.resize(start + atMost);
+        next_ = text.data() + start;
+    }
+    ~Appender() { text_.truncate(next_ - text_.constData()); }
+    Appender(const Appender&) = delete;
+    Appender& operator=(const Appender&) = delete;
+
+    Appender& bytes(const char* data, std::size_t length) {
+        memcpy(next_, data, length);
+        next_ += length;
+        return *this;
+    }
+    Appender& text(const char* text) { return bytes(text, strlen(text)); }
+    Appender& character(char c) {
+        *next_++ = c;
+        return *this;
+    }
+    Appender& indent(int depth) {
+        next_ = std::fill_n(next_, 2 * depth, ' ');
+        return *this;
+    }
+    Appender& lineEnd() { return bytes(LineEnd, 2); }
+
+    // The text up to its first NUL (where a C string handed to libxml2 ends) as
+    // UTF-8, escaped; at most MostBytesPerUnit bytes per UTF-16 unit.
+    template <const char* (*Replacement)(char)> Appender& escaped(QStringView value) {
+        const char16_t* next = value.utf16();
+        const char16_t* const end = next + value.size();
+        while (next < end && *next != 0) {
+            if (*next >= 0x80) {
+                const char16_t* run = next;
+                while (next < end && *next >= 0x80)
+                    ++next;
+                const QByteArray utf8 = QStringView(run, next).toUtf8();
+                bytes(utf8.constData(), std::size_t(utf8.size()));
+                continue;
+            }
+            const char c = char(*next++);
+            if (const char* replaced = Replacement(c))
+                text(replaced);
+            else
+                character(c);
+        }
+        return *this;
+    }
+
+private:
+    QByteArray& text_;
+    char* next_;
+};
+
+// Room for an indented line of markup around a text of the given length.
+qsizetype lineRoom(int depth, std::size_t nameLength, qsizetype textLength = 0) {
+    return 2 * qsizetype(depth) + 2 * qsizetype(nameLength) + 8 + MostBytesPerUnit * textLength;
 }
 
 [[noreturn]] void outOfOrder(const char* action) {
@@ -88,16 +136,23 @@ ReportDocument::Element ReportDocument::addElement(Element parent, const char* n
     dropClosingTail();
     closeDeeperThan(depth);
     if (startTagPending_) {
-        finishStartTag(text_, false);
+        finishStartTag(false);
         startTagPending_ = false;
         pendingAttributes_.clear();
     }
     if (text.isEmpty())
         return openElement(name);
-    appendIndent(text_, depth + 1);
-    text_.append('<').append(name).append('>');
-    appendEscaped<textReplacement>(text_, text.toUtf8());
-    text_.append("</").append(name).append('>').append(LineEnd);
+    const std::size_t nameLength = strlen(name);
+    Appender(text_, lineRoom(depth + 1, nameLength, text.size()))
+        .indent(depth + 1)
+        .character('<')
+        .bytes(name, nameLength)
+        .character('>')
+        .escaped<textReplacement>(text)
+        .text("</")
+        .bytes(name, nameLength)
+        .character('>')
+        .lineEnd();
     // Finished: a handle that names no open element.
     return Element(depth + 1, ++lastSerial_);
 }
@@ -120,12 +175,10 @@ QByteArray ReportDocument::text() const {
         return text_;
     closingTailStart_ = text_.size();
     for (auto element = open_.rbegin(); element != open_.rend(); ++element) {
-        if (element == open_.rbegin() && startTagPending_) {
-            finishStartTag(text_, true);
-            continue;
-        }
-        appendIndent(text_, int(open_.rend() - element) - 1);
-        text_.append("</").append(element->name.c_str()).append('>').append(LineEnd);
+        if (element == open_.rbegin() && startTagPending_)
+            finishStartTag(true);
+        else
+            writeEndTag(*element, int(open_.rend() - element) - 1);
     }
     return text_;
 }
@@ -142,20 +195,35 @@ int ReportDocument::depthOfOpen(Element element, const char* action) const {
 }
 
 ReportDocument::Element ReportDocument::openElement(const char* name) {
-    appendIndent(text_, int(open_.size()));
-    text_.append('<').append(name);
+    const std::size_t nameLength = strlen(name);
+    Appender(text_, lineRoom(int(open_.size()), nameLength))
+        .indent(int(open_.size()))
+        .character('<')
+        .bytes(name, nameLength);
     open_.push_back({name, ++lastSerial_});
     startTagPending_ = true;
     return Element(int(open_.size()) - 1, lastSerial_);
 }
 
-void ReportDocument::finishStartTag(QByteArray& out, bool empty) const {
+void ReportDocument::finishStartTag(bool empty) const {
     for (const Attribute& attribute : pendingAttributes_) {
-        out.append(' ').append(attribute.first.c_str()).append("=\"");
-        appendEscaped<attributeReplacement>(out, attribute.second.toUtf8());
-        out.append('"');
+        Appender(text_, lineRoom(0, attribute.first.size(), attribute.second.size()))
+            .character(' ')
+            .bytes(attribute.first.data(), attribute.first.size())
+            .text("=\"")
+            .escaped<attributeReplacement>(attribute.second)
+            .character('"');
     }
-    out.append(empty ? "/>" : ">").append(LineEnd);
+    Appender(text_, 4).text(empty ? "/>" : ">").lineEnd();
+}
+
+void ReportDocument::writeEndTag(const OpenElement& element, int depth) const {
+    Appender(text_, lineRoom(depth, element.name.size()))
+        .indent(depth)
+        .text("</")
+        .bytes(element.name.data(), element.name.size())
+        .character('>')
+        .lineEnd();
 }
 
 void ReportDocument::closeDeeperThan(int depth) {
@@ -164,12 +232,10 @@ void ReportDocument::closeDeeperThan(int depth) {
 }
 
 void ReportDocument::closeInnermost() {
-    if (startTagPending_) {
-        finishStartTag(text_, true);
-    } else {
-        appendIndent(text_, int(open_.size()) - 1);
-        text_.append("</").append(open_.back().name.c_str()).append('>').append(LineEnd);
-    }
+    if (startTagPending_)
+        finishStartTag(true);
+    else
+        writeEndTag(open_.back(), int(open_.size()) - 1);
     startTagPending_ = false;
     pendingAttributes_.clear();
     open_.pop_back();

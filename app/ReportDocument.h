@@ -64,7 +64,8 @@ private:
 
     int depthOfOpen(Element element, const char* action) const;
     Element openElement(const char* name);
-    void finishStartTag(QByteArray& out, bool empty) const;
+    void finishStartTag(bool empty) const;
+    void writeEndTag(const OpenElement& element, int depth) const;
     void closeDeeperThan(int depth);
     void closeInnermost();
     void dropClosingTail();
