@@ -40,8 +40,6 @@ class Demo {
 public:
     Demo() : database(QStringLiteral("DEMO")) {
         database.loadDemoContent();
-        database.exec(QStringLiteral(
-            "UPDATE DB_SEQUENCES SET LAST_VALUE = 6 WHERE NAME = 'SERPROG_PK_SEQ';"));
         QDir(root.path()).mkpath(QStringLiteral("prog/bin"));
         dmlb = std::make_unique<TDMLB>(arguments(), nullptr, database.folder());
         dmlb->setModuleNameOverride(QStringLiteral("ZEV"));
@@ -265,7 +263,7 @@ void SettingsEditorTest::failingSequenceAbandonsTheInsert() {
     auto editor = demo.editor();
     editor->PrepareForModule(QStringLiteral("ZEV"), true);
     const int rowsBefore = editor->tSerprog.recordCount();
-    demo.database.exec("DELETE FROM DB_SEQUENCES WHERE NAME = 'SERPROG_PK_SEQ';");
+    demo.database.dropSequence(QStringLiteral("SERPROG_PK_SEQ"));
     clickNavigator(*editor, "nbInsert");
     QCOMPARE(messages_.size(), size_t(1));
     QCOMPARE(messages_[0].kind, platform::MessageKind::Error);

@@ -77,27 +77,6 @@ QString dropSequenceStatements(TestDatabase::Engine engine, const QString& name)
     return QStringLiteral("DROP SEQUENCE IF EXISTS %1;").arg(sequence.toLower());
 }
 
-// The embedded engine's sequence statements of a script, as the server's own calls.
-QString withServerSequences(QString script) {
-    if (!script.contains(QStringLiteral("DB_SEQUENCES"), Qt::CaseInsensitive))
-        return script;
-    static const QRegularExpression update(
-        QStringLiteral("UPDATE\\s+DB_SEQUENCES\\s+SET\\s+LAST_VALUE\\s*=\\s*(-?\\d+)\\s+"
-                       "WHERE\\s+NAME\\s*=\\s*'(\\w+)'\\s*;?"),
-        QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression remove(
-        QStringLiteral("DELETE\\s+FROM\\s+DB_SEQUENCES\\s+WHERE\\s+NAME\\s*=\\s*'(\\w+)'\\s*;?"),
-        QRegularExpression::CaseInsensitiveOption);
-    for (auto match = update.match(script); match.hasMatch(); match = update.match(script))
-        script.replace(match.capturedStart(), match.capturedLength(),
-                       setSequenceStatements(TestDatabase::Engine::Pgsql, match.captured(2),
-                                             match.captured(1).toLongLong()));
-    for (auto match = remove.match(script); match.hasMatch(); match = remove.match(script))
-        script.replace(match.capturedStart(), match.capturedLength(),
-                       dropSequenceStatements(TestDatabase::Engine::Pgsql, match.captured(1)));
-    return script;
-}
-
 // A connection of the fixture's own to one database of the server, closed and removed
 // from Qt's list of connections when it ends.
 class ServerConnection {
@@ -276,7 +255,7 @@ void TestDatabase::writeAliasFile(const QString& text) const {
 
 void TestDatabase::exec(const QString& script) const {
     if (engine_ == Engine::Pgsql)
-        execOnServer(withServerSequences(script));
+        execOnServer(script);
     else
         execOnFile(script);
 }
@@ -310,6 +289,14 @@ void TestDatabase::execFile(const QString& path) const {
 
 void TestDatabase::loadDemoContent() const {
     execFile(QStringLiteral(ZEV_SOURCE_DIR "/data/demo-content.sql"));
+    // The settings sequence continues after the demo rows, as in the built database.
+    exec(
+        engine_ == Engine::Sqlite
+            ? QStringLiteral(
+                  "UPDATE DB_SEQUENCES SET LAST_VALUE = (SELECT COALESCE(MAX(ID_SERPROG), "
+                  "0) FROM SERPROG) WHERE NAME = 'SERPROG_PK_SEQ';")
+            : QStringLiteral("SELECT setval('serprog_pk_seq', (SELECT COALESCE(MAX(id_serprog), 0) "
+                             "+ 1 FROM serprog), false);"));
 }
 
 void TestDatabase::setSequence(const QString& name, qint64 lastValue) const {

@@ -46,13 +46,11 @@ public:
     void writeAliasFile(const QString& text) const;
 
     // Runs statements on the database directly (not through the program's session);
-    // a failing script fails the test that called it. On the server, the statements
-    // "UPDATE DB_SEQUENCES SET LAST_VALUE = n WHERE NAME = 'X'" and "DELETE FROM
-    // DB_SEQUENCES WHERE NAME = 'X'" of the embedded engine's sequence table act on
-    // the server's sequence X, so that scripts written for SQLite serve both.
+    // a failing script fails the test that called it.
     void exec(const QString& script) const;
     void execFile(const QString& path) const;
-    // Also adds the demo content of the program's demo database.
+    // Also adds the demo content of the program's demo database; the settings
+    // sequence then continues after its rows.
     void loadDemoContent() const;
 
     // Sequences on either engine: after setSequence(name, n) name.NEXTVAL gives n + 1;
