@@ -61,12 +61,7 @@ void DataSet::open() {
     if (active())
         return;
     try {
-        bindFields(openCursor());
-        rows_.clear();
-        rowsPassed_ = 0;
-        atEnd_ = false;
-        updateRowFilter();
-        fetchOne();
+        startCursor();
     } catch (...) {
         closeCursor();
         rows_.clear();
@@ -75,9 +70,6 @@ void DataSet::open() {
             fields_.clear();
         throw;
     }
-    current_ = rows_.empty() ? -1 : 0;
-    bof_ = true;
-    eof_ = rows_.empty();
     state_ = DataSetState::Browse;
     notify(DataEvent::ActiveChanged);
     runHook(afterOpen);
@@ -144,12 +136,7 @@ void DataSet::refresh() {
 void DataSet::reopenCursor() {
     try {
         closeCursor();
-        bindFields(openCursor());
-        rows_.clear();
-        rowsPassed_ = 0;
-        atEnd_ = false;
-        updateRowFilter();
-        fetchOne();
+        startCursor();
     } catch (...) {
         // The data set cannot go on without its cursor: it closes.
         closeCursor();
@@ -163,6 +150,16 @@ void DataSet::reopenCursor() {
         notify(DataEvent::ActiveChanged);
         throw;
     }
+}
+
+// Runs the statement and stands on its first row (or at the end when it has none).
+void DataSet::startCursor() {
+    bindFields(openCursor());
+    rows_.clear();
+    rowsPassed_ = 0;
+    atEnd_ = false;
+    updateRowFilter();
+    fetchOne();
     current_ = rows_.empty() ? -1 : 0;
     bof_ = true;
     eof_ = rows_.empty();

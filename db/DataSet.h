@@ -156,6 +156,7 @@ protected:
     // For subclasses: re-runs the statement with the fields kept and stands on the
     // first row, without hooks or notifications.
     void reopenCursor();
+    void startCursor();
     // Reads on until a row satisfies the condition and makes it current (silently).
     bool seekRow(const std::function<bool(const Row&)>& condition);
     void filterChanged(); // re-reads an open data set and tells the sources

@@ -35,7 +35,7 @@ TDateTime now(); // the local wall clock
 
 // A QDateTime in UTC carries the value's wall-clock date and time unchanged (no
 // daylight-saving gaps or shifts). fromQDateTime takes the date and time of day as the
-// QDateTime shows them in its own time spec; an invalid QDateTime or QDate gives 0.
+// QDateTime shows them in its own time zone setting; an invalid QDateTime or QDate gives 0.
 QDateTime toQDateTime(TDateTime value);
 TDateTime fromQDateTime(const QDateTime& value);
 TDateTime fromQDate(const QDate& value);
