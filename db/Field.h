@@ -2,6 +2,7 @@
 
 #include "platform/DateTime.h"
 
+#include <QPointer>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -91,9 +92,10 @@ public:
     void setTextRule(TextRule rule) { textRule_ = std::move(rule); }
 
     // Lookup definition (kind Lookup): the value is lookupResultField of the row of
-    // lookupDataSet whose lookupKeyFields equal this data set's keyFields.
+    // lookupDataSet whose lookupKeyFields equal this data set's keyFields. The lookup
+    // data set may be destroyed first: the field then reads as null.
     QString keyFields;
-    DataSet* lookupDataSet = nullptr;
+    QPointer<DataSet> lookupDataSet;
     QString lookupKeyFields;
     QString lookupResultField;
 

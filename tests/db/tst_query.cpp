@@ -286,6 +286,12 @@ void QueryTest::calculatedAndLookupFields() {
     QCOMPARE(calls, 3); // once per row as it is read, not again when revisited
     query->first();
     QCOMPARE(calls, 3);
+
+    // The lookup data set going first leaves the lookup field null, not dangling.
+    currencies.reset();
+    query->refresh();
+    QVERIFY(query->fieldByName(QStringLiteral("currency_name")).isNull());
+    QCOMPARE(query->fieldByName(QStringLiteral("mic_xml")).asString(), QStringLiteral("XETR"));
 }
 
 void QueryTest::lazyFetching() {
