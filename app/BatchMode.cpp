@@ -58,7 +58,8 @@ int generate(const QStringList& arguments, platform::TDateTime reportDate,
     holdings.setDatabaseName(session.dbMain.databaseName());
     DebugLog log(ini.DebugOn, folder);
     NoReportErrorDisplay noDisplay;
-    const ReportContext context{session,   holdings, reportDate,     log,
+    const auto date = [reportDate] { return reportDate; };
+    const ReportContext context{session,   holdings, date,           log,
                                 noDisplay, folder,   ini.agencyHost, environment.clock};
     const ReportOutcome outcome = generateTradingAccountsReport(context);
     if (!outcome.saved)

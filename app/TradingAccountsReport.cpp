@@ -164,8 +164,9 @@ void buildReport(ReportDocument& document, const ReportContext& context) {
     document.setAttribute(root, "xsi:noNamespaceSchemaLocation", QLatin1String(SchemaFileName));
     document.setAttribute(root, "xmlns:xsi", QLatin1String(SchemaInstanceNamespace));
     addReportingCompany(document, root, context.session);
-    addReportPeriod(document, root, context.reportDate);
-    addTradingAccounts(document, root, context.holdings, context.reportDate);
+    const platform::TDateTime reportDate = context.reportDate();
+    addReportPeriod(document, root, reportDate);
+    addTradingAccounts(document, root, context.holdings, reportDate);
 }
 
 QString messageOf(const std::exception& error) {

@@ -18,7 +18,10 @@ class Query;
 struct ReportContext {
     TDMLB& session;
     db::Query& holdings; // defined by defineHoldingsQuery; left closed afterwards
-    platform::TDateTime reportDate;
+    // The report date, asked for once when the document reaches the report period:
+    // after the log's first lines, the settings and the reporting company, so that an
+    // unreadable date field fails where the flow reads it.
+    std::function<platform::TDateTime()> reportDate;
     DebugLog& log;
     ReportErrorDisplay& errorDisplay;
     QString executableFolder; // working copy and schema; with trailing separator

@@ -212,8 +212,8 @@ void TfZEV::Izhod1Click() {
 
 void TfZEV::bbGenXMLClick() {
     DebugLog log(DebugOn, programFolder_);
-    const ReportContext context{dmlb_,          qStanja,   pteDan->GetDateTimeValue(), log, *this,
-                                programFolder_, AgencyHost};
+    const auto dateField = [this] { return pteDan->GetDateTimeValue(); };
+    const ReportContext context{dmlb_, qStanja, dateField, log, *this, programFolder_, AgencyHost};
     generateTradingAccountsReport(context);
 }
 

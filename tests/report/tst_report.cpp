@@ -142,7 +142,8 @@ struct ReportFixture {
         defineHoldingsQuery(holdings);
         holdings.setDatabaseName(session.dbMain.databaseName());
         DebugLog log(debugOn, folder);
-        const ReportContext context{session, holdings, date,       log,
+        const auto reportDate = [date] { return date; };
+        const ReportContext context{session, holdings, reportDate, log,
                                     display, folder,   AgencyHost, stampTime};
         return generateTradingAccountsReport(context);
     }

@@ -73,6 +73,7 @@ private Q_SLOTS:
     void ctrlXEndsTheProgramEvenInATextField();
     void naborListsTheBudgetUsersHoldings();
     void unreadableDateReachesTheErrorDisplay();
+    void reportLogsItsStartBeforeReadingTheDate();
     void reportShowsAndClearsValidationErrors();
 
 private:
@@ -206,6 +207,27 @@ void MainWindowTest::unreadableDateReachesTheErrorDisplay() {
         QCOMPARE(message.kind, platform::MessageKind::Error);
     QVERIFY(!window.qStanja.active());
     QVERIFY(window.isVisible());
+}
+
+// The report reads the date field after its first log lines, the settings and the
+// reporting company; an unreadable date ends it there, before any file.
+void MainWindowTest::reportLogsItsStartBeforeReadingTheDate() {
+    DemoProgram demo;
+    demo.writeIni("[Splošno]\nDebug=1\n");
+    TDMLB dmlb(demo.arguments(QStringLiteral("ana")), nullptr, demo.database.folder());
+    dmlb.setModuleNameOverride(QStringLiteral("ZEV"));
+    TfZEV window(dmlb, demo.arguments(QStringLiteral("ana")), nullptr, demo.folder());
+    auto* date = part<entry::TPTypedEdit>(window, "pteDan");
+    QVERIFY_THROWS_EXCEPTION(std::exception, date->SetTextValue(QStringLiteral("31.02.2024")));
+
+    QVERIFY_THROWS_EXCEPTION(std::exception, window.bbGenXMLClick());
+    QFile log(demo.folder() + QStringLiteral("Log.txt"));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(log.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines[0].endsWith(QStringLiteral(" : Generiranje xml-ja!")));
+    QVERIFY(lines[1].endsWith(QStringLiteral(" : pre TXMLDocument.Create!")));
+    QVERIFY(!QFile::exists(demo.folder() + QStringLiteral("ZevXmlValidate.xml")));
 }
 
 void MainWindowTest::reportShowsAndClearsValidationErrors() {
