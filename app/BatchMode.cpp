@@ -6,7 +6,6 @@
 #include "app/XmlValidation.h"
 #include "app/ZevIni.h"
 #include "db/Query.h"
-#include "db/Session.h"
 #include "db/uDMLB.h"
 #include "platform/Files.h"
 
@@ -51,8 +50,7 @@ int generate(const QStringList& arguments, platform::TDateTime reportDate,
     if (!ini.fileFound)
         platform::showMessage(platform::MessageKind::Information,
                               QStringLiteral("Manjka .ini datoteka!"));
-    TDMLB session(arguments.mid(0, 4));
-    db::Session::defaultSession().setPrivateDir(folder);
+    TDMLB session(arguments.mid(0, 4), nullptr, folder);
     db::Query holdings;
     defineHoldingsQuery(holdings);
     holdings.setDatabaseName(session.dbMain.databaseName());
