@@ -11,15 +11,11 @@ public:
     // folder: where "Log.txt" lives; the executable's folder when empty.
     explicit DebugLog(bool on, const QString& folder = {});
 
-    bool on() const { return on_; }
-    void setOn(bool on) { on_ = on; }
-    const QString& path() const { return path_; }
-
     // NapakavLog: appends one line when on; raises InOutError when the file cannot
     // be written.
     void write(const QString& message) const;
 
 private:
-    bool on_;
-    QString path_;
+    const bool on_;
+    const QString path_;
 };
