@@ -51,8 +51,14 @@ DataSet::DataSet(QObject* parent) : QObject(parent) {}
 
 DataSet::~DataSet() {
     const std::vector<DataSource*> sources = sources_;
-    for (DataSource* source : sources)
-        source->setDataSet(nullptr);
+    for (DataSource* source : sources) {
+        try {
+            source->setDataSet(nullptr);
+        } catch (...) {
+            // The source is detached before its controls hear of it; a control's error
+            // cannot leave a destructor, and the other sources must be detached too.
+        }
+    }
 }
 
 // ---- Opening and closing ---------------------------------------------------------
@@ -109,7 +115,11 @@ void DataSet::shutDown() {
     current_ = editRow_ = rowBeforeInsert_ = -1;
     eof_ = bof_ = atEnd_ = true;
     state_ = DataSetState::Inactive;
-    notify(DataEvent::ActiveChanged);
+    try {
+        notify(DataEvent::ActiveChanged);
+    } catch (...) {
+        // Closed regardless: a control's error cannot stop a forced close.
+    }
 }
 
 void DataSet::setActive(bool active) {

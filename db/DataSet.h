@@ -151,7 +151,8 @@ protected:
     // re-reads from the database does so here and stands on the posted row again.
     virtual void resyncAfterPost(const Row& posted);
 
-    // For subclasses' destructors: closes without hooks (the owner may be half gone).
+    // For subclasses' destructors and a closing connection: closes without hooks (the
+    // owner may be half gone) and never raises.
     void shutDown();
     // For subclasses: re-runs the statement with the fields kept and stands on the
     // first row, without hooks or notifications.
@@ -170,6 +171,7 @@ protected:
 
 private:
     friend class Field;
+    friend class Database; // closes its data sets without hooks when one refuses
     void bindFields(const std::vector<ColumnInfo>& columns);
     bool fetchOne();
     void computeDerivedFields(Row& row);

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <algorithm>
+#include <exception>
 
 namespace db {
 
@@ -32,6 +33,22 @@ QString nextConnectionName(const QString& alias) {
 std::vector<Session*>& allSessions() {
     static std::vector<Session*> sessions;
     return sessions;
+}
+
+// Runs the action on every item, also after one of them raised, and answers the first
+// error: closing must reach every statement and connection even when a hook refuses.
+template <class Item, class Action>
+std::exception_ptr firstErrorOf(const std::vector<Item>& items, Action action) {
+    std::exception_ptr firstError;
+    for (const Item& item : items) {
+        try {
+            action(item);
+        } catch (...) {
+            if (!firstError)
+                firstError = std::current_exception();
+        }
+    }
+    return firstError;
 }
 
 // Removes a Qt connection once every handle on it is gone.
@@ -57,7 +74,11 @@ Database::Database(Session& session, QString name, QObject* parent)
 }
 
 Database::~Database() {
-    close();
+    try {
+        close();
+    } catch (...) {
+        // A hook's error cannot leave a destructor; the connection is closed regardless.
+    }
     session_.unregisterDatabase(this);
 }
 
@@ -127,10 +148,23 @@ void Database::open() {
 void Database::close() {
     if (!connected())
         return;
-    // Data sets close first, so that no statement outlives its connection.
-    const std::vector<DataSet*> open = dataSets_;
-    for (DataSet* dataSet : open)
-        dataSet->close();
+    // Data sets close first, so that no statement outlives its connection. One whose
+    // hook refuses to close is closed without hooks, and its error raised at the end.
+    const std::vector<DataSet*> open = dataSets_; // each one unregisters as it closes
+    const std::exception_ptr refused = firstErrorOf(open, [](DataSet* dataSet) {
+        try {
+            dataSet->close();
+        } catch (...) {
+            dataSet->shutDown();
+            throw;
+        }
+    });
+    closeConnection();
+    if (refused)
+        std::rethrow_exception(refused);
+}
+
+void Database::closeConnection() {
     dataSets_.clear();
     {
         QSqlDatabase connection = QSqlDatabase::database(connectionName_, false);
@@ -209,7 +243,11 @@ Session::Session() : privateDir_(platform::executableFolder()) {
 }
 
 Session::~Session() {
-    close();
+    try {
+        close();
+    } catch (...) {
+        // A hook's error cannot leave a destructor; every connection is closed regardless.
+    }
     implicit_.clear();
     std::erase(allSessions(), this);
 }
@@ -250,10 +288,12 @@ void Session::open() {
 }
 
 void Session::close() {
-    const std::vector<Database*> databases = databases_;
-    for (Database* database : databases)
-        database->close();
     active_ = false;
+    const std::vector<Database*> databases = databases_;
+    const std::exception_ptr refused =
+        firstErrorOf(databases, [](Database* database) { database->close(); });
+    if (refused)
+        std::rethrow_exception(refused);
 }
 
 Database& Session::database(const QString& name) {

@@ -29,6 +29,8 @@ public:
     void setLoginPrompt(bool on) { loginPrompt_ = on; }
 
     void open(); // raises EngineError with the engine's text; unknown alias names it
+    // Closes the data sets on it, then the connection. A data set whose beforeClose
+    // hook raises is closed without hooks, and the error raised once all is closed.
     void close();
     bool connected() const;
     void commit();
@@ -47,6 +49,7 @@ public:
 private:
     struct AliasSettings;
     AliasSettings readAlias() const;
+    void closeConnection();
 
     Session& session_;
     QString name_;
@@ -77,7 +80,7 @@ public:
     QString aliasFile() const; // privateDir + "dbalias.ini"
 
     void open();
-    void close(); // closes every connection
+    void close(); // closes every connection; raises the first hook's error afterwards
     bool active() const { return active_; }
 
     // The connection with that name ("LB" is the main one); created from the alias

@@ -72,14 +72,17 @@ TDMLB::TDMLB(const QStringList& arguments, QObject* parent, const QString& priva
 }
 
 TDMLB::~TDMLB() {
-    for (db::Query* query : {&qIdSeq, &qSerprog, &qOsb, &qRgt})
-        query->close();
     db::Session& session = db::Session::defaultSession();
     if (session.mainDatabase() == &dbMain)
         session.setMainDatabase(nullptr);
-    session.close();
     if (DMLB == this)
         DMLB = nullptr;
+    try {
+        // Closing the session closes the queries too; a close hook's error is raised
+        // once everything is closed, and cannot leave a destructor.
+        session.close();
+    } catch (...) {
+    }
 }
 
 QString TDMLB::ModuleName() {

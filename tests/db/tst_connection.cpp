@@ -89,6 +89,7 @@ private Q_SLOTS:
     void aliasFileSettings();
     void lbReachesTheMainConnection();
     void closingTheSessionClosesEverything();
+    void closeHookThatRaisesStillClosesTheConnection();
     void transactions();
     void unreachableServerFailsWithinSeconds();
     void wrongPasswordGivesTheServersMessage();
@@ -198,6 +199,36 @@ void ConnectionTest::closingTheSessionClosesEverything() {
     QVERIFY(QSqlDatabase::connectionNames().isEmpty()); // nothing left behind
     first->open();                                      // reopens the connection
     QCOMPARE(first->recordCount(), 3);
+}
+
+void ConnectionTest::closeHookThatRaisesStillClosesTheConnection() {
+    TestDatabase database(QStringLiteral("OWNED"), TestDatabase::Content::Empty, schema);
+    auto connection =
+        std::make_unique<Database>(Session::defaultSession(), QStringLiteral("OWNED"));
+    auto refusing = makeQuery(QStringLiteral("OWNED"), QStringLiteral("SELECT * FROM t"));
+    auto other = makeQuery(QStringLiteral("OWNED"), QStringLiteral("SELECT * FROM t"));
+    refusing->beforeClose = [](DataSet&) {
+        throw platform::DatabaseError(QStringLiteral("not now"));
+    };
+    refusing->open();
+    other->open();
+    QCOMPARE(&refusing->database(), connection.get());
+
+    // Closing the connection closes both data sets and the connection, then raises.
+    QVERIFY_THROWS_EXCEPTION(platform::DatabaseError, connection->close());
+    QVERIFY(!connection->connected());
+    QVERIFY(!refusing->active());
+    QVERIFY(!other->active());
+    QVERIFY(QSqlDatabase::connectionNames().isEmpty());
+
+    // Destroying the connection object with such a data set open does not end the program,
+    // and the data set outlives it safely.
+    refusing->open();
+    connection.reset();
+    QVERIFY(!refusing->active());
+    refusing->beforeClose = nullptr;
+    refusing.reset();
+    QVERIFY(QSqlDatabase::connectionNames().isEmpty());
 }
 
 void ConnectionTest::transactions() {
