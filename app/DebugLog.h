@@ -11,6 +11,8 @@ public:
     // folder: where "Log.txt" lives; the executable's folder when empty.
     explicit DebugLog(bool on, const QString& folder = {});
 
+    const QString& path() const { return path_; }
+
     // NapakavLog: appends one line when on; raises InOutError when the file cannot
     // be written.
     void write(const QString& message) const;
