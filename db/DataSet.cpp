@@ -894,9 +894,12 @@ void DataSet::notify(DataEvent event, Field* field) {
             activeChangeHeld_ = true;
         return;
     }
+    // A source's controls may remove another source while they hear of this.
     const std::vector<DataSource*> sources = sources_;
-    for (DataSource* source : sources)
-        source->dataEvent(event, field);
+    for (DataSource* source : sources) {
+        if (std::find(sources_.begin(), sources_.end(), source) != sources_.end())
+            source->dataEvent(event, field);
+    }
 }
 
 void DataSet::runHook(const Hook& hook) {

@@ -150,6 +150,16 @@ void DataSourceTest::autoEditAndLifetimes() {
     QCOMPARE(source->state(), DataSetState::Edit);
     table->cancel();
 
+    // A control that removes another source while hearing of a move: the removed
+    // source hears nothing more.
+    auto doomed = std::make_unique<DataSource>();
+    doomed->setDataSet(table.get());
+    QObject::connect(source.get(), &DataSource::dataChanged, source.get(),
+                     [&doomed] { doomed.reset(); });
+    table->next();
+    QCOMPARE(doomed, nullptr);
+    table->next();
+
     table.reset(); // the source forgets a data set that goes away
     QCOMPARE(source->dataSet(), nullptr);
     QVERIFY(!link.active());
