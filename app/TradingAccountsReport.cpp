@@ -5,7 +5,6 @@
 #include "app/XmlValidation.h"
 #include "db/Query.h"
 #include "db/uDMLB.h"
-#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Pictures.h"
@@ -169,21 +168,16 @@ void buildReport(ReportDocument& document, const ReportContext& context) {
     addTradingAccounts(document, root, context.holdings, reportDate);
 }
 
-QString messageOf(const std::exception& error) {
-    if (const auto* own = dynamic_cast<const platform::Exception*>(&error))
-        return own->message();
-    return QString::fromLocal8Bit(error.what());
-}
-
 // Writes the delivered form whole or not at all: nothing partial ever lies in the
 // report folder, where the agency's transfer may pick it up.
 bool deliver(QByteArray reportText, const QString& path, const QString& agencyHost) {
     try {
         platform::writeFileAtomically(path, withAgencyNamespace(std::move(reportText), agencyHost));
     } catch (const std::exception& error) {
+        // The program's own errors give their message as UTF-8 through what().
         platform::showMessage(platform::MessageKind::Error,
                               QStringLiteral("Napaka pri shranjevanju datoteke: ") + path +
-                                  QStringLiteral("\r\r") + messageOf(error));
+                                  QStringLiteral("\r\r") + QString::fromUtf8(error.what()));
         return false;
     }
     platform::showMessage(platform::MessageKind::Information,
