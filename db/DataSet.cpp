@@ -69,11 +69,7 @@ void DataSet::open() {
     try {
         startCursor();
     } catch (...) {
-        closeCursor();
-        rows_.clear();
-        atEnd_ = true;
-        if (!persistent_)
-            fields_.clear();
+        discardCursor();
         throw;
     }
     state_ = DataSetState::Browse;
@@ -86,35 +82,14 @@ void DataSet::close() {
     if (!active())
         return;
     runHook(beforeClose);
-    closeCursor();
-    rows_.clear();
-    rowsPassed_ = 0;
-    editBuffer_.clear();
-    current_ = -1;
-    editRow_ = -1;
-    rowBeforeInsert_ = -1;
-    eof_ = bof_ = atEnd_ = true;
-    modified_ = false;
-    rowFilter_ = {};
-    state_ = DataSetState::Inactive;
-    if (!persistent_) {
-        fields_.clear();
-        columnOfField_.clear();
-        hasDerivedFields_ = false;
-    }
+    discardCursor();
     notify(DataEvent::ActiveChanged);
 }
 
 void DataSet::shutDown() {
     if (!active())
         return;
-    closeCursor();
-    rows_.clear();
-    rowsPassed_ = 0;
-    editBuffer_.clear();
-    current_ = editRow_ = rowBeforeInsert_ = -1;
-    eof_ = bof_ = atEnd_ = true;
-    state_ = DataSetState::Inactive;
+    discardCursor();
     try {
         notify(DataEvent::ActiveChanged);
     } catch (...) {
@@ -149,16 +124,28 @@ void DataSet::reopenCursor() {
         startCursor();
     } catch (...) {
         // The data set cannot go on without its cursor: it closes.
-        closeCursor();
-        rows_.clear();
-        editBuffer_.clear();
-        current_ = editRow_ = -1;
-        eof_ = bof_ = atEnd_ = true;
-        state_ = DataSetState::Inactive;
-        if (!persistent_)
-            fields_.clear();
+        discardCursor();
         notify(DataEvent::ActiveChanged);
         throw;
+    }
+}
+
+// Closes the cursor and leaves the data set inactive with an empty buffer; fields made
+// from the result's columns go with it, persistent fields stay.
+void DataSet::discardCursor() {
+    closeCursor();
+    rows_.clear();
+    rowsPassed_ = 0;
+    editBuffer_.clear();
+    current_ = editRow_ = rowBeforeInsert_ = -1;
+    eof_ = bof_ = atEnd_ = true;
+    modified_ = false;
+    rowFilter_ = {};
+    state_ = DataSetState::Inactive;
+    if (!persistent_) {
+        fields_.clear();
+        columnOfField_.clear();
+        hasDerivedFields_ = false;
     }
 }
 
@@ -617,7 +604,7 @@ void DataSet::setFilter(const QString& filter) {
     if (filter == filter_)
         return;
     if (active() && filtered_)
-        FilterExpression::parse(filter, fieldInfos()); // raises before anything changes
+        FilterExpression::parse(filter, filterFields()); // raises before anything changes
     filter_ = filter;
     if (filtered_)
         filterChanged();
@@ -627,7 +614,7 @@ void DataSet::setFiltered(bool filtered) {
     if (filtered == filtered_)
         return;
     if (filtered && active())
-        FilterExpression::parse(filter_, fieldInfos());
+        FilterExpression::parse(filter_, filterFields());
     filtered_ = filtered;
     filterChanged();
 }

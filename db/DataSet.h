@@ -106,9 +106,9 @@ public:
     // filtered() is on. Setting either on an open data set re-reads it and stands on the
     // first row; a filter that does not parse raises and leaves the filter as it was.
     // Queries apply it to the rows as they are read; tables pass it to the database.
-    virtual void setFilter(const QString& filter);
+    void setFilter(const QString& filter);
     const QString& filter() const { return filter_; }
-    virtual void setFiltered(bool filtered);
+    void setFiltered(bool filtered);
     bool filtered() const { return filtered_; }
 
     // While disabled, data sources hear nothing; enabling sends DataSetChanged.
@@ -163,6 +163,8 @@ protected:
     void filterChanged(); // re-reads an open data set and tells the sources
     // Whether filter() is applied to rows as they are read (tables filter in SQL).
     virtual bool filtersRows() const { return true; }
+    // The fields a filter may name; the data set's fields unless the filter goes elsewhere.
+    virtual std::vector<FilterExpression::FieldInfo> filterFields() { return fieldInfos(); }
     std::vector<FilterExpression::FieldInfo> fieldInfos() const;
     void checkActive() const;
 
@@ -172,6 +174,7 @@ protected:
 private:
     friend class Field;
     friend class Database; // closes its data sets without hooks when one refuses
+    void discardCursor();
     void bindFields(const std::vector<ColumnInfo>& columns);
     bool fetchOne();
     void computeDerivedFields(Row& row);

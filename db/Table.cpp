@@ -101,7 +101,7 @@ void Table::updateDefinitions() {
     indexDefs_.reset();
 }
 
-std::vector<FilterExpression::FieldInfo> Table::columnInfos() {
+std::vector<FilterExpression::FieldInfo> Table::filterFields() {
     std::vector<FilterExpression::FieldInfo> infos;
     int index = 0;
     for (const FieldDef& def : fieldDefs())
@@ -135,25 +135,6 @@ QStringList Table::effectiveIndexFields() {
 
 void Table::reopenIfActive() {
     filterChanged();
-}
-
-void Table::setFilter(const QString& filter) {
-    if (filter == filter_)
-        return;
-    if (active() && filtered_)
-        FilterExpression::parse(filter, columnInfos()); // raises before anything changes
-    filter_ = filter;
-    if (filtered_)
-        reopenIfActive();
-}
-
-void Table::setFiltered(bool filtered) {
-    if (filtered == filtered_)
-        return;
-    if (filtered && active())
-        FilterExpression::parse(filter_, columnInfos());
-    filtered_ = filtered;
-    reopenIfActive();
 }
 
 void Table::setIndexFieldNames(const QString& names) {
@@ -217,7 +198,7 @@ void Table::cancelRange() {
 void Table::addFilterCondition(const Dialect& dialect, QStringList& where, QVariantList& values) {
     if (!filtered_ || filter_.trimmed().isEmpty())
         return;
-    const auto condition = FilterExpression::parse(filter_, columnInfos()).toSql();
+    const auto condition = FilterExpression::parse(filter_, filterFields()).toSql();
     where << u'(' + condition.text + u')';
     for (const auto& bound : condition.values)
         values << dialect.bindValue(bound.type, bound.value);

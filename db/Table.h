@@ -31,10 +31,9 @@ public:
     const QString& tableName() const { return tableName_; }
     Database& database() const;
 
-    // Changing the filter, the switch, the index or a range of an open table re-reads
-    // it and stands on the first row. Changing the index cancels the range.
-    void setFilter(const QString& filter) override;
-    void setFiltered(bool filtered) override;
+    // Changing the filter (in SQL, on the table's columns), the switch, the index or a
+    // range of an open table re-reads it and stands on the first row. Changing the
+    // index cancels the range.
     void setIndexFieldNames(const QString& names); // "A;B"; empty: the primary key
     const QString& indexFieldNames() const { return indexFieldNames_; }
 
@@ -78,6 +77,7 @@ protected:
     void applyDelete(const Row& row) override;
     void resyncAfterPost(const Row& posted) override;
     bool filtersRows() const override { return false; }
+    std::vector<FilterExpression::FieldInfo> filterFields() override; // the table's columns
 
 private:
     struct Condition {
@@ -85,7 +85,6 @@ private:
         QVariantList values;
     };
     void reopenIfActive();
-    std::vector<FilterExpression::FieldInfo> columnInfos();
     QString checkedTableName() const;
     const FieldDef& fieldDef(const QString& name);
     QStringList effectiveIndexFields();
