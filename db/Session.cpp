@@ -185,7 +185,7 @@ void Database::startTransaction() {
     open();
     QSqlDatabase connection = this->connection();
     if (!connection.transaction())
-        throw platform::EngineError(connection.lastError().text());
+        raiseEngineError(connection.lastError());
     inTransaction_ = true;
 }
 
@@ -195,7 +195,7 @@ void Database::commit() {
     QSqlDatabase connection = this->connection();
     inTransaction_ = false;
     if (!connection.commit())
-        throw platform::EngineError(connection.lastError().text());
+        raiseEngineError(connection.lastError());
 }
 
 void Database::rollback() {
@@ -204,7 +204,7 @@ void Database::rollback() {
     QSqlDatabase connection = this->connection();
     inTransaction_ = false;
     if (!connection.rollback())
-        throw platform::EngineError(connection.lastError().text());
+        raiseEngineError(connection.lastError());
 }
 
 QSqlDatabase Database::connection() const {
