@@ -57,30 +57,23 @@ std::vector<DataSet::ColumnInfo> Query::openCursor() {
         throw platform::DatabaseError(QStringLiteral("The query has no statement"));
     Database& database = this->database();
     database.open();
-    cursor_.emplace(database.connection());
-    openOn_ = &database;
-    database.registerDataSet(this);
-    database.dialect().execute(*cursor_, database.dialect().adapt(parsed_.text),
-                               boundValues(database));
-    if (!cursor_->isSelect())
+    const QSqlQuery& cursor =
+        cursor_.run(database, database.dialect().adapt(parsed_.text), boundValues(database));
+    if (!cursor.isSelect())
         throw platform::DatabaseError(
             QStringLiteral("Error creating cursor handle: the statement returns no rows"));
     std::vector<ColumnInfo> columns;
-    for (const Dialect::Column& column : database.dialect().resultColumns(*cursor_))
+    for (const Dialect::Column& column : database.dialect().resultColumns(cursor))
         columns.push_back({column.name, column.type, column.size});
-    columnCount_ = static_cast<int>(columns.size());
     return columns;
 }
 
 bool Query::fetchRow(Row& dataValues) {
-    return cursor_ && fetchValues(*cursor_, columnCount_, dataValues);
+    return cursor_.fetch(dataValues);
 }
 
 void Query::closeCursor() {
-    cursor_.reset();
-    if (openOn_)
-        openOn_->unregisterDataSet(this);
-    openOn_ = nullptr;
+    cursor_.close();
 }
 
 void Query::execSql() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/Cursor.h"
 #include "db/DataSet.h"
 #include "db/Params.h"
 
@@ -55,9 +56,7 @@ private:
     QStringList sql_;
     ParsedStatement parsed_;
     Params params_;
-    std::optional<QSqlQuery> cursor_;
-    Database* openOn_ = nullptr; // the connection the cursor runs on
-    int columnCount_ = 0;
+    Cursor cursor_{*this};
     int rowsAffected_ = 0;
 };
 

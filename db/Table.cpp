@@ -259,26 +259,19 @@ std::vector<DataSet::ColumnInfo> Table::openCursor() {
         statement += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
     statement += orderClause(database);
 
-    cursor_.emplace(database.connection());
-    openOn_ = &database;
-    database.registerDataSet(this);
-    dialect.execute(*cursor_, statement, values);
+    cursor_.run(database, statement, values);
     std::vector<ColumnInfo> columns;
     for (const FieldDef& def : defs)
         columns.push_back({def.name, def.type, def.size});
-    columnCount_ = static_cast<int>(columns.size());
     return columns;
 }
 
 bool Table::fetchRow(Row& dataValues) {
-    return cursor_ && fetchValues(*cursor_, columnCount_, dataValues);
+    return cursor_.fetch(dataValues);
 }
 
 void Table::closeCursor() {
-    cursor_.reset();
-    if (openOn_)
-        openOn_->unregisterDataSet(this);
-    openOn_ = nullptr;
+    cursor_.close();
 }
 
 // ---- Editing ---------------------------------------------------------------------

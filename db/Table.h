@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/Cursor.h"
 #include "db/DataSet.h"
 
 #include <QSqlQuery>
@@ -106,9 +107,7 @@ private:
     bool rangeApplied_ = false;
     std::optional<std::vector<FieldDef>> fieldDefs_;
     std::optional<std::vector<IndexDef>> indexDefs_;
-    std::optional<QSqlQuery> cursor_;
-    Database* openOn_ = nullptr;
-    int columnCount_ = 0;
+    Cursor cursor_{*this};
     QVariant lastInsertId_;
 };
 
