@@ -146,32 +146,18 @@ qsizetype nameEnd(const QString& sql, qsizetype i) {
 
 QString Dialect::rewriteNames(const QString& statement,
                               const std::function<QString(const QString& name)>& replace) {
-    QString result;
-    result.reserve(statement.size());
-    const qsizetype n = statement.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const qsizetype afterLiteral = sqlLiteralEnd(statement, i);
-        if (afterLiteral != i) {
-            result += QStringView(statement).mid(i, afterLiteral - i);
-            i = afterLiteral;
-            continue;
-        }
-        const QChar c = statement[i];
-        const bool startsName = isNameStart(c) && (i == 0 || !isNameChar(statement[i - 1]));
-        if (!startsName) {
-            result += c;
-            ++i;
-            continue;
-        }
-        const qsizetype end = nameEnd(statement, i);
-        const QString name = statement.mid(i, end - i);
-        const bool qualified = i > 0 && statement[i - 1] == u'.';
-        const QString replacement = qualified ? QString() : replace(name);
-        result += replacement.isEmpty() ? name : replacement;
-        i = end;
-    }
-    return result;
+    return rewriteOutsideLiterals(
+        statement, [&](const QString& text, qsizetype i, QString& result) -> qsizetype {
+            const bool startsName = isNameStart(text[i]) && (i == 0 || !isNameChar(text[i - 1]));
+            if (!startsName)
+                return i;
+            const qsizetype end = nameEnd(text, i);
+            const QString name = text.mid(i, end - i);
+            const bool qualified = i > 0 && text[i - 1] == u'.';
+            const QString replacement = qualified ? QString() : replace(name);
+            result += replacement.isEmpty() ? name : replacement;
+            return end;
+        });
 }
 
 } // namespace db

@@ -146,33 +146,22 @@ bool isNameChar(QChar c) {
 
 ParsedStatement parseStatement(const QString& sql) {
     ParsedStatement parsed;
-    parsed.text.reserve(sql.size());
-    const qsizetype n = sql.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const qsizetype afterLiteral = sqlLiteralEnd(sql, i);
-        if (afterLiteral != i) {
-            parsed.text += QStringView(sql).mid(i, afterLiteral - i);
-            i = afterLiteral;
-            continue;
-        }
-        if (sql[i] == u':' && i + 1 < n && sql[i + 1] == u':') {
-            parsed.text += QStringLiteral("::");
-            i += 2;
-            continue;
-        }
-        if (sql[i] == u':' && i + 1 < n && isNameChar(sql[i + 1])) {
-            qsizetype j = i + 1;
-            while (j < n && isNameChar(sql[j]))
-                ++j;
-            parsed.occurrences << sql.mid(i + 1, j - i - 1);
-            parsed.text += u'?';
-            i = j;
-            continue;
-        }
-        parsed.text += sql[i];
-        ++i;
-    }
+    parsed.text = rewriteOutsideLiterals(
+        sql, [&](const QString& text, qsizetype i, QString& result) -> qsizetype {
+            const bool colon = text[i] == u':' && i + 1 < text.size();
+            if (colon && text[i + 1] == u':') { // a cast, not a parameter
+                result += QStringLiteral("::");
+                return i + 2;
+            }
+            if (!colon || !isNameChar(text[i + 1]))
+                return i;
+            qsizetype end = i + 1;
+            while (end < text.size() && isNameChar(text[end]))
+                ++end;
+            parsed.occurrences << text.mid(i + 1, end - i - 1);
+            result += u'?';
+            return end;
+        });
     return parsed;
 }
 

@@ -46,25 +46,15 @@ QString serverTypeOf(const QVariant& value) {
 // The statement with parameter $n cast to the type of its value.
 QString withTypedParameter(const QString& statement, int n, const QVariant& value) {
     const QString mark = QStringLiteral("$%1").arg(n);
-    QString result;
-    qsizetype i = 0;
-    while (i < statement.size()) {
-        const qsizetype afterLiteral = sqlLiteralEnd(statement, i);
-        if (afterLiteral != i) {
-            result += QStringView(statement).mid(i, afterLiteral - i);
-            i = afterLiteral;
-            continue;
-        }
-        const qsizetype end = i + mark.size();
-        if (QStringView(statement).mid(i, mark.size()) == mark &&
-            (end >= statement.size() || !statement[end].isDigit())) {
+    return rewriteOutsideLiterals(
+        statement, [&](const QString& text, qsizetype i, QString& result) -> qsizetype {
+            const qsizetype end = i + mark.size();
+            if (QStringView(text).mid(i, mark.size()) != mark ||
+                (end < text.size() && text[end].isDigit()))
+                return i;
             result += QStringLiteral("CAST(%1 AS %2)").arg(mark, serverTypeOf(value));
-            i = end;
-            continue;
-        }
-        result += statement[i++];
-    }
-    return result;
+            return end;
+        });
 }
 
 // The server's message without the position in the statement ("LINE 1: ..." and its
@@ -136,24 +126,14 @@ void PgsqlDialect::configure(QSqlDatabase& connection, const ConnectionSettings&
 void PgsqlDialect::prepareConnection(QSqlDatabase& /*connection*/) const {}
 
 QString PgsqlDialect::numberedPlaceholders(const QString& statement) {
-    QString result;
-    result.reserve(statement.size() + 16);
     int count = 0;
-    qsizetype i = 0;
-    while (i < statement.size()) {
-        const qsizetype afterLiteral = sqlLiteralEnd(statement, i);
-        if (afterLiteral != i) {
-            result += QStringView(statement).mid(i, afterLiteral - i);
-            i = afterLiteral;
-            continue;
-        }
-        if (statement[i] == u'?')
+    return rewriteOutsideLiterals(
+        statement, [&](const QString& text, qsizetype i, QString& result) -> qsizetype {
+            if (text[i] != u'?')
+                return i;
             result += QStringLiteral("$%1").arg(++count);
-        else
-            result += statement[i];
-        ++i;
-    }
-    return result;
+            return i + 1;
+        });
 }
 
 void PgsqlDialect::execute(QSqlQuery& query, const QString& statement,

@@ -52,6 +52,28 @@ qsizetype sqlLiteralEnd(const QString& sql, qsizetype i) {
     return i;
 }
 
+QString rewriteOutsideLiterals(
+    const QString& sql,
+    const std::function<qsizetype(const QString& sql, qsizetype i, QString& result)>& rewrite) {
+    QString result;
+    result.reserve(sql.size());
+    qsizetype i = 0;
+    while (i < sql.size()) {
+        const qsizetype afterLiteral = sqlLiteralEnd(sql, i);
+        if (afterLiteral != i) {
+            result += QStringView(sql).mid(i, afterLiteral - i);
+            i = afterLiteral;
+            continue;
+        }
+        const qsizetype next = rewrite(sql, i, result);
+        if (next == i)
+            result += sql[i++];
+        else
+            i = next;
+    }
+    return result;
+}
+
 bool fetchValues(QSqlQuery& query, int columnCount, std::vector<QVariant>& values) {
     if (!query.next()) {
         if (query.lastError().isValid())

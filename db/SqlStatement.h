@@ -3,6 +3,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariantList>
+#include <functional>
 #include <vector>
 
 namespace db {
@@ -19,6 +20,13 @@ void runStatement(QSqlQuery& query, const QString& text, const QVariantList& val
 // The index just after a quoted text ('…' or "…", doubled quotes inside), a line
 // comment or a block comment that starts at i; i itself when none starts there.
 qsizetype sqlLiteralEnd(const QString& sql, qsizetype i);
+
+// The statement rewritten outside quoted texts and comments, which are copied as they
+// are. At each other position, rewrite may append what stands for the text at i to
+// result and answer the index after that text; answering i copies the character.
+QString rewriteOutsideLiterals(
+    const QString& sql,
+    const std::function<qsizetype(const QString& sql, qsizetype i, QString& result)>& rewrite);
 
 // Reads the next row's values; false at the end. Raises EngineError when reading fails.
 bool fetchValues(QSqlQuery& query, int columnCount, std::vector<QVariant>& values);
