@@ -35,6 +35,14 @@ ReportSettings readSettings(TDMLB& session) {
     return settings;
 }
 
+// Partner identifier, "_", trading account and the time stamp, with no separator
+// between the last two: 123_45620240307140509.xml.
+QString reportFileName(const ReportSettings& settings, platform::TDateTime time) {
+    return settings.partnerId + QLatin1Char('_') + settings.tradingAccount +
+           platform::formatDateTime(QStringLiteral("yyyymmddhhnnss"), time) +
+           QStringLiteral(".xml");
+}
+
 // Runs the body and closes the query afterwards, also when the body fails.
 template <typename Body> void closingAfter(db::Query& query, Body body) {
     try {
@@ -231,10 +239,7 @@ ReportOutcome generateTradingAccountsReport(const ReportContext& context) {
     }
 
     ReportOutcome outcome;
-    const QString fileName =
-        settings.partnerId + QLatin1Char('_') + settings.tradingAccount +
-        platform::formatDateTime(QStringLiteral("yyyymmddhhnnss"), context.clock()) +
-        QStringLiteral(".xml");
+    const QString fileName = reportFileName(settings, context.clock());
     const QString executableFolder = platform::includeTrailingSeparator(context.executableFolder);
     outcome.workingCopyPath = executableFolder + QStringLiteral("ZevXmlValidate.xml");
     platform::writeFileAtomically(outcome.workingCopyPath, reportText);
