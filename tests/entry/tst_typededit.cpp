@@ -1,6 +1,7 @@
 #include "../support/TestDatabase.h"
 
 #include "db/Query.h"
+#include "db/Table.h"
 #include "entry/UTypedEd.h"
 #include "entry/Udrgdrp.h"
 #include "entry/Uptypeed.h"
@@ -127,6 +128,7 @@ private Q_SLOTS:
     void dragRespectsFixedDataType();
     void groupEditsClearEachOther();
     void arrowsStepTheFilterQuery();
+    void onlyNewOrTypedValuesRefreshTheFilter();
     void missingParameterIsReportedAndKeepsFocus();
     void startUpFontComesFromWinIni();
 
@@ -394,6 +396,42 @@ void TypedEditTest::arrowsStepTheFilterQuery() {
     field->setFilter(nullptr);
     QTest::keyClick(field, Qt::Key_Down);
     QCOMPARE(form.keysReceived, 1);
+}
+
+// A value set without typing refreshes a query filter only when it changes the
+// parameter, and never re-indexes a table; a typed value does both.
+void TypedEditTest::onlyNewOrTypedValuesRefreshTheFilter() {
+    ItemsDatabase database;
+    Form form;
+    db::Query items;
+    database.prepare(items, QStringLiteral("SELECT * FROM ITEMS WHERE S = :s"));
+    auto* byParameter = form.addTyped(FieldType::String);
+    byParameter->paramName = QStringLiteral("s");
+    byParameter->setFilter(&items);
+    byParameter->SetTextValue(QStringLiteral("a"));
+    items.open();
+    byParameter->SetTextValue(QStringLiteral("a"));
+    QVERIFY(items.active());
+    byParameter->SetTextValue(QStringLiteral("b"));
+    QVERIFY(!items.active());
+
+    db::Table table;
+    table.setDatabaseName(QStringLiteral("ENTRY"));
+    table.setTableName(QStringLiteral("ITEMS"));
+    table.setIndexFieldNames(QStringLiteral("S"));
+    table.open();
+    auto* byIndex = form.addTyped(FieldType::String);
+    byIndex->filterIndex = QStringLiteral("N");
+    byIndex->setFilter(&table);
+    QVERIFY(form.showActive());
+    byIndex->SetTextValue(QStringLiteral("chosen"));
+    QCOMPARE(table.indexFieldNames(), QStringLiteral("S"));
+    byIndex->setFocus();
+    QTest::keyClicks(byIndex, QStringLiteral("x"));
+    QTest::keyClick(byIndex, Qt::Key_Return);
+    QCOMPARE(table.indexFieldNames(), QStringLiteral("N"));
+    QVERIFY(table.active());
+    QVERIFY(errors_.isEmpty());
 }
 
 void TypedEditTest::missingParameterIsReportedAndKeepsFocus() {
