@@ -193,9 +193,11 @@ void Database::commit() {
     if (!connected() || !inTransaction_)
         return;
     QSqlDatabase connection = this->connection();
-    inTransaction_ = false;
+    // A commit the engine refuses (a deferred constraint) leaves the transaction open:
+    // it can still be rolled back, and closing the connection rolls it back.
     if (!connection.commit())
         raiseEngineError(connection.lastError());
+    inTransaction_ = false;
 }
 
 void Database::rollback() {

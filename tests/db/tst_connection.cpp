@@ -248,6 +248,26 @@ void ConnectionTest::transactions() {
     connection.commit(); // nothing pending: no error
     count->open();
     QCOMPARE(count->field(0).asInteger(), 2);
+    count->close();
+
+    // A commit the engine refuses leaves the transaction to be rolled back, not stuck.
+    if (TestDatabase::onServer())
+        return; // the server ends a transaction whose commit fails
+    makeQuery(QStringLiteral("TEST"), QStringLiteral("PRAGMA foreign_keys = ON"))->execSql();
+    makeQuery(QStringLiteral("TEST"),
+              QStringLiteral("CREATE TABLE child (id INTEGER REFERENCES t (id) "
+                             "DEFERRABLE INITIALLY DEFERRED)"))
+        ->execSql();
+    connection.startTransaction();
+    makeQuery(QStringLiteral("TEST"), QStringLiteral("INSERT INTO child VALUES (99)"))->execSql();
+    QVERIFY_THROWS_EXCEPTION(platform::EngineError, connection.commit());
+    connection.rollback();
+    count->setSqlText(QStringLiteral("SELECT COUNT(*) FROM child"));
+    count->open();
+    QCOMPARE(count->field(0).asInteger(), 0);
+    count->close();
+    connection.startTransaction(); // a new transaction can start
+    connection.rollback();
 }
 
 void ConnectionTest::unreachableServerFailsWithinSeconds() {
