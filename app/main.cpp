@@ -23,7 +23,9 @@ int runWindow(platform::Application& application) {
     db::Session::defaultSession().setPrivateDir(platform::executableFolder());
     entry::InitTypedEditDefaults();
     auto session = std::make_unique<TDMLB>(commandLineArguments(application));
-    QApplication::setApplicationDisplayName(QStringLiteral("Zev"));
+    // The application's title, shown by its message boxes. Qt appends an explicitly
+    // set display name to every window caption on X11, so the name carries it.
+    QApplication::setApplicationName(QStringLiteral("Zev"));
     TfZEV window(*session, commandLineArguments(application));
     if (window.terminateRequested())
         return 0;
