@@ -162,36 +162,13 @@ void DataSet::startCursor() {
     eof_ = rows_.empty();
 }
 
+// Persistent fields are found among the result's columns by name. Fields made from an
+// earlier result stay (and with them references to them) while the result has the
+// same columns; otherwise they are made anew.
 void DataSet::bindFields(const std::vector<ColumnInfo>& columns) {
-    const auto columnOf = [&](const QString& name) {
-        for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
-            if (columns[c].name.compare(name, Qt::CaseInsensitive) == 0)
-                return c;
-        }
-        return -1;
-    };
-    const bool keepFields =
-        persistent_ || (fields_.size() == columns.size() &&
-                        std::equal(fields_.begin(), fields_.end(), columns.begin(),
-                                   [](const auto& field, const ColumnInfo& column) {
-                                       return field->fieldName() == column.name;
-                                   }));
-    if (!keepFields) {
-        fields_.clear();
-        for (const ColumnInfo& column : columns) {
-            QString name = column.name;
-            for (int n = 1;
-                 std::any_of(fields_.begin(), fields_.end(),
-                             [&](const auto& f) {
-                                 return f->fieldName().compare(name, Qt::CaseInsensitive) == 0;
-                             });
-                 ++n)
-                name = column.name + QStringLiteral("_%1").arg(n);
-            fields_.push_back(
-                std::make_unique<Field>(*this, name, column.type, FieldKind::Data, column.size));
-            fields_.back()->index_ = static_cast<int>(fields_.size()) - 1;
-        }
-    }
+    const bool keepMadeFields = !persistent_ && namesMatch(columns);
+    if (!persistent_ && !keepMadeFields)
+        makeFields(columns);
     columnOfField_.assign(fields_.size(), -1);
     hasDerivedFields_ = false;
     for (std::size_t f = 0; f < fields_.size(); ++f) {
@@ -201,10 +178,39 @@ void DataSet::bindFields(const std::vector<ColumnInfo>& columns) {
             continue;
         }
         const int column =
-            keepFields && !persistent_ ? static_cast<int>(f) : columnOf(field.fieldName());
+            persistent_ ? columnNamed(columns, field.fieldName()) : static_cast<int>(f);
         if (column < 0)
             raise(QStringLiteral("Field '%1' not found").arg(field.fieldName()));
         columnOfField_[f] = column;
+    }
+}
+
+bool DataSet::namesMatch(const std::vector<ColumnInfo>& columns) const {
+    return fields_.size() == columns.size() &&
+           std::equal(fields_.begin(), fields_.end(), columns.begin(),
+                      [](const auto& field, const ColumnInfo& column) {
+                          return field->fieldName() == column.name;
+                      });
+}
+
+int DataSet::columnNamed(const std::vector<ColumnInfo>& columns, const QString& name) {
+    for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+        if (columns[c].name.compare(name, Qt::CaseInsensitive) == 0)
+            return c;
+    }
+    return -1;
+}
+
+// One field per column; a name that repeats gets a number ("AMOUNT_1").
+void DataSet::makeFields(const std::vector<ColumnInfo>& columns) {
+    fields_.clear();
+    for (const ColumnInfo& column : columns) {
+        QString name = column.name;
+        for (int n = 1; findField(name); ++n)
+            name = column.name + QStringLiteral("_%1").arg(n);
+        fields_.push_back(
+            std::make_unique<Field>(*this, name, column.type, FieldKind::Data, column.size));
+        fields_.back()->index_ = static_cast<int>(fields_.size()) - 1;
     }
 }
 

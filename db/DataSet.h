@@ -176,6 +176,9 @@ private:
     friend class Database; // closes its data sets without hooks when one refuses
     void discardCursor();
     void bindFields(const std::vector<ColumnInfo>& columns);
+    bool namesMatch(const std::vector<ColumnInfo>& columns) const;
+    static int columnNamed(const std::vector<ColumnInfo>& columns, const QString& name);
+    void makeFields(const std::vector<ColumnInfo>& columns);
     bool fetchOne();
     void computeDerivedFields(Row& row);
     void computeLookupFields(Row& row);

@@ -205,6 +205,21 @@ void QueryTest::fieldsByName() {
     QVERIFY_THROWS_EXCEPTION(platform::DatabaseError, query->edit());
     QVERIFY_THROWS_EXCEPTION(platform::DatabaseError,
                              query->fieldByName(QStringLiteral("id")).setAsInteger(3));
+    query->close();
+
+    // Columns of the same name (in any letter case) become numbered fields, each with
+    // its own column's value.
+    query->setSqlText(QStringLiteral("SELECT h.id, c.code AS ID, h.name, h.id + 10 AS id "
+                                     "FROM holding h, currency c "
+                                     "WHERE h.id = 1 AND c.code = 'EUR'"));
+    query->open();
+    QStringList names;
+    for (int f = 0; f < query->fieldCount(); ++f)
+        names << query->field(f).fieldName().toLower(); // the server folds unquoted names
+    QCOMPARE(names, (QStringList{"id", "id_1", "name", "id_2"}));
+    QCOMPARE(query->fieldByName(QStringLiteral("id")).asInteger(), 1);
+    QCOMPARE(query->fieldByName(QStringLiteral("id_1")).asString(), QStringLiteral("EUR"));
+    QCOMPARE(query->fieldByName(QStringLiteral("id_2")).asInteger(), 11);
 }
 
 void QueryTest::persistentFields() {
