@@ -302,7 +302,7 @@ bool parseIsoDateTime(const QString& text, platform::TDateTime& result) {
                                      match.captured(6).toInt(), msec, time))
             return false;
     }
-    result = date < 0 ? date - time : date + time;
+    result = platform::combineDateTime(date, time);
     return true;
 }
 

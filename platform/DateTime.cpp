@@ -102,6 +102,10 @@ TDateTime timeOf(TDateTime value) {
     return static_cast<double>(split(value).msecOfDay) / MSecsPerDay;
 }
 
+TDateTime combineDateTime(TDateTime date, TDateTime time) {
+    return date < 0 ? date - time : date + time;
+}
+
 TDateTime today() {
     return fromQDate(QDate::currentDate());
 }
@@ -121,7 +125,7 @@ TDateTime fromQDateTime(const QDateTime& value) {
         return 0;
     const double day = fromQDate(value.date());
     const double time = value.time().msecsSinceStartOfDay() / MSecsPerDay;
-    return day < 0 ? day - time : day + time;
+    return combineDateTime(day, time);
 }
 
 TDateTime fromQDate(const QDate& value) {

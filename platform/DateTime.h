@@ -30,6 +30,9 @@ int dayOfWeek(TDateTime value); // 1 = Sunday … 7 = Saturday
 // date is the whole part truncated towards zero and the time the absolute fraction.
 TDateTime dateOf(TDateTime value); // whole part (date only)
 TDateTime timeOf(TDateTime value); // fraction (time only)
+// A date and a time of day as one value; before day 0 the time counts away from zero,
+// as the whole part does (so -1 with 06:00 is -1.25).
+TDateTime combineDateTime(TDateTime date, TDateTime time);
 TDateTime today();
 TDateTime now(); // the local wall clock
 

@@ -683,10 +683,6 @@ bool scanTime(TextScanner& scanner, const FormatSettings& settings, TDateTime& r
     return tryEncodeTime(hour, minute, second, msec, result);
 }
 
-TDateTime combine(TDateTime date, TDateTime time) {
-    return date < 0 ? date - time : date + time;
-}
-
 } // namespace
 
 QString formatFloat(const QString& picture, double value, const FormatSettings& settings) {
@@ -828,7 +824,7 @@ bool tryStrToDateTime(const QString& text, TDateTime& result, const FormatSettin
         }
         TDateTime time = 0;
         if (scanTime(dateScanner, settings, time) && dateScanner.atEnd()) {
-            result = combine(date, time);
+            result = combineDateTime(date, time);
             return true;
         }
     }
