@@ -263,8 +263,6 @@ void SqliteDialect::prepareConnection(QSqlDatabase& connection) const {
     sqlite3* handle = handleOf(connection);
     if (!handle)
         throw platform::EngineError(QStringLiteral("The SQLite connection has no handle"));
-    // Statements of an earlier connection were released when it closed.
-    statements_.clear();
     sqlite3_busy_timeout(handle, 5000);
     useWriteAheadLog(handle);
     registerBuiltins(handle);
@@ -272,11 +270,11 @@ void SqliteDialect::prepareConnection(QSqlDatabase& connection) const {
 }
 
 void SqliteDialect::releaseConnection(QSqlDatabase& connection) const {
+    // The connection's statements go (finalized); those of another connection that this
+    // dialect prepared stay, since its functions still use them.
     sqlite3* handle = handleOf(connection);
-    for (const auto& cached : statements_) {
-        if (!handle || cached->handle == handle)
-            cached->finalize();
-    }
+    std::erase_if(statements_,
+                  [handle](const auto& cached) { return !handle || cached->handle == handle; });
 }
 
 SqliteDialect::CachedStatement& SqliteDialect::keep(sqlite3* handle, const QByteArray& name,
