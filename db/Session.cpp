@@ -151,7 +151,10 @@ void Database::close() {
     // Data sets close first, so that no statement outlives its connection. One whose
     // hook refuses to close is closed without hooks, and its error raised at the end.
     const std::vector<DataSet*> open = dataSets_; // each one unregisters as it closes
-    const std::exception_ptr refused = firstErrorOf(open, [](DataSet* dataSet) {
+    const std::exception_ptr refused = firstErrorOf(open, [this](DataSet* dataSet) {
+        // An earlier one's hook may have closed or destroyed this one.
+        if (std::find(dataSets_.begin(), dataSets_.end(), dataSet) == dataSets_.end())
+            return;
         try {
             dataSet->close();
         } catch (...) {

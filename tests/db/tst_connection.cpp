@@ -199,6 +199,13 @@ void ConnectionTest::closingTheSessionClosesEverything() {
     QVERIFY(QSqlDatabase::connectionNames().isEmpty()); // nothing left behind
     first->open();                                      // reopens the connection
     QCOMPARE(first->recordCount(), 3);
+
+    // A close hook that destroys another open data set of the connection.
+    second->open();
+    first->beforeClose = [&second](DataSet&) { second.reset(); };
+    connection.close();
+    QCOMPARE(second, nullptr);
+    QVERIFY(!first->active());
 }
 
 void ConnectionTest::closeHookThatRaisesStillClosesTheConnection() {
