@@ -2,6 +2,7 @@
 
 #include "db/SqlStatement.h"
 #include "platform/Errors.h"
+#include "platform/Variant.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -23,17 +24,11 @@ int parameterNamedIn(const QSqlError& error) {
 
 // The server type that a bound value stands for where nothing else decides it.
 QString serverTypeOf(const QVariant& value) {
-    switch (value.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
+    if (platform::isIntegerVariant(value))
         return QStringLiteral("bigint");
-    case QMetaType::Double:
-    case QMetaType::Float:
+    if (platform::isFloatVariant(value))
         return QStringLiteral("double precision");
+    switch (value.metaType().id()) {
     case QMetaType::Bool:
         return QStringLiteral("boolean");
     case QMetaType::QTime:
