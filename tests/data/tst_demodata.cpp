@@ -19,35 +19,14 @@
 
 namespace {
 
-// The holdings statement of the report, line by line, with :dan bound for all five
-// occurrences; NVL and the price function qor_gettcn are written out as COALESCE and
-// the price subquery, because a plain connection does not register them.
-const char* const kHoldingsStatement = R"(SELECT * FROM (
-SELECT vphst.dan, pog.idpog AS accountNo, osb.dvs AS OwnerTaxId, (osb.ime || ' ' || osb.nzv) AS OwnerName, osb.nsl AS OwnerAddress, osb.mst AS OwnerCity,  
-(CASE WHEN sfvp.sffin='G' THEN 'Cash' 
-ELSE 
-CASE WHEN sfvp.sfglvent='%' THEN 'Debt' ELSE 'Equity'  END
-END) AS Category,
-sfvp.isin AS Isin,
-vlt.krt AS Currency,
-sfvp.krt,
-COALESCE((SELECT tecajnica.tcn FROM tecajnica WHERE tecajnica.sfvp = sfvp.sfvp AND tecajnica.dan <= :dan ORDER BY tecajnica.dan DESC LIMIT 1),0) AS Price,
-round(sum((vphst.glvvlt + vphst.obrvlt)*vphst.lot),2) AS Amount_Value,
-sum(vphst.lot) as Quantity,
-(SELECT mic from trg WHERE sftrg = (select sftrgvrd from vpkro where sfvp=sfvp.sfvp and sfvpkro = (select max(sfvpkro) from vpkro where dan <= :dan and sfvp=sfvp.sfvp))) as mic,
-(SELECT mic from trg WHERE sftrg = (select sftrg from ktc where ktc.dan <= :dan AND (ktc.DanPrk IS NULL OR ktc.DanPrk > :dan) AND ktc.KtcLezTT = 'D' and ktc.sfvp=sfvp.sfvp)) as mic_KRSB_tuj
-FROM vphst
-LEFT OUTER JOIN pog ON vphst.idpog=pog.idpog
-LEFT OUTER JOIN osb ON pog.sfosb=osb.sfosb
-LEFT OUTER JOIN sfvp ON vphst.sfvp=sfvp.sfvp
-LEFT OUTER JOIN fin ON sfvp.sffin=fin.sffin
-LEFT OUTER JOIN vlt ON sfvp.sfvltnmn=vlt.sfvlt
-WHERE vphst.sfsvp='L' 
-AND vphst.dan=:dan
-AND COALESCE(osb.prorac_upor,'N') = 'D'
-GROUP BY vphst.dan, pog.idpog, osb.dvs, osb.ime, osb.nzv, osb.nsl, osb.mst, sfvp.sfvp, sfvp.isin, sfvp.krt, sfvp.sffin, sfvp.sfglvent, vphst.tcjvlt, vlt.krt
-) DATA
-ORDER BY accountno, category)";
+// The holdings statement in plain SQL (data/holdings-plain.sql), with :dan bound for
+// all five occurrences: a plain connection lacks NVL and qor_gettcn.
+QString holdingsStatement() {
+    QFile file(QStringLiteral(ZEV_SOURCE_DIR "/data/holdings-plain.sql"));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("Cannot read data/holdings-plain.sql");
+    return QString::fromUtf8(file.readAll());
+}
 
 // The rights statement of the session module.
 const char* const kRightsStatement = "SELECT DISTINCT SFRGT FROM \n"
@@ -105,7 +84,7 @@ QVariant scalar(const QSqlDatabase& db, const QString& sql) {
 QStringList holdingRows(const QSqlDatabase& db, const QString& date) {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.prepare(QString::fromUtf8(kHoldingsStatement))) {
+    if (!query.prepare(holdingsStatement())) {
         qWarning() << query.lastError().text();
         return {QStringLiteral("statement does not prepare")};
     }
@@ -271,7 +250,7 @@ void TestDemoData::holdingsOfBudgetUsers() {
 
 void TestDemoData::ownersOfTheDemoAccounts() {
     QSqlQuery query(demo_->database());
-    QVERIFY(query.prepare(QString::fromUtf8(kHoldingsStatement)));
+    QVERIFY(query.prepare(holdingsStatement()));
     query.bindValue(QStringLiteral(":dan"), kDemoDate);
     QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
     QMap<QString, QString> owners;
@@ -309,7 +288,7 @@ void TestDemoData::ownersOfTheDemoAccounts() {
 
 void TestDemoData::pricesOfTheDemoDate() {
     QSqlQuery query(demo_->database());
-    QVERIFY(query.prepare(QString::fromUtf8(kHoldingsStatement)));
+    QVERIFY(query.prepare(holdingsStatement()));
     query.bindValue(QStringLiteral(":dan"), kDemoDate);
     QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
     QMap<QString, double> prices;
