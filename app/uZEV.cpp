@@ -9,8 +9,11 @@
 #include "db/uDMLB.h"
 #include "db/uSifSerprog.h"
 #include "entry/Uptypeed.h"
+#include "platform/Application.h"
+#include "platform/Components.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "platform/StdControls.h"
 #include "platform/WindowPlacement.h"
 
 #include <QApplication>
@@ -33,11 +36,6 @@ namespace {
 const QString RefusalMessage = QStringLiteral(
     "Napačen zagon! ZEV poročanje morate zagnati iz QOR-ja (Meni:Obdelave\\ZEV Poročanje)!");
 
-template <typename Widget> Widget* named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
 QFont boldFont(QFont font) {
     font.setBold(true);
     return font;
@@ -50,9 +48,9 @@ TfZEV::TfZEV(TDMLB& dmlb, const QStringList& arguments, QWidget* parent,
     : QMainWindow(parent), dmlb_(dmlb), arguments_(arguments),
       programFolder_(programFolder.isEmpty() ? platform::executableFolder()
                                              : platform::includeTrailingSeparator(programFolder)) {
-    setObjectName(QStringLiteral("fZEV"));
-    qStanja.setObjectName(QStringLiteral("qStanja"));
-    dsStanja.setObjectName(QStringLiteral("dsStanja"));
+    platform::setComponentName(this, QStringLiteral("fZEV"));
+    component(&qStanja, "qStanja");
+    component(&dsStanja, "dsStanja");
     defineHoldingsQuery(qStanja);
     dsStanja.setDataSet(&qStanja);
     createComponents();
@@ -68,13 +66,17 @@ TfZEV::~TfZEV() {
         fZEV = nullptr;
 }
 
+template <typename Component> Component* TfZEV::component(Component* created, const char* name) {
+    return platform::addComponent(this, created, QString::fromLatin1(name));
+}
+
 void TfZEV::createComponents() {
     resize(702, 448);
     QPalette silver = palette();
     silver.setColor(QPalette::Window, QColor(192, 192, 192));
     setPalette(silver);
-    va = named(new TVersionAgent(this), "va");
-    pcMain = named(new QTabWidget(this), "pcMain");
+    va = component(new TVersionAgent(this), "va");
+    pcMain = component(new QTabWidget(this), "pcMain");
     setCentralWidget(pcMain);
     createMenu();
     createNaborPage();
@@ -85,36 +87,38 @@ void TfZEV::createComponents() {
 }
 
 void TfZEV::createMenu() {
-    menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+    component(menuBar(), "MainMenu1");
     QMenu* datoteka = menuBar()->addMenu(QStringLiteral("Datoteka"));
     GenerirajXmlzev1 =
-        named(datoteka->addAction(QStringLiteral("Generiraj Xml zev")), "GenerirajXmlzev1");
-    named(datoteka->addSeparator(), "N1");
-    Nastavitve1 = named(datoteka->addAction(QStringLiteral("Nastavitve")), "Nastavitve1");
-    named(datoteka->addSeparator(), "N2");
-    Izhod1 = named(datoteka->addAction(QStringLiteral("Izhod")), "Izhod1");
+        component(datoteka->addAction(QStringLiteral("Generiraj Xml zev")), "GenerirajXmlzev1");
+    component(datoteka->addSeparator(), "N1");
+    Nastavitve1 = component(datoteka->addAction(QStringLiteral("Nastavitve")), "Nastavitve1");
+    component(datoteka->addSeparator(), "N2");
+    Izhod1 = component(datoteka->addAction(QStringLiteral("Izhod")), "Izhod1");
     Izhod1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
-    connect(Izhod1, &QAction::triggered, this, &TfZEV::Izhod1Click);
-    connect(GenerirajXmlzev1, &QAction::triggered, this, &TfZEV::bbGenXMLClick);
-    connect(Nastavitve1, &QAction::triggered, this, &TfZEV::Nastavitve1Click);
+    connect(Izhod1, &QAction::triggered, this, platform::guarded(this, &TfZEV::Izhod1Click));
+    connect(GenerirajXmlzev1, &QAction::triggered, this,
+            platform::guarded(this, &TfZEV::bbGenXMLClick));
+    connect(Nastavitve1, &QAction::triggered, this,
+            platform::guarded(this, &TfZEV::Nastavitve1Click));
 }
 
 void TfZEV::createNaborPage() {
-    tsNabor = named(new QWidget, "tsNabor");
+    tsNabor = component(new platform::TTabSheet, "tsNabor");
     pcMain->addTab(tsNabor, QStringLiteral("Nabor"));
     auto* layout = new QVBoxLayout(tsNabor);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    auto* topPanel = named(new QFrame(tsNabor), "pnlTop");
+    auto* topPanel = component(new platform::TPanel(tsNabor), "pnlTop");
     topPanel->setFixedHeight(71);
     topPanel->setFrameShape(QFrame::StyledPanel);
     layout->addWidget(topPanel);
 
-    auto* label = named(new QLabel(QStringLiteral("Datum"), topPanel), "lDatum");
+    auto* label = component(new QLabel(QStringLiteral("Datum"), topPanel), "lDatum");
     label->setFont(boldFont(label->font()));
     label->setGeometry(12, 8, 80, 16);
-    pteDan = named(new entry::TPTypedEdit(topPanel), "pteDan");
+    pteDan = component(new entry::TPTypedEdit(topPanel), "pteDan");
     pteDan->setDataType(db::FieldType::Date);
     pteDan->setDataTypeFixed(true);
     pteDan->setMaxLength(10);
@@ -123,27 +127,27 @@ void TfZEV::createNaborPage() {
     pteDan->setGeometry(12, 28, 110, 24);
     label->setBuddy(pteDan);
 
-    bbNabor = named(new QPushButton(QStringLiteral("Nabor"), topPanel), "bbNabor");
+    bbNabor = component(new platform::TBitBtn(QStringLiteral("Nabor"), topPanel), "bbNabor");
     bbNabor->setToolTip(QStringLiteral("Nabor"));
     bbNabor->setGeometry(140, 26, 90, 28);
-    connect(bbNabor, &QPushButton::clicked, this, &TfZEV::bbNaborClick);
-    bbGenXML =
-        named(new QPushButton(QStringLiteral("Generiranje XML poročila"), topPanel), "bbGenXML");
+    connect(bbNabor, &QPushButton::clicked, this, platform::guarded(this, &TfZEV::bbNaborClick));
+    bbGenXML = component(
+        new platform::TBitBtn(QStringLiteral("Generiranje XML poročila"), topPanel), "bbGenXML");
     bbGenXML->setToolTip(QStringLiteral("Generiranje in pošiljanje poročila"));
     bbGenXML->setGeometry(240, 26, 200, 28);
-    connect(bbGenXML, &QPushButton::clicked, this, &TfZEV::bbGenXMLClick);
+    connect(bbGenXML, &QPushButton::clicked, this, platform::guarded(this, &TfZEV::bbGenXMLClick));
 
-    grdStanja = named(new db::DbGrid(tsNabor), "grdStanja");
+    grdStanja = component(new db::DbGrid(tsNabor), "grdStanja");
     grdStanja->setReadOnly(true);
     grdStanja->setDataSource(&dsStanja);
     layout->addWidget(grdStanja);
 }
 
 void TfZEV::createErrorPage() {
-    tsError = named(new QWidget, "tsError");
+    tsError = component(new platform::TTabSheet, "tsError");
     const int index = pcMain->addTab(tsError, QStringLiteral("Napaka"));
     auto* layout = new QVBoxLayout(tsError);
-    mError = named(new QPlainTextEdit(QStringLiteral("mError"), tsError), "mError");
+    mError = component(new QPlainTextEdit(QStringLiteral("mError"), tsError), "mError");
     mError->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mError->setReadOnly(true);
     layout->addWidget(mError);
@@ -153,10 +157,10 @@ void TfZEV::createErrorPage() {
 
 void TfZEV::createStatusBar() {
     QStatusBar* bar = statusBar();
-    bar->setObjectName(QStringLiteral("Sb"));
-    statusUser_ = named(new QLabel(bar), "SbPanel1");
+    component(bar, "Sb");
+    statusUser_ = component(new QLabel(bar), "SbPanel1");
     statusUser_->setFixedWidth(100);
-    statusSecond_ = named(new QLabel(bar), "SbPanel2");
+    statusSecond_ = component(new QLabel(bar), "SbPanel2");
     statusSecond_->setFixedWidth(50);
     bar->addWidget(statusUser_);
     bar->addWidget(statusSecond_);

@@ -63,6 +63,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Names a component this window creates and registers it as the window's.
+    template <typename Component> Component* component(Component* created, const char* name);
     void createComponents();
     void createMenu();
     void createNaborPage();

@@ -4,9 +4,12 @@
 #include "db/DbNavigator.h"
 #include "db/Query.h"
 #include "db/uDMLB.h"
+#include "platform/Application.h"
+#include "platform/Components.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/ProfileFile.h"
+#include "platform/StdControls.h"
 #include "platform/WindowPlacement.h"
 
 #include <QComboBox>
@@ -102,7 +105,7 @@ TfSifSerprog::TfSifSerprog(QWidget* parent, const QString& programFolder)
     : QDialog(parent),
       programFolder_(programFolder.isEmpty() ? platform::executableFolder()
                                              : platform::includeTrailingSeparator(programFolder)) {
-    setObjectName(QStringLiteral("fSifSerprog"));
+    platform::setComponentName(this, QStringLiteral("fSifSerprog"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Servisni program nastavitve"));
     resize(645, 487);
@@ -125,7 +128,7 @@ TfSifSerprog::~TfSifSerprog() {
 }
 
 void TfSifSerprog::defineFields() {
-    tSerprog.setObjectName(QStringLiteral("tSerprog"));
+    platform::addComponent(this, &tSerprog, QStringLiteral("tSerprog"));
     tSerprog.setDatabaseName(MainConnection);
     tSerprog.setTableName(SettingsTable);
     tSerprog.setIndexFieldNames(QStringLiteral("MODUL;KATEGORIJA;PARAMETER;USR"));
@@ -154,7 +157,7 @@ void TfSifSerprog::defineFields() {
         field.setVisible(column.shown);
     }
     tSerprog.fieldByName(QStringLiteral("ID_SERPROG")).setDisplayFormat(QStringLiteral("0"));
-    dsSerprog.setObjectName(QStringLiteral("dsSerprog"));
+    platform::addComponent(this, &dsSerprog, QStringLiteral("dsSerprog"));
     dsSerprog.setDataSet(&tSerprog);
 }
 
@@ -163,8 +166,10 @@ void TfSifSerprog::createComponents() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    pnlTop = new QWidget(this);
-    pnlTop->setObjectName(QStringLiteral("pnlTop"));
+    auto* panel =
+        platform::addComponent(this, new platform::TPanel(this), QStringLiteral("pnlTop"));
+    panel->setFrameShape(QFrame::NoFrame);
+    pnlTop = panel;
     pnlTop->setAutoFillBackground(true);
     QPalette strip = pnlTop->palette();
     strip.setColor(QPalette::Window, QColor(0x1f, 0x2f, 0x4f));
@@ -173,40 +178,39 @@ void TfSifSerprog::createComponents() {
     auto* top = new QHBoxLayout(pnlTop);
     top->setContentsMargins(8, 4, 4, 4);
 
-    lCaption = new QLabel(pnlTop);
-    lCaption->setObjectName(QStringLiteral("lCaption"));
+    lCaption = platform::addComponent(this, new QLabel(pnlTop), QStringLiteral("lCaption"));
     QFont bold = lCaption->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.3);
     lCaption->setFont(bold);
     top->addWidget(lCaption, 1);
 
-    cbModul = new QComboBox(pnlTop);
-    cbModul->setObjectName(QStringLiteral("cbModul"));
+    cbModul = platform::addComponent(this, new QComboBox(pnlTop), QStringLiteral("cbModul"));
     cbModul->setEditable(true);
     cbModul->setInsertPolicy(QComboBox::NoInsert);
     cbModul->setMinimumWidth(150);
     cbModul->installEventFilter(this);
     cbModul->lineEdit()->installEventFilter(this);
-    connect(cbModul, &QComboBox::activated, this, &TfSifSerprog::cbModulClick);
+    connect(cbModul, &QComboBox::activated, this,
+            platform::guarded(this, &TfSifSerprog::cbModulClick));
     top->addWidget(cbModul);
 
-    sbPreberi = new QToolButton(pnlTop);
-    sbPreberi->setObjectName(QStringLiteral("sbPreberi"));
+    sbPreberi = platform::addComponent(this, new QToolButton(pnlTop), QStringLiteral("sbPreberi"));
     sbPreberi->setText(QStringLiteral("?"));
     sbPreberi->setToolTip(QStringLiteral("Read ini file"));
-    connect(sbPreberi, &QToolButton::clicked, this, &TfSifSerprog::sbPreberiClick);
+    connect(sbPreberi, &QToolButton::clicked, this,
+            platform::guarded(this, &TfSifSerprog::sbPreberiClick));
     top->addWidget(sbPreberi);
     layout->addWidget(pnlTop);
 
-    splVrednost = new QSplitter(Qt::Vertical, this);
-    splVrednost->setObjectName(QStringLiteral("splVrednost"));
+    splVrednost = platform::addComponent(this, new QSplitter(Qt::Vertical, this),
+                                         QStringLiteral("splVrednost"));
     splVrednost->setChildrenCollapsible(false);
-    dbgSerprog = new db::DbGrid(splVrednost);
-    dbgSerprog->setObjectName(QStringLiteral("dbgSerprog"));
+    dbgSerprog =
+        platform::addComponent(this, new db::DbGrid(splVrednost), QStringLiteral("dbgSerprog"));
     dbgSerprog->setDataSource(&dsSerprog);
-    dbmVrednost = new TSerprogValueMemo(ValueField, splVrednost);
-    dbmVrednost->setObjectName(QStringLiteral("dbmVrednost"));
+    dbmVrednost = platform::addComponent(this, new TSerprogValueMemo(ValueField, splVrednost),
+                                         QStringLiteral("dbmVrednost"));
     dbmVrednost->setDataSource(&dsSerprog);
     dbmVrednost->hide();
     splVrednost->addWidget(dbgSerprog);
@@ -215,8 +219,8 @@ void TfSifSerprog::createComponents() {
     splVrednost->setStretchFactor(1, 1);
     layout->addWidget(splVrednost, 1);
 
-    DBNavigator1 = new db::DbNavigator(this);
-    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    DBNavigator1 =
+        platform::addComponent(this, new db::DbNavigator(this), QStringLiteral("DBNavigator1"));
     DBNavigator1->setDataSource(&dsSerprog);
     layout->addWidget(DBNavigator1);
 }

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+// The component model of the framework: what a form owns, how its components are named
+// and tagged, what kind of control each one is, and its caption and hint.
+//
+// - A component's name is its objectName, set through setComponentName (or
+//   addComponent, which also registers it with its form).
+// - The components a form owns are the objects registered with it, in registration
+//   order, which is their creation order: registration happens where a form creates a
+//   component. The list is flat whatever Qt parent each widget has (a label inside a
+//   panel inside a tab sheet is the form's as much as the tab sheet is).
+// - Tag is one integer per object, read and written only through tagOf/setTag.
+// - The kind of a component is told from its class (QObject::inherits with class
+//   names), so that this layer recognises framework classes of the layers above it
+//   without including them. The table in Components.cpp is the one written mapping
+//   from each kind of the system to the Qt class that plays it.
+
+namespace platform {
+
+// The kinds of component of the system. The order of the kind table in Components.cpp,
+// not of this enumeration, decides which kind a component is when several match.
+enum class ComponentKind {
+    Unknown,
+    Form,
+    Frame,
+    Label,
+    BitBtn,      // bitmap button
+    Button,      // push button
+    SpeedButton, // flat tool button
+    CheckBox,
+    RadioButton,
+    RadioGroup,
+    GroupBox,
+    Panel,
+    TabSheet,
+    PageControl,
+    Notebook,
+    MenuItem,
+    MaskEdit,
+    Edit,
+    Memo,
+    ListBox,
+    ComboBox,
+    DbGrid,     // database grid
+    StringGrid, // grid of texts
+};
+
+// One row of the kind table: a component is of the kind when it inherits one of
+// `classes` and none of `except`.
+struct ComponentKindInfo {
+    ComponentKind kind;
+    const char* name; // "label", "bitmap button", ...
+    QList<const char*> classes;
+    QList<const char*> except;
+};
+
+// The kind table, most specific rows first.
+const QList<ComponentKindInfo>& componentKinds();
+
+// The first kind of the table that the object is of; Unknown for none (and for null).
+ComponentKind kindOf(const QObject* object);
+// True when the object is of the kind, also when a more specific kind comes first
+// (a bitmap button is not a "button", but a framework grid derived from the data grid
+// is a "database grid").
+bool isKind(const QObject* object, ComponentKind kind);
+// The name of the kind as the table writes it ("speed button").
+QString kindName(ComponentKind kind);
+
+// Sets the component's name (its objectName).
+void setComponentName(QObject* component, const QString& name);
+
+// Registers the component with the form that owns it, after those registered before.
+// Registering a component again keeps its first place. A component destroyed later
+// drops out of the list by itself; so does the whole list with its form.
+void registerComponent(QObject* owner, QObject* component);
+
+// Names the component, registers it with its owner and returns it, for use where the
+// component is created:
+//   bbNabor = platform::addComponent(this, new QPushButton(panel), "bbNabor");
+template <typename Component>
+Component* addComponent(QObject* owner, Component* component, const QString& name) {
+    setComponentName(component, name);
+    registerComponent(owner, component);
+    return component;
+}
+
+// The components the owner owns, in creation order, without those destroyed since.
+// A form that registered none of its components answers its named descendants (not
+// Qt's own internal objects), depth first in the order of their parents' children.
+QList<QObject*> componentsOf(const QObject* owner);
+
+// The component of the owner with the name, compared without regard to letter case;
+// null when there is none.
+QObject* findComponent(const QObject* owner, const QString& name);
+
+// The component's Tag; 0 when it was never set.
+int tagOf(const QObject* component);
+void setTag(QObject* component, int tag);
+
+// The caption of a component as its kind keeps it: the window title of a form, the
+// text of a label, button, check box, radio button or panel, the title of a group box
+// or radio group, the tab text of a tab sheet, the text of a menu item, the text of an
+// edit or combo box. Empty for kinds without one.
+QString captionOf(const QObject* component);
+// Sets the caption where captionOf reads it; does nothing for kinds without one.
+void setCaption(QObject* component, const QString& caption);
+
+// The hint of a component: its tool tip (a widget's or a menu item's).
+QString hintOf(const QObject* component);
+void setHint(QObject* component, const QString& hint);
+
+} // namespace platform
