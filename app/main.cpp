@@ -1,11 +1,13 @@
 #include "app/BatchMode.h"
 #include "app/uZEV.h"
+#include "controls/Uddbtn.h"
 #include "db/Session.h"
 #include "db/uDMLB.h"
 #include "entry/UTypedEd.h"
 #include "platform/Application.h"
 #include "platform/Files.h"
 #include "platform/FormatSettings.h"
+#include "platform/Screenshot.h"
 
 #include <QCoreApplication>
 #include <memory>
@@ -22,6 +24,9 @@ int runWindow(platform::Application& application) {
     platform::formatSettings().shortDateFormat = QStringLiteral("dd.mm.yyyy");
     db::Session::defaultSession().setPrivateDir(platform::executableFolder());
     entry::InitTypedEditDefaults();
+    // The glyphs and the sixteen standard buttons live until the window and the session
+    // module are gone; the pool goes before the glyphs.
+    controls::StdButtonsScope standardButtons;
     auto session = std::make_unique<TDMLB>(commandLineArguments(application));
     // The application's title, shown by its message boxes. Qt appends an explicitly
     // set display name to every window caption on X11, so the name carries it.
@@ -30,6 +35,7 @@ int runWindow(platform::Application& application) {
     if (window.terminateRequested())
         return 0;
     window.show();
+    platform::scheduleScreenshotFromEnvironment();
     return application.exec();
 }
 

@@ -1,0 +1,84 @@
+// The page "Standard buttons": the sixteen pool buttons in a row and the strip of the 36
+// glyphs with their numbers and names.
+#include "controls/Uddbtn.h"
+#include "gallery/Gallery.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+
+// The sixteen pool buttons, lent to the page; the window detaches them before it goes.
+QWidget* poolButtonRow(QWidget* page) {
+    auto* row = new QWidget(page);
+    row->setObjectName(QStringLiteral("pnStdButtons"));
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    for (int number = 1; number <= controls::kStdButtonCount; ++number) {
+        controls::TStdBtn* button = controls::StdButton(number);
+        if (!button)
+            continue;
+        button->setToolTip(button->objectName());
+        button->setAccessibleName(button->objectName());
+        layout->addWidget(button);
+        button->show();
+    }
+    layout->addStretch();
+    return row;
+}
+
+// One glyph: its picture twice (actual size and enlarged), its number and its name.
+QWidget* glyphCell(QWidget* parent, int number) {
+    auto* cell = new QWidget(parent);
+    auto* layout = new QVBoxLayout(cell);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(1);
+    const QPixmap& glyph = controls::StdGlyph(number);
+    auto* actual = new QLabel(cell);
+    actual->setPixmap(glyph);
+    auto* enlarged = new QLabel(cell);
+    enlarged->setPixmap(
+        glyph.scaled(glyph.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+    auto* caption = new QLabel(
+        QStringLiteral("%1\n%2").arg(number).arg(controls::StdGlyphName(number).mid(4).toLower()),
+        cell);
+    caption->setAlignment(Qt::AlignHCenter);
+    QFont small = caption->font();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    caption->setFont(small);
+    for (QLabel* label : {actual, enlarged})
+        label->setAlignment(Qt::AlignHCenter);
+    actual->setAccessibleName(controls::StdGlyphName(number));
+    layout->addWidget(actual);
+    layout->addWidget(enlarged);
+    layout->addWidget(caption);
+    return cell;
+}
+
+QWidget* glyphStrip(QWidget* page) {
+    auto* strip = new QWidget(page);
+    strip->setObjectName(QStringLiteral("pnGlyphs"));
+    auto* grid = new QGridLayout(strip);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(2);
+    constexpr int kPerRow = 12;
+    for (int number = 1; number <= controls::kGlyphCount; ++number)
+        grid->addWidget(glyphCell(strip, number), (number - 1) / kPerRow, (number - 1) % kPerRow);
+    return strip;
+}
+
+QWidget* buildStandardButtonsPage(gallery::GalleryContext&) {
+    auto* page = new QWidget;
+    QGridLayout* grid = gallery::formGrid(page);
+    gallery::addRow(grid, QStringLiteral("Standard buttons"), poolButtonRow(page));
+    gallery::addRow(grid, QStringLiteral("Glyphs"), glyphStrip(page));
+    return page;
+}
+
+const bool registered =
+    gallery::registerPage({QStringLiteral("Standard buttons"), 20, &buildStandardButtonsPage});
+
+} // namespace

@@ -1,0 +1,133 @@
+#include "controls/Uddbtn.h"
+#include "db/uDMLB.h"
+#include "gallery/Gallery.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+const QStringList kDemoArguments = {QStringLiteral("DEMO"), QStringLiteral("demo"),
+                                    QStringLiteral("demo"), QStringLiteral("ana")};
+
+QString programPath() {
+    return QStringLiteral(ZEV_RUNTIME_DIR "/zev-gallery");
+}
+
+QStringList tabTitles(const QTabWidget& tabs) {
+    QStringList titles;
+    for (int i = 0; i < tabs.count(); ++i)
+        titles << tabs.tabText(i);
+    return titles;
+}
+
+} // namespace
+
+// The gallery window over the demo database, as the program builds it.
+class TestGallery : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void showsItsCaptionAndThePagesInOrder();
+    void everyLabelNamesAVisibleControl();
+    void showsEachTypedEditAndTheStandardButtons();
+    void poolButtonsLeaveTheWindowBeforeItGoes();
+    void theProgramStartsAndGrabsItsWindow();
+
+private:
+    std::unique_ptr<controls::StdButtonsScope> buttons_;
+    std::unique_ptr<TDMLB> session_;
+    std::unique_ptr<gallery::TfGallery> window_;
+};
+
+void TestGallery::init() {
+    buttons_ = std::make_unique<controls::StdButtonsScope>();
+    session_ = std::make_unique<TDMLB>(kDemoArguments, nullptr, QStringLiteral(ZEV_RUNTIME_DIR));
+    window_ = std::make_unique<gallery::TfGallery>(*session_);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+}
+
+void TestGallery::cleanup() {
+    window_.reset();
+    session_.reset();
+    buttons_.reset();
+}
+
+void TestGallery::showsItsCaptionAndThePagesInOrder() {
+    QCOMPARE(window_->windowTitle(), QStringLiteral("Component gallery"));
+    const QStringList titles = tabTitles(*window_->pages());
+    QVERIFY(titles.indexOf(QStringLiteral("Typed edits")) >= 0);
+    QVERIFY(titles.indexOf(QStringLiteral("Typed edits")) <
+            titles.indexOf(QStringLiteral("Standard buttons")));
+    QVERIFY(window_->showPage(QStringLiteral("standard buttons")));
+    QCOMPARE(window_->pages()->tabText(window_->pages()->currentIndex()),
+             QStringLiteral("Standard buttons"));
+    QVERIFY(!window_->showPage(QStringLiteral("No such page")));
+    QVERIFY(!window_->runAction(QStringLiteral("no-such-action")));
+}
+
+void TestGallery::everyLabelNamesAVisibleControl() {
+    QTabWidget* tabs = window_->pages();
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        for (QLabel* label : tabs->widget(i)->findChildren<QLabel*>()) {
+            if (label->text().isEmpty() || !label->buddy())
+                continue;
+            QVERIFY2(label->isVisible(), qPrintable(label->text()));
+            QVERIFY2(label->buddy()->isVisible(), qPrintable(label->text()));
+        }
+    }
+}
+
+void TestGallery::showsEachTypedEditAndTheStandardButtons() {
+    QStringList captions;
+    for (QLabel* label : window_->findChildren<QLabel*>()) {
+        if (label->buddy())
+            captions << label->text();
+    }
+    for (const char* caption : {"String", "Float", "Date", "Time", "Date-time"})
+        QVERIFY2(captions.contains(QLatin1String(caption)), caption);
+    window_->showPage(QStringLiteral("Standard buttons"));
+    for (int number = 1; number <= controls::kStdButtonCount; ++number) {
+        controls::TStdBtn* button = controls::StdButton(number);
+        QVERIFY(button->window() == window_.get());
+        QVERIFY(button->isVisible());
+    }
+}
+
+void TestGallery::poolButtonsLeaveTheWindowBeforeItGoes() {
+    window_.reset();
+    for (int number = 1; number <= controls::kStdButtonCount; ++number) {
+        QVERIFY(controls::StdButton(number));
+        QVERIFY(controls::StdButton(number)->parentWidget() == nullptr);
+    }
+}
+
+void TestGallery::theProgramStartsAndGrabsItsWindow() {
+    QTemporaryDir folder;
+    const QString picture = folder.filePath(QStringLiteral("gallery.png"));
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("ZEV_SCREENSHOT"), picture);
+    environment.insert(QStringLiteral("ZEV_SCREENSHOT_DELAY"), QStringLiteral("100"));
+    program.setProcessEnvironment(environment);
+    program.start(programPath(), kDemoArguments + QStringList{QStringLiteral("--page"),
+                                                              QStringLiteral("Standard buttons")});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
+    const QImage image(picture);
+    QVERIFY(!image.isNull());
+    QVERIFY(image.width() >= 600);
+}
+
+QTEST_MAIN(TestGallery)
+#include "tst_gallery.moc"
