@@ -29,12 +29,12 @@ INSERT INTO TRG (SFTRG, MIC, NAZIV, DRZ) VALUES
     (8, 'XLON', 'London Stock Exchange', 'GB');
 
 -- The broker (person 2), the budget users (101-106) and other clients (201-203).
--- Legal persons carry an empty first name, not a null one, so that the owner's name
--- built as first name, blank, surname is never null.
+-- Legal persons carry no first name: some an empty one, some none at all (101, 105),
+-- as the back office keeps them; the owner's name is their surname field either way.
 INSERT INTO OSB (SFOSB, TIP, DVS, MATST, IME, NZV, NSL, POSTA, MST, DRZ, PRORAC_UPOR) VALUES
     (2, 'P', '56831404', '5683140000', '', 'Borzno posredniška hiša Primer d.d.',
         'Slovenska cesta 56', '1000', 'Ljubljana', 'SI', 'N'),
-    (101, 'P', '82419051', '5874121000', '', 'Občina Lipnica',
+    (101, 'P', '82419051', '5874121000', NULL, 'Občina Lipnica',
         'Glavni trg 1', '3240', 'Lipnica', 'SI', 'D'),
     (102, 'P', '31277462', '5088437000', '', 'Osnovna šola Lipnica',
         'Šolska ulica 5', '3240', 'Lipnica', 'SI', 'D'),
@@ -42,7 +42,7 @@ INSERT INTO OSB (SFOSB, TIP, DVS, MATST, IME, NZV, NSL, POSTA, MST, DRZ, PRORAC_
         'Rakitna 12', '1352', 'Preserje', 'SI', 'D'),
     (104, 'P', '44502176', '1122335000', '', 'Zavod za šport Dravinja',
         'Celjska cesta 22', '3210', 'Slovenske Konjice', 'SI', 'D'),
-    (105, 'P', '91063582', '2033917000', '', 'Sklad za razvoj podeželja Pomurje',
+    (105, 'P', '91063582', '2033917000', NULL, 'Sklad za razvoj podeželja Pomurje',
         'Lendavska ulica 7', '9000', 'Murska Sobota', 'SI', 'D'),
     (106, 'P', '73628140', '6311582000', 'Javni zavod', 'Turizem Bela krajina',
         'Trg svobode 4', '8330', 'Metlika', 'SI', 'D'),

@@ -280,12 +280,18 @@ private:
         person.bind(1, kFirstSyntheticKey + i)
             .bind(2, budgetUser ? "P" : "F")
             .bind(3, makeTaxNumber(i))
-            .bind(4, budgetUser ? "" : pick(kFirstNames, i))
             .bind(5, budgetUser ? std::string(pick(kInstitutions, i / 7)) + " " + place
                                 : std::string(pick(kSurnames, i / 11)))
             .bind(6, address)
             .bind(7, std::to_string(1000 + (i * 10) % 9000))
             .bind(8, place);
+        // Legal persons have no first name: every other one an empty text, the rest null.
+        if (!budgetUser)
+            person.bind(4, pick(kFirstNames, i));
+        else if (i % 2 == 0)
+            person.bind(4, "");
+        else
+            person.bindNull(4);
         if (mark.empty())
             person.bindNull(9);
         else

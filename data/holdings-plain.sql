@@ -1,9 +1,10 @@
 -- The holdings statement of the report in plain SQL, for tools without the
--- functions of the program: NVL written as COALESCE, qor_gettcn as its price subquery.
+-- functions of the program: NVL written as COALESCE, qor_gettcn as its price subquery,
+-- and the concatenation with null operands as empty text written out with IFNULL.
 -- The date parameter dan stands five times and is bound once. The demo data test
 -- checks the demo database with it; the benchmarks run it in the sqlite3 shell.
 SELECT * FROM (
-SELECT vphst.dan, pog.idpog AS accountNo, osb.dvs AS OwnerTaxId, (osb.ime || ' ' || osb.nzv) AS OwnerName, osb.nsl AS OwnerAddress, osb.mst AS OwnerCity,  
+SELECT vphst.dan, pog.idpog AS accountNo, osb.dvs AS OwnerTaxId, (IFNULL(osb.ime, '') || ' ' || IFNULL(osb.nzv, '')) AS OwnerName, osb.nsl AS OwnerAddress, osb.mst AS OwnerCity,  
 (CASE WHEN sfvp.sffin='G' THEN 'Cash' 
 ELSE 
 CASE WHEN sfvp.sfglvent='%' THEN 'Debt' ELSE 'Equity'  END

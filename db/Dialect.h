@@ -13,8 +13,9 @@ class QSqlQuery;
 namespace db {
 
 // What differs between the engines behind an alias. Statements are written in the
-// back office's Oracle-style SQL; adapt() rewrites what the engine lacks
-// (name.NEXTVAL, SYSDATE) outside quoted texts.
+// back office's Oracle-style SQL; adapt() rewrites what the engine lacks or does
+// otherwise (name.NEXTVAL, SYSDATE, concatenation with null operands) outside quoted
+// texts and comments. docs/dialect.md lists the differences and how each is kept.
 class Dialect {
 public:
     virtual ~Dialect() = default;
@@ -77,6 +78,26 @@ public:
     // Maps a declared column type ("VARCHAR(20)", "DATE", "NUMBER(10,2)") to a field type
     // and text size.
     static FieldType typeOfDeclared(const QString& declaredType, int& size);
+
+    // How a chain of concatenations a || b || c is written so that a null operand
+    // counts as empty text and an empty result is null, as on the back office's server:
+    // prefix, then the operands joined by separator, then suffix.
+    struct ConcatenationForm {
+        QString prefix;
+        QString separator;
+        QString suffix;
+    };
+    // The statement with every chain of '||' outside quoted texts and comments written
+    // in the given form. An operand is a name, a literal, a parameter, a function call,
+    // a parenthesised expression or a CASE ... END, with a leading sign on the right of
+    // '||'; a '||' without such operands is left as it is. Takes time linear in the
+    // statement's length.
+    static QString rewriteConcatenation(const QString& statement, const ConcatenationForm& form);
+    // The statement with NULLS LAST after each ascending term of an ORDER BY outside
+    // quoted texts and comments and NULLS FIRST after each descending one, unless the
+    // term says where its nulls go: nulls sort above every value, as on the back
+    // office's server.
+    static QString placeNullsHigh(const QString& statement);
 
 protected:
     // Calls replace for every name outside quoted texts and comments; a name may carry

@@ -82,6 +82,12 @@ QSqlQuery runCatalogue(QSqlDatabase& connection, const QString& sql, const QStri
 } // namespace
 
 QString PgsqlDialect::adapt(const QString& statement) const {
+    static const ConcatenationForm concatenation{QStringLiteral("NULLIF(concat("),
+                                                 QStringLiteral(", "), QStringLiteral("), '')")};
+    return rewriteConcatenation(adaptNames(statement), concatenation);
+}
+
+QString PgsqlDialect::adaptNames(const QString& statement) {
     return rewriteNames(statement, [](const QString& name) -> QString {
         const QString upper = name.toUpper();
         if (upper == u"SYSDATE")

@@ -14,11 +14,9 @@ namespace db {
 // whole when a statement runs: a second statement on the same connection would
 // otherwise discard the rows of a cursor that is still being read.
 //
-// Unlike the back office's Oracle server, an empty text is a value here and not null,
-// and NULL || 'x' is null, as on the embedded engine. Statements are passed on as they
-// are written: the holdings statement's owner name (osb.ime || ' ' || osb.nzv) is
-// null for a person whose first name is null, where Oracle gives " " + surname; the
-// demo content writes a legal person's missing first name as '', which keeps the name.
+// Concatenations a || b run as NULLIF(concat(a, b), ''): the server's own || gives
+// null for a null operand, where the back office's server reads it as empty text
+// (the holdings statement's owner name of a firm without a first name).
 class PgsqlDialect : public Dialect {
 public:
     static constexpr int ConnectTimeoutSeconds = 4;
@@ -37,6 +35,9 @@ public:
     // The statement with "$1", "$2", ... in place of its '?' placeholders (outside quoted
     // texts and comments).
     static QString numberedPlaceholders(const QString& statement);
+
+private:
+    static QString adaptNames(const QString& statement);
 };
 
 } // namespace db

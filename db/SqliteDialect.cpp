@@ -81,6 +81,21 @@ void lowerFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
     changeCase(context, arguments[0], false);
 }
 
+// a || b || c as the back office's server reads it: null operands count as empty
+// text, and an empty result is null.
+void concatFunction(sqlite3_context* context, int argumentCount, sqlite3_value** arguments) {
+    std::string text;
+    for (int i = 0; i < argumentCount; ++i) {
+        const auto* part = reinterpret_cast<const char*>(sqlite3_value_text(arguments[i]));
+        if (part)
+            text.append(part, static_cast<std::size_t>(sqlite3_value_bytes(arguments[i])));
+    }
+    if (text.empty())
+        sqlite3_result_null(context);
+    else
+        sqlite3_result_text64(context, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
 void sysdateFunction(sqlite3_context* context, int, sqlite3_value**) {
     resultText(context,
                QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
@@ -199,6 +214,7 @@ void createFunction(sqlite3* handle, const char* name, int argumentCount, bool d
 
 const char* const nextvalFunctionName = "zev_nextval";
 const char* const sysdateFunctionName = "zev_sysdate";
+const char* const concatFunctionName = "zev_concat";
 
 } // namespace
 
@@ -206,6 +222,12 @@ SqliteDialect::SqliteDialect() = default;
 SqliteDialect::~SqliteDialect() = default;
 
 QString SqliteDialect::adapt(const QString& statement) const {
+    static const ConcatenationForm concatenation{QString::fromLatin1(concatFunctionName) + u'(',
+                                                 QStringLiteral(", "), QStringLiteral(")")};
+    return placeNullsHigh(rewriteConcatenation(adaptNames(statement), concatenation));
+}
+
+QString SqliteDialect::adaptNames(const QString& statement) {
     return rewriteNames(statement, [](const QString& name) -> QString {
         const QString upper = name.toUpper();
         if (upper == u"SYSDATE")
@@ -265,6 +287,8 @@ void SqliteDialect::prepareConnection(QSqlDatabase& connection) const {
         throw platform::EngineError(QStringLiteral("The SQLite connection has no handle"));
     sqlite3_busy_timeout(handle, 5000);
     useWriteAheadLog(handle);
+    // LIKE tells letter case apart, as on the back office's server.
+    sqlite3_exec(handle, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
     registerBuiltins(handle);
     registerDatabaseFunctions(handle);
 }
@@ -292,6 +316,7 @@ void SqliteDialect::registerBuiltins(sqlite3* handle) const {
     createFunction(handle, "UPPER", 1, true, upperFunction);
     createFunction(handle, "LOWER", 1, true, lowerFunction);
     createFunction(handle, sysdateFunctionName, 0, false, sysdateFunction);
+    createFunction(handle, concatFunctionName, -1, true, concatFunction);
     CachedStatement& sequence =
         keep(handle, nextvalFunctionName,
              "UPDATE DB_SEQUENCES SET LAST_VALUE = COALESCE(LAST_VALUE, 0) + 1 "

@@ -12,7 +12,9 @@ namespace db {
 // The embedded SQLite engine. Every connection gets NVL, Unicode UPPER and LOWER, the
 // functions defined in table DB_FUNCTIONS (NAME, BODY), sequences kept in table
 // DB_SEQUENCES (NAME, LAST_VALUE) and read as name.NEXTVAL, and SYSDATE as local
-// "YYYY-MM-DD HH:MM:SS" text. Dates are stored and bound as ISO texts.
+// "YYYY-MM-DD HH:MM:SS" text. Dates are stored and bound as ISO texts. Concatenations
+// a || b run as zev_concat(a, b), which reads null operands as empty text, and nulls
+// sort above every value (NULLS LAST ascending, NULLS FIRST descending).
 class SqliteDialect : public Dialect {
 public:
     SqliteDialect();
@@ -35,6 +37,7 @@ public:
     struct CachedStatement;
 
 private:
+    static QString adaptNames(const QString& statement);
     static void useWriteAheadLog(sqlite3* handle);
     void registerBuiltins(sqlite3* handle) const;
     void registerDatabaseFunctions(sqlite3* handle) const;

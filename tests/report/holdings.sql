@@ -4,7 +4,7 @@
 INSERT INTO OSB (SFOSB, DVS, IME, NZV, NSL, MST, PRORAC_UPOR) VALUES
   (2, '12345678', '', 'Borzna hiša d.d.', 'Trg 1', 'Ljubljana', NULL),
   (10, '11111111', 'Ana', 'Novak', 'Cesta 2', 'Maribor', 'D'),
-  (11, '22222222', '', 'Občina Kovač & Co', '', '', 'D'),
+  (11, '22222222', NULL, 'Občina Kovač & Co', '', '', 'D'),
   (12, '33333333', 'Eva', 'Zupan', 'Pot 3', 'Koper', NULL);
 INSERT INTO POG (IDPOG, SFOSB) VALUES (1001, 10), (1002, 11), (1003, 12);
 INSERT INTO FIN (SFFIN, NAZIV) VALUES ('G', 'Denar'), ('O', 'Obveznice'), ('D', 'Delnice');

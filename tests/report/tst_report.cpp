@@ -556,6 +556,9 @@ void ReportTest::xmllintAcceptsTheDemoReport() {
                    fixture.folder + WorkingCopy});
     QVERIFY(process.waitForFinished());
     QCOMPARE(process.exitCode(), 0);
+    // A budget user without a first name (null, not empty) is reported by its name.
+    QVERIFY(
+        readFile(fixture.folder + WorkingCopy).contains("<OwnerName>Občina Lipnica</OwnerName>"));
 }
 
 QTEST_MAIN(ReportTest)
