@@ -6,13 +6,15 @@ namespace db {
 
 DataSource::DataSource(QObject* parent) : QObject(parent) {}
 
+// The links leave first, while the data set is still reachable, so that each hears
+// that its data went away and drops what it kept of it (a field data link its field).
 DataSource::~DataSource() {
-    if (dataSet_)
-        dataSet_->detach(this);
-    dataSet_ = nullptr;
     const std::vector<DataLink*> links = links_;
     for (DataLink* link : links)
         link->setDataSource(nullptr);
+    if (dataSet_)
+        dataSet_->detach(this);
+    dataSet_ = nullptr;
 }
 
 void DataSource::setDataSet(DataSet* dataSet) {

@@ -94,9 +94,18 @@ void showException(const std::exception& error) {
     showMessage(MessageKind::Error, own ? own->message() : QString::fromUtf8(error.what()));
 }
 
+namespace {
+int beeps = 0;
+} // namespace
+
 void beep() {
+    ++beeps;
     if (widgetApplication())
         QApplication::beep();
+}
+
+int beepCount() {
+    return beeps;
 }
 
 } // namespace platform

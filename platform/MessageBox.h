@@ -38,5 +38,7 @@ void showException(const std::exception& error);
 
 // The system beep: the answer to wrong input in a control.
 void beep();
+// How many times the program has beeped, so that a test can tell that a control did.
+int beepCount();
 
 } // namespace platform
