@@ -1,5 +1,7 @@
 #include "controls/Uddbtn.h"
 
+#include "platform/Components.h"
+
 #include <QEvent>
 #include <QPointer>
 #include <array>
@@ -111,7 +113,7 @@ const QPixmap& StdGlyph(int number) {
 // --- Buttons ------------------------------------------------------------------------
 
 TStdBtn::TStdBtn(QWidget* parent) : QToolButton(parent) {
-    setObjectName(QStringLiteral("StdBtn%1").arg(++buttonCounter()));
+    platform::setComponentName(this, QStringLiteral("StdBtn%1").arg(++buttonCounter()));
     setFixedSize(kStdButtonSize, kStdButtonSize);
     setAutoRaise(true);
     setFocusPolicy(Qt::NoFocus);

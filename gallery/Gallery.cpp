@@ -1,6 +1,7 @@
 #include "gallery/Gallery.h"
 
 #include "controls/Uddbtn.h"
+#include "platform/Components.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -62,10 +63,10 @@ QLabel* addRow(QGridLayout* grid, const QString& caption, QWidget* control) {
 }
 
 TfGallery::TfGallery(TDMLB& dmlb, QWidget* parent) : QMainWindow(parent), context_{dmlb, *this} {
-    setObjectName(QStringLiteral("fGallery"));
+    platform::setComponentName(this, QStringLiteral("fGallery"));
     setWindowTitle(QStringLiteral("Component gallery"));
     pages_ = new QTabWidget(this);
-    pages_->setObjectName(QStringLiteral("pcGallery"));
+    platform::setComponentName(pages_, QStringLiteral("pcGallery"));
     setCentralWidget(pages_);
     buildPages();
     resize(900, 640);
@@ -79,7 +80,8 @@ TfGallery::~TfGallery() {
 void TfGallery::buildPages() {
     for (const GalleryPage& page : registeredPages()) {
         QWidget* widget = page.build(context_);
-        widget->setObjectName(QStringLiteral("ts") + QString(page.title).remove(QLatin1Char(' ')));
+        platform::setComponentName(widget, QStringLiteral("ts") +
+                                               QString(page.title).remove(QLatin1Char(' ')));
         pages_->addTab(widget, page.title);
     }
 }

@@ -2,31 +2,36 @@
 // glyphs with their numbers and names.
 #include "controls/Uddbtn.h"
 #include "gallery/Gallery.h"
+#include "platform/Components.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
 namespace {
 
-// The sixteen pool buttons, lent to the page; the window detaches them before it goes.
+// The sixteen pool buttons, lent to the page, each over its number (three show no
+// glyph); the window detaches them before it goes.
 QWidget* poolButtonRow(QWidget* page) {
     auto* row = new QWidget(page);
-    row->setObjectName(QStringLiteral("pnStdButtons"));
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
+    platform::setComponentName(row, QStringLiteral("pnStdButtons"));
+    auto* grid = new QGridLayout(row);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(0);
     for (int number = 1; number <= controls::kStdButtonCount; ++number) {
         controls::TStdBtn* button = controls::StdButton(number);
         if (!button)
             continue;
         button->setToolTip(button->objectName());
         button->setAccessibleName(button->objectName());
-        layout->addWidget(button);
+        grid->addWidget(button, 0, number - 1, Qt::AlignHCenter);
+        auto* caption = new QLabel(QString::number(number), row);
+        caption->setAlignment(Qt::AlignHCenter);
+        grid->addWidget(caption, 1, number - 1, Qt::AlignHCenter);
         button->show();
     }
-    layout->addStretch();
+    grid->setColumnStretch(controls::kStdButtonCount, 1);
     return row;
 }
 
@@ -60,7 +65,7 @@ QWidget* glyphCell(QWidget* parent, int number) {
 
 QWidget* glyphStrip(QWidget* page) {
     auto* strip = new QWidget(page);
-    strip->setObjectName(QStringLiteral("pnGlyphs"));
+    platform::setComponentName(strip, QStringLiteral("pnGlyphs"));
     auto* grid = new QGridLayout(strip);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setHorizontalSpacing(2);

@@ -2,6 +2,7 @@
 #include "db/Field.h"
 #include "entry/UTypedEd.h"
 #include "gallery/Gallery.h"
+#include "platform/Components.h"
 
 #include <QGridLayout>
 
@@ -23,7 +24,7 @@ const TypedEditSample kSamples[] = {
 
 entry::TTypedEdit* typedEdit(QWidget* page, const TypedEditSample& sample) {
     auto* edit = new entry::TTypedEdit(page);
-    edit->setObjectName(QLatin1String(sample.name));
+    platform::setComponentName(edit, QLatin1String(sample.name));
     edit->setDataType(sample.type);
     edit->setDataTypeFixed(true);
     edit->setMinimumWidth(180);

@@ -42,7 +42,7 @@ GalleryOptions readCommandLine(QStringList arguments) {
 
 // Errors of the start-up steps are shown by the top-level error display; the program
 // then ends.
-template <typename Step> bool runGuarded(Step step) {
+template <typename Step> bool startedWithoutError(Step step) {
     try {
         step();
         return true;
@@ -58,7 +58,7 @@ void openRequested(gallery::TfGallery& window, const GalleryOptions& options) {
     if (options.action.isEmpty())
         return;
     QTimer::singleShot(0, &window, [&window, action = options.action] {
-        runGuarded([&] {
+        platform::runGuarded([&] {
             if (!window.runAction(action))
                 std::fprintf(stderr, "zev-gallery: no action \"%s\"\n", qPrintable(action));
         });
@@ -73,7 +73,7 @@ int runGallery(platform::Application& application) {
     const GalleryOptions options = readCommandLine(application.arguments());
     std::unique_ptr<TDMLB> session;
     std::unique_ptr<gallery::TfGallery> window;
-    const bool started = runGuarded([&] {
+    const bool started = startedWithoutError([&] {
         session = std::make_unique<TDMLB>(options.sessionArguments);
         window = std::make_unique<gallery::TfGallery>(*session);
     });

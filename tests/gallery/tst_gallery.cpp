@@ -1,12 +1,16 @@
+#include "controls/KvDbCtrX.h"
 #include "controls/Uddbtn.h"
 #include "db/uDMLB.h"
 #include "gallery/Gallery.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 namespace {
@@ -38,6 +42,7 @@ private Q_SLOTS:
     void everyLabelNamesAVisibleControl();
     void showsEachTypedEditAndTheStandardButtons();
     void poolButtonsLeaveTheWindowBeforeItGoes();
+    void theSearchEditorPutsOnlyConfirmedTextIntoTheLineEdit();
     void theProgramStartsAndGrabsItsWindow();
 
 private:
@@ -108,6 +113,34 @@ void TestGallery::poolButtonsLeaveTheWindowBeforeItGoes() {
         QVERIFY(controls::StdButton(number));
         QVERIFY(controls::StdButton(number)->parentWidget() == nullptr);
     }
+}
+
+// The search editor opens over the line edit seeded with the text's first character;
+// Tab confirms what was typed, Escape leaves the line edit as it was.
+void TestGallery::theSearchEditorPutsOnlyConfirmedTextIntoTheLineEdit() {
+    QVERIFY(window_->showPage(QStringLiteral("Search editor")));
+    auto* edit = window_->findChild<QLineEdit*>(QStringLiteral("eSearchText"));
+    auto* open = window_->findChild<QPushButton*>(QStringLiteral("bbSearchEditor"));
+    QVERIFY(edit && open);
+    const auto answer = [](const QString& keys, int finalKey, QString* seed) {
+        QTimer::singleShot(0, [=] {
+            QLineEdit* search = controls::fLookupSearch().edit();
+            *seed = search->text();
+            QTest::keyClicks(search, keys);
+            QTest::keyClick(search, static_cast<Qt::Key>(finalKey));
+        });
+    };
+    QString seed;
+    edit->setText(QStringLiteral("kapitalska"));
+    answer(QStringLiteral("rka"), Qt::Key_Tab, &seed);
+    open->click();
+    QCOMPARE(seed, QStringLiteral("k"));
+    QCOMPARE(edit->text(), QStringLiteral("krka"));
+
+    answer(QStringLiteral("zzz"), Qt::Key_Escape, &seed);
+    open->click();
+    QCOMPARE(seed, QStringLiteral("k"));
+    QCOMPARE(edit->text(), QStringLiteral("krka"));
 }
 
 void TestGallery::theProgramStartsAndGrabsItsWindow() {
