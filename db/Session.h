@@ -36,6 +36,7 @@ public:
     void commit();
     void startTransaction();
     void rollback();
+    bool inTransaction() const { return inTransaction_; } // started and not yet ended
 
     // Open first.
     QSqlDatabase connection() const;

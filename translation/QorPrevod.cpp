@@ -1,0 +1,690 @@
+#include "translation/QorPrevod.h"
+
+#include "db/Query.h"
+#include "db/Session.h"
+#include "platform/Errors.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+#include "platform/ProfileFile.h"
+
+#include <QFile>
+#include <QWidget>
+
+namespace translation {
+
+namespace {
+
+QString& processProgramNameSetting() {
+    static QString name;
+    return name;
+}
+
+QString& programFolderSetting() {
+    static QString folder;
+    return folder;
+}
+
+const QString StampKey = QStringLiteral("DT_CHANGE");
+const QString ResourceStringForm = QStringLiteral("ResourceString");
+
+// A text bound as a parameter: never the null text, which the drivers bind as NULL.
+QVariant textValue(const QString& text) {
+    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
+
+// A key bound as a parameter: a number when it reads as one, NULL when empty.
+QVariant keyValue(const QString& key) {
+    if (key.trimmed().isEmpty())
+        return {};
+    bool numeric = false;
+    const qint64 number = key.trimmed().toLongLong(&numeric);
+    return numeric ? QVariant(number) : QVariant(key);
+}
+
+void bindParams(db::Query& query, const QVariantMap& params) {
+    for (auto param = params.cbegin(); param != params.cend(); ++param) {
+        db::Param& target = query.paramByName(param.key());
+        const QVariant& value = param.value();
+        if (!value.isValid())
+            target.clear();
+        else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
+            target.setAsInteger(value.toLongLong());
+        else
+            target.setAsString(value.toString());
+    }
+}
+
+QString messageOf(const std::exception& error) {
+    if (const auto* own = dynamic_cast<const platform::Exception*>(&error))
+        return own->message();
+    return QString::fromUtf8(error.what());
+}
+
+// The key of a request line "KEY=VALUE" and its value.
+struct Request {
+    QString key;
+    QString value;
+};
+
+Request requestOf(const QString& line) {
+    const qsizetype split = line.indexOf(QLatin1Char('='));
+    if (split < 0)
+        return {line, {}};
+    return {line.left(split), line.mid(split + 1).trimmed()};
+}
+
+void markRequestDone(platform::ProfileFile& file, const QString& section, const QString& key) {
+    try {
+        file.writeString(section, key, QStringLiteral("0"));
+    } catch (const std::exception&) {
+        // A request file that cannot be written keeps its request for the next start.
+    }
+}
+
+} // namespace
+
+// --- Creation -------------------------------------------------------------------------
+
+TQorPrevod::TQorPrevod(QObject* owner, Creation creation) : QObject(owner) {
+    programName_ = processProgramName();
+    if (creation == Creation::Designing)
+        return;
+    InitTranslationData();
+    TranslateOwnerForm(owner);
+}
+
+TQorPrevod::~TQorPrevod() {
+    translation_ = false;
+    writeMode_ = false;
+}
+
+void TQorPrevod::setProcessProgramName(const QString& name) {
+    processProgramNameSetting() = name;
+}
+
+QString TQorPrevod::processProgramName() {
+    return processProgramNameSetting();
+}
+
+void TQorPrevod::setProgramFolder(const QString& folder) {
+    programFolderSetting() = platform::includeTrailingSeparator(folder);
+}
+
+QString TQorPrevod::programFolder() {
+    const QString& folder = programFolderSetting();
+    return folder.isEmpty() ? platform::executableFolder() : folder;
+}
+
+QString TQorPrevod::FormText(const QString& name) const {
+    if (formTextsId_ != formId_)
+        return {};
+    return formTexts_.value(name.toUpper());
+}
+
+// --- Statements -------------------------------------------------------------------------
+
+QString TQorPrevod::selectFirst(const QString& statement, const QVariantMap& params) {
+    ++statementCount_;
+    db::Query query;
+    query.setDatabaseName(databaseName_);
+    query.setSqlText(statement);
+    bindParams(query, params);
+    query.open();
+    const QString value = query.eof() ? QString() : query.field(0).asString();
+    query.close();
+    return value;
+}
+
+int TQorPrevod::execute(const QString& connection, const QString& statement,
+                        const QVariantMap& params) {
+    ++statementCount_;
+    db::Query query;
+    query.setDatabaseName(connection);
+    query.setSqlText(statement);
+    bindParams(query, params);
+    query.execSql();
+    return query.rowsAffected();
+}
+
+QString TQorPrevod::SelectValue(const QString& table, const QString& column,
+                                const QString& condition, const QVariantMap& params) {
+    try {
+        return selectFirst(QStringLiteral("Select ") + column + QStringLiteral(" from ") + table +
+                               QStringLiteral(" where ") + condition,
+                           params);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+double TQorPrevod::SelectDateValue(const QString& table, const QString& column,
+                                   const QString& condition, const QVariantMap& params) {
+    ++statementCount_;
+    try {
+        db::Query query;
+        query.setDatabaseName(databaseName_);
+        query.setSqlText(QStringLiteral("Select ") + column + QStringLiteral(" from ") + table +
+                         QStringLiteral(" where ") + condition);
+        bindParams(query, params);
+        query.open();
+        const double value = query.eof() ? 0.0 : query.field(0).asDateTime();
+        query.close();
+        return value;
+    } catch (const std::exception&) {
+        return 0.0;
+    }
+}
+
+QString TQorPrevod::SelectStampValue(const QString& table, const QString& column,
+                                     const QString& condition, const QVariantMap& params) {
+    // The server's own text of the value: on the server it keeps the microseconds that a
+    // date-time value would lose, so that stamps compare exactly.
+    return SelectValue(table, QStringLiteral("CAST(") + column + QStringLiteral(" AS VARCHAR(40))"),
+                       condition, params);
+}
+
+bool TQorPrevod::UpdateValue(const QString& table, const QString& column, const QString& value,
+                             const QString& condition, bool quoted, const QVariantMap& params) {
+    QVariantMap bound = params;
+    QString assigned = value;
+    if (quoted) {
+        assigned = QStringLiteral(":UPDATE_VALUE");
+        bound.insert(QStringLiteral("UPDATE_VALUE"), textValue(value));
+    }
+    const QString statement = QStringLiteral("update ") + table + QStringLiteral(" set ") + column +
+                              QLatin1Char('=') + assigned + QStringLiteral(" where ") + condition;
+    try {
+        QString copy = statement + QLatin1Char('\n');
+        for (auto param = bound.cbegin(); param != bound.cend(); ++param)
+            copy += QStringLiteral("-- :%1 = %2\n").arg(param.key(), param.value().toString());
+        platform::writeFileAtomically(platform::temporaryFolder() + QStringLiteral("Knjiga.Sql"),
+                                      copy.toUtf8());
+        execute(databaseName_, statement, bound);
+        return true;
+    } catch (const std::exception& error) {
+        platform::showMessage(platform::MessageKind::Error, messageOf(error));
+        return false;
+    }
+}
+
+bool TQorPrevod::DeleteRows(const QString& connection, const QString& table,
+                            const QString& condition, const QVariantMap& params) {
+    QString statement = QStringLiteral("DELETE FROM ") + table;
+    if (!condition.isEmpty())
+        statement += QStringLiteral(" WHERE ") + condition;
+    try {
+        execute(connection, statement, params);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void TQorPrevod::AppendLogLine(const QString& file, const QString& line) {
+    platform::appendLine(file, line);
+}
+
+TFQorPrevod* TQorPrevod::CreateManagerForm() {
+    // The manager form comes with its own unit; until then there is none to open.
+    return nullptr;
+}
+
+// --- Settings and requests ----------------------------------------------------------------
+
+void TQorPrevod::readWorkstationSettings() {
+    const QString section = QStringLiteral("QOR");
+    try {
+        const platform::ProfileFile settings(programFolder() + QStringLiteral("QorTrans.ini"));
+        setLanguage(
+            settings.readString(section, QStringLiteral("LANGUAGE"), QStringLiteral("SLO")));
+        setWriteMode(settings.readBool(section, QStringLiteral("WRITE.TRANS"), false));
+        setTranslation(settings.readBool(section, QStringLiteral("TRANSLATE"), false));
+        setWindowSize(settings.readBool(section, QStringLiteral("WINDOWSIZE"), false));
+        fullWindow_ = settings.readBool(section, QStringLiteral("FULLWINDOW"), true);
+        setAutoCreateTranslations(settings.readBool(section, QStringLiteral("AUTOCREATE"), false));
+    } catch (const std::exception&) {
+        // An unreadable settings file leaves the defaults.
+        setLanguage(QStringLiteral("SLO"));
+        setWriteMode(false);
+        setTranslation(false);
+    }
+}
+
+void TQorPrevod::InitTranslationData() {
+    imported_ = false;
+    readWorkstationSettings();
+    setLanguageText(SelectValue(QStringLiteral("prevod_jeziki"), QStringLiteral("opis"),
+                                QStringLiteral("koda_jezika=:KODA_JEZIKA"),
+                                {{QStringLiteral("KODA_JEZIKA"), textValue(language_)}}));
+    try {
+        platform::ProfileFile requests(programFolder() + QStringLiteral("QorTranslation.ini"));
+        DeleteTranslations(requests.sectionValues(QStringLiteral("DELETE")), requests);
+        ImportTranslations(requests.sectionValues(QStringLiteral("IMPORT")), requests);
+    } catch (const std::exception&) {
+        // An unreadable request file carries out nothing.
+    }
+    if (imported_ && onInitTranslation)
+        onInitTranslation(*this);
+    if (onInitTranslation)
+        onInitTranslation(*this);
+}
+
+void TQorPrevod::DeleteTranslations(const QStringList& requests,
+                                    platform::ProfileFile& requestFile) {
+    const QString section = QStringLiteral("DELETE");
+    const QStringList tables{QStringLiteral("prevod_data"), QStringLiteral("prevod_org"),
+                             QStringLiteral("prevod_forme")};
+    for (const QString& line : requests) {
+        const Request request = requestOf(line);
+        if (request.value != u"1")
+            continue;
+        if (request.key == u"ALL") {
+            for (const QString& table : tables)
+                DeleteRows(databaseName_, table, {});
+            markRequestDone(requestFile, section, request.key);
+            return;
+        }
+        const QString id =
+            SelectValue(QStringLiteral("prevod_forme"), QStringLiteral("id_prevoda"),
+                        QStringLiteral("RTrim(Upper(Programname))=:PROGRAMNAME and "
+                                       "RTrim(Upper(formname))=:FORMNAME"),
+                        {{QStringLiteral("PROGRAMNAME"), textValue(programName_.toUpper())},
+                         {QStringLiteral("FORMNAME"), textValue(request.key.toUpper())}});
+        // A form without a record has nothing to delete.
+        if (!id.isEmpty()) {
+            for (const QString& table : tables)
+                DeleteRows(databaseName_, table, QStringLiteral("id_prevoda=:ID_PREVODA"),
+                           {{QStringLiteral("ID_PREVODA"), keyValue(id)}});
+        }
+        markRequestDone(requestFile, section, request.key);
+    }
+}
+
+void TQorPrevod::ImportTranslations(const QStringList& requests,
+                                    platform::ProfileFile& requestFile) {
+    QStringList scriptsRun;
+    for (const QString& line : requests) {
+        const Request request = requestOf(line);
+        if (request.value != u"1")
+            continue;
+        const QString script = requestFile.readString(QStringLiteral("FILES"), request.key);
+        const QString path = programFolder() + script;
+        if (!script.isEmpty() && platform::fileExists(path) &&
+            !scriptsRun.contains(script, Qt::CaseInsensitive)) {
+            if (RunScript(path))
+                imported_ = true;
+            scriptsRun << script;
+        }
+        markRequestDone(requestFile, QStringLiteral("IMPORT"), request.key);
+    }
+}
+
+bool TQorPrevod::RunScript(const QString& scriptPath) {
+    QFile file(scriptPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    file.close();
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast(); // the line break that ends the last line
+    const QString logFile = scriptPath + QStringLiteral(".log");
+    bool succeeded = false;
+    QStringList buffer;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString line = lines[i].trimmed();
+        if (line.isEmpty() || line.startsWith(QStringLiteral("--")))
+            continue;
+        const bool last = i == lines.size() - 1;
+        if (!line.endsWith(QLatin1Char(';')) && !last) {
+            buffer << line;
+            continue;
+        }
+        const QString end = line.endsWith(QLatin1Char(';')) ? line.chopped(1) : line;
+        if (!end.isEmpty())
+            buffer << end;
+        try {
+            execute(databaseName_, buffer.join(QLatin1Char('\n')), {});
+            succeeded = true;
+        } catch (const std::exception& error) {
+            try {
+                for (const QString& statementLine : buffer)
+                    AppendLogLine(logFile, statementLine);
+                AppendLogLine(logFile, messageOf(error));
+                AppendLogLine(logFile, QString());
+            } catch (const std::exception&) {
+                // A log that cannot be written does not stop the script.
+            }
+        }
+        buffer.clear();
+    }
+    return succeeded;
+}
+
+// --- Form records and keys ----------------------------------------------------------------
+
+bool TQorPrevod::SetFormRecord(const QString& formName) {
+    if (formName.isEmpty())
+        return false;
+    currentFormName_ = formName;
+    formId_ = SelectValue(QStringLiteral("Prevod_forme"), QStringLiteral("id_prevoda"),
+                          QStringLiteral("Formname=:FORMNAME and ProgramName=:PROGRAMNAME"),
+                          {{QStringLiteral("FORMNAME"), textValue(formName)},
+                           {QStringLiteral("PROGRAMNAME"), textValue(programName_)}});
+    if (!formId_.isEmpty()) {
+        if (formName.toUpper() == ResourceStringForm.toUpper())
+            idFormeConstant_ = formId_;
+        return false;
+    }
+    if (!writeMode_)
+        return false;
+    const QString id = NextKey(QStringLiteral("Prevod_forme"), true);
+    execute(databaseName_,
+            QStringLiteral("insert into prevod_forme (id_prevoda, Formname, ProgramName) "
+                           "values (:ID_PREVODA, :FORMNAME, :PROGRAMNAME)"),
+            {{QStringLiteral("ID_PREVODA"), keyValue(id)},
+             {QStringLiteral("FORMNAME"), textValue(formName)},
+             {QStringLiteral("PROGRAMNAME"), textValue(programName_)}});
+    formId_ = id;
+    return true;
+}
+
+QString TQorPrevod::drawKey(const QString& counterName, bool increment) {
+    const QVariantMap counter{{QStringLiteral("IDKLJUC"), textValue(counterName)}};
+    const QString where = QStringLiteral(" WHERE IDKLJUC=:IDKLJUC");
+    // The update comes first: it takes the counter row's lock, which the transaction
+    // holds until the key has been read.
+    if (increment)
+        execute(databaseName_,
+                QStringLiteral("UPDATE S_KLJUCI SET STEVEC=COALESCE(STEVEC, 0)+1") + where,
+                counter);
+    ++statementCount_;
+    db::Query query;
+    query.setDatabaseName(databaseName_);
+    query.setSqlText(QStringLiteral("SELECT STEVEC, PREDPONA, PRIPONA FROM S_KLJUCI") + where);
+    bindParams(query, counter);
+    query.open();
+    if (query.eof()) {
+        query.close();
+        QVariantMap row = counter;
+        row.insert(QStringLiteral("STEVEC"), qint64(increment ? 2 : 1));
+        execute(databaseName_,
+                QStringLiteral("INSERT INTO S_KLJUCI (IDKLJUC, STEVEC, TIP, VIDEN) "
+                               "VALUES (:IDKLJUC, :STEVEC, '1', 0)"),
+                row);
+        return QStringLiteral("1");
+    }
+    const qint64 next = query.fieldByName(QStringLiteral("STEVEC")).asInteger();
+    const QString prefix = query.fieldByName(QStringLiteral("PREDPONA")).asString();
+    const QString suffix = query.fieldByName(QStringLiteral("PRIPONA")).asString();
+    query.close();
+    const qint64 drawn = increment ? next - 1 : next;
+    return prefix + QString::number(drawn) + suffix;
+}
+
+QString TQorPrevod::NextKey(const QString& counterName, bool increment) {
+    db::Database& database = db::Session::defaultSession().database(databaseName_);
+    database.open();
+    if (database.inTransaction())
+        return drawKey(counterName, increment); // the caller's transaction holds the row
+    // Two workstations creating the same new counter at once: the second insert fails
+    // on the key and its draw is repeated, then finding the row.
+    for (int attempt = 1;; ++attempt) {
+        database.startTransaction();
+        try {
+            const QString key = drawKey(counterName, increment);
+            database.commit();
+            return key;
+        } catch (const std::exception&) {
+            try {
+                database.rollback();
+            } catch (const std::exception&) {
+            }
+            if (attempt == 2)
+                throw;
+        }
+    }
+}
+
+bool TQorPrevod::EnsureSourceText(const QString& name, const QString& sourceText) {
+    if (formId_.isEmpty())
+        return false; // no form record to hang the text on
+    const QVariantMap text{{QStringLiteral("ID_PREVODA"), keyValue(formId_)},
+                           {QStringLiteral("NAME"), textValue(name)}};
+    orgId_ = SelectValue(QStringLiteral("Prevod_org"), QStringLiteral("id_prevod_org"),
+                         QStringLiteral("id_prevoda=:ID_PREVODA and name=:NAME"), text);
+    if (!orgId_.isEmpty())
+        return false;
+    try {
+        orgId_ = NextKey(QStringLiteral("Prevod_org"), true);
+        QVariantMap row = text;
+        row.insert(QStringLiteral("ID_PREVOD_ORG"), keyValue(orgId_));
+        row.insert(QStringLiteral("ORGTEXT"), textValue(sourceText));
+        execute(databaseName_,
+                QStringLiteral("insert into prevod_org (id_prevoda, id_prevod_org, name, orgtext) "
+                               "values (:ID_PREVODA, :ID_PREVOD_ORG, :NAME, :ORGTEXT)"),
+                row);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// --- Lookups ----------------------------------------------------------------------------
+
+QString TQorPrevod::LocalFilePath() const {
+    return programFolder() + QStringLiteral("LNG/") + programName_ + QLatin1Char('_') + language_ +
+           QStringLiteral(".lng");
+}
+
+void TQorPrevod::OpenLocalFile(bool createFolder) {
+    if (localFile_)
+        return;
+    if (createFolder)
+        platform::createFolder(programFolder() + QStringLiteral("LNG/"));
+    localFile_ = std::make_unique<platform::ProfileFile>(LocalFilePath());
+    localFileWritable_ = true;
+}
+
+void TQorPrevod::CloseLocalFile() {
+    localFile_.reset();
+}
+
+QString TQorPrevod::cachedText(const QString& name) const {
+    if (!localFile_ || section_.isEmpty())
+        return {};
+    try {
+        return localFile_->readString(section_, name);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+void TQorPrevod::cacheText(const QString& name, const QString& text) {
+    if (!localFile_ || !localFileWritable_ || section_.isEmpty())
+        return;
+    try {
+        localFile_->writeString(section_, name, text);
+    } catch (const std::exception&) {
+        // A cache that cannot be written leaves the lookups to the database.
+        localFileWritable_ = false;
+    }
+}
+
+void TQorPrevod::CheckLocalSection(bool rereadAfterSet) {
+    if (formId_.isEmpty())
+        return;
+    const QVariantMap form{{QStringLiteral("ID_PREVODA"), keyValue(formId_)}};
+    const QString table = QStringLiteral("prevod_forme");
+    const QString column = QStringLiteral("dt_change");
+    const QString condition = QStringLiteral("id_prevoda=:ID_PREVODA");
+    serverStamp_ = SelectStampValue(table, column, condition, form);
+    if (serverStamp_.isEmpty()) {
+        UpdateValue(table, column, ServerDateFunction(), condition, false, form);
+        if (rereadAfterSet)
+            serverStamp_ = SelectStampValue(table, column, condition, form);
+    }
+    localStamp_ = cachedText(StampKey);
+    localValid_ = !localStamp_.isEmpty() && localStamp_ == serverStamp_;
+}
+
+void TQorPrevod::WriteServerStamp() {
+    cacheText(StampKey, serverStamp_);
+}
+
+void TQorPrevod::GetTranslation(const QString& name, const QString& sourceText, QString& result) {
+    if (name.isEmpty())
+        return;
+    if (!translation_) {
+        result = sourceText;
+        return;
+    }
+    QString value = FormText(name);
+    if (value.isEmpty()) {
+        if (localValid_) {
+            result = cachedText(name);
+            if (!result.trimmed().isEmpty())
+                return; // the cache answered
+        }
+        value = SelectValue(QStringLiteral("Prevod_data"), QStringLiteral("TranslText"),
+                            QStringLiteral("id_prevoda=:ID_PREVODA and name=:NAME and "
+                                           "koda_jezika=:KODA_JEZIKA and translated='Y'"),
+                            {{QStringLiteral("ID_PREVODA"), keyValue(formId_)},
+                             {QStringLiteral("NAME"), textValue(name)},
+                             {QStringLiteral("KODA_JEZIKA"), textValue(language_)}});
+    }
+    if (!value.isEmpty()) {
+        result = value;
+        cacheText(name, value);
+        return;
+    }
+    result = sourceText;
+    if (writeMode_ && !sourceText.isEmpty())
+        recordMissingText(name, sourceText, result);
+    if (!result.isEmpty())
+        cacheText(name, result);
+}
+
+void TQorPrevod::recordMissingText(const QString& name, const QString& sourceText,
+                                   QString& result) {
+    if (formId_.isEmpty())
+        return; // no form record to record the text for
+    const QVariantMap text{{QStringLiteral("ID_PREVODA"), keyValue(formId_)},
+                           {QStringLiteral("NAME"), textValue(name)},
+                           {QStringLiteral("KODA_JEZIKA"), textValue(language_)}};
+    QString translated = SelectValue(QStringLiteral("prevod_data"), QStringLiteral("translated"),
+                                     QStringLiteral("id_prevoda=:ID_PREVODA and Name=:NAME and "
+                                                    "koda_jezika=:KODA_JEZIKA"),
+                                     text);
+    if (translated.isEmpty()) {
+        EnsureSourceText(name, sourceText);
+        const QString id = NextKey(QStringLiteral("Prevod_data"), true);
+        QVariantMap row = text;
+        row.insert(QStringLiteral("ID_PREVOD_ORG"), keyValue(orgId_));
+        row.insert(QStringLiteral("ID_PREVOD_DATA"), keyValue(id));
+        row.insert(QStringLiteral("TRANSLTEXT"), textValue(sourceText));
+        execute(databaseName_,
+                QStringLiteral("insert into prevod_data (id_prevoda, id_prevod_org, "
+                               "id_prevod_data, name, TranslText, Translated, koda_jezika) "
+                               "values (:ID_PREVODA, :ID_PREVOD_ORG, :ID_PREVOD_DATA, :NAME, "
+                               ":TRANSLTEXT, 'N', :KODA_JEZIKA)"),
+                row);
+        translated = QStringLiteral("N");
+    }
+    if (!onlyCreate_ && translated == u"N")
+        translateInDialog(name, result);
+}
+
+void TQorPrevod::translateInDialog(const QString& /*name*/, QString& /*result*/) {
+    // The single-text dialog comes with the manager form; until then the text is only
+    // recorded, as with OnlyCreateTranslations.
+}
+
+bool TQorPrevod::UpdateAllLocalTranslation() {
+    try {
+        ++statementCount_;
+        db::Query query;
+        query.setDatabaseName(databaseName_);
+        query.setSqlText(QStringLiteral("SELECT * FROM PREVOD_ORG WHERE ID_PREVODA=:ID_PREVODA"));
+        bindParams(query, {{QStringLiteral("ID_PREVODA"), keyValue(formId_)}});
+        query.open();
+        if (query.eof())
+            return true;
+        const bool keptValid = localValid_;
+        const bool keptWriteMode = writeMode_;
+        writeMode_ = false;
+        struct Restore {
+            TQorPrevod& engine;
+            bool valid;
+            bool writeMode;
+            ~Restore() {
+                engine.localValid_ = valid;
+                engine.writeMode_ = writeMode;
+            }
+        } restore{*this, keptValid, keptWriteMode};
+        for (; !query.eof(); query.next()) {
+            if (abortRequested_) {
+                abortRequested_ = false;
+                break;
+            }
+            QString ignored;
+            GetTranslation(query.fieldByName(QStringLiteral("NAME")).asString(),
+                           query.fieldByName(QStringLiteral("ORGTEXT")).asString(), ignored);
+        }
+        return true;
+    } catch (const std::exception& error) {
+        platform::showMessage(platform::MessageKind::Error, messageOf(error));
+        return false;
+    }
+}
+
+void TQorPrevod::PreloadFormTexts() {
+    formTexts_.clear();
+    formTextsId_ = formId_;
+    ++statementCount_;
+    db::Query query;
+    query.setDatabaseName(databaseName_);
+    query.setSql(
+        {QStringLiteral("SELECT F.PROGRAMNAME, F.FORMNAME, D.NAME, O.ORGTEXT, D.KODA_JEZIKA, "
+                        "D.TRANSLTEXT"),
+         QStringLiteral("FROM PREVOD_FORME F"),
+         QStringLiteral(" JOIN PREVOD_ORG O ON F.ID_PREVODA=O.ID_PREVODA "),
+         QStringLiteral(" LEFT OUTER JOIN PREVOD_DATA D ON O.ID_PREVOD_ORG = D.ID_PREVOD_ORG "
+                        "AND D.KODA_JEZIKA=:JEZIK"),
+         QStringLiteral("WHERE F.PROGRAMNAME=:PROGRAMNAME AND Upper(F.FORMNAME)=:FORMNAME"),
+         QStringLiteral("ORDER BY F.PROGRAMNAME, F.FORMNAME, O.NAME")});
+    bindParams(query, {{QStringLiteral("JEZIK"), textValue(language_)},
+                       {QStringLiteral("PROGRAMNAME"), textValue(programName_)},
+                       {QStringLiteral("FORMNAME"), textValue(currentFormName_.toUpper())}});
+    query.disableControls();
+    query.open();
+    for (; !query.eof(); query.next()) {
+        // A text without a row in this language has no name here: it is left to the
+        // lookup, which records it in write mode.
+        const QString name = query.fieldByName(QStringLiteral("NAME")).asString();
+        if (name.isEmpty())
+            continue;
+        const QString translated = query.fieldByName(QStringLiteral("TRANSLTEXT")).asString();
+        formTexts_.insert(name.toUpper(),
+                          translated.isEmpty()
+                              ? query.fieldByName(QStringLiteral("ORGTEXT")).asString()
+                              : translated);
+    }
+    query.close();
+    query.enableControls();
+}
+
+// --- Pass over the owner form ---------------------------------------------------------------
+// The walk over a form's components comes with the translatable forms.
+
+void TQorPrevod::TranslateOwnerForm(QObject* /*owner*/) {}
+
+void TQorPrevod::FormTranslation(QObject* component) {
+    if (!component)
+        return;
+    abortRequested_ = false;
+    SetFormRecord(component->objectName());
+}
+
+void TQorPrevod::RetranslateForm() {}
+
+} // namespace translation

@@ -1,0 +1,263 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+namespace platform {
+class ProfileFile;
+}
+
+namespace translation {
+
+class TFQorPrevod;
+
+// Raised when the translator stops a constant lookup from the single-text dialog; the
+// top-level error display does not show it.
+class SilentAbort : public std::exception {
+public:
+    const char* what() const noexcept override { return "Operation aborted"; }
+};
+
+// The user-interface translation engine of one form. The translations live in the
+// tables PREVOD_FORME (one record per form of a program), PREVOD_ORG (the source texts
+// of a form), PREVOD_DATA (a text's translation per language) and PREVOD_JEZIKI (the
+// languages); the keys come from the counters of S_KLJUCI. Each workstation keeps a
+// cache file per program and language ("LNG/<program>_<language>.lng" in the program
+// folder), one section per form with its server stamp under "DT_CHANGE".
+//
+// Creation reads the workstation settings ("QorTrans.ini", section "QOR"), carries out
+// the pending delete and import requests of "QorTranslation.ini" and then runs the pass
+// over the owner form. Every statement binds its texts, names, languages and keys as
+// parameters; no text from a file or a form is ever pasted into SQL.
+class TQorPrevod : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString Language READ Language WRITE setLanguage)
+    Q_PROPERTY(QString LanguageText READ LanguageText WRITE setLanguageText)
+    Q_PROPERTY(QString ProgramName READ ProgramName WRITE setProgramName)
+    Q_PROPERTY(QString IdFormeConstant READ IdFormeConstant WRITE setIdFormeConstant)
+    Q_PROPERTY(QString DatabaseName READ DatabaseName WRITE setDatabaseName)
+    Q_PROPERTY(bool Translation READ Translation WRITE setTranslation)
+    Q_PROPERTY(bool WriteMode READ WriteMode WRITE setWriteMode)
+    Q_PROPERTY(bool WindowSize READ WindowSize WRITE setWindowSize)
+    Q_PROPERTY(
+        bool AutoCreateTranslations READ AutoCreateTranslations WRITE setAutoCreateTranslations)
+    Q_PROPERTY(
+        bool OnlyCreateTranslations READ OnlyCreateTranslations WRITE setOnlyCreateTranslations)
+
+public:
+    // Events; an unassigned one is skipped.
+    using TPrevodForme = std::function<void(const QString& formName, bool writeMode)>;
+    using TNotifyEvent = std::function<void(TQorPrevod& sender)>;
+
+    enum class Creation {
+        Run,      // reads the settings and requests and translates the owner form
+        Designing // the component only: no settings, no requests, no pass
+    };
+
+    explicit TQorPrevod(QObject* owner, Creation creation = Creation::Run);
+    ~TQorPrevod() override;
+
+    // --- Process-wide settings -----------------------------------------------------
+    // The program name that every new engine takes as ProgramName (empty unless set).
+    static void setProcessProgramName(const QString& name);
+    static QString processProgramName();
+    // The folder of the engine's files, with its trailing '/': the executable's folder
+    // unless a test or tool sets another one (an empty text restores the default).
+    static void setProgramFolder(const QString& folder);
+    static QString programFolder();
+
+    // --- Published properties --------------------------------------------------------
+    const QString& Language() const { return language_; }
+    void setLanguage(const QString& language) { language_ = language.toUpper(); }
+    const QString& LanguageText() const { return languageText_; }
+    void setLanguageText(const QString& text) { languageText_ = text; }
+    const QString& ProgramName() const { return programName_; }
+    void setProgramName(const QString& name) { programName_ = name; }
+    const QString& IdFormeConstant() const { return idFormeConstant_; }
+    void setIdFormeConstant(const QString& id) { idFormeConstant_ = id; }
+    const QString& DatabaseName() const { return databaseName_; }
+    void setDatabaseName(const QString& name) { databaseName_ = name; }
+    bool Translation() const { return translation_; }
+    void setTranslation(bool on) { translation_ = on; }
+    bool WriteMode() const { return writeMode_; }
+    void setWriteMode(bool on) { writeMode_ = on; }
+    bool WindowSize() const { return windowSize_; }
+    void setWindowSize(bool on) { windowSize_ = on; }
+    bool AutoCreateTranslations() const { return autoCreate_; }
+    void setAutoCreateTranslations(bool on) { autoCreate_ = on; }
+    bool OnlyCreateTranslations() const { return onlyCreate_; }
+    void setOnlyCreateTranslations(bool on) { onlyCreate_ = on; }
+
+    TPrevodForme onFormPrevod;           // a pass has translated a form's caption
+    TNotifyEvent onConsTranslation;      // raised by HandleConstants
+    TNotifyEvent onWriteConsTranslation; // raised by TranslateConstants
+    TNotifyEvent onInitTranslation;      // raised at the end of InitTranslationData
+
+    // --- Internal state, for the pass over a form and the manager -------------------
+    const QString& FormId() const { return formId_; }
+    const QString& OrgId() const { return orgId_; }
+    void setOrgId(const QString& id) { orgId_ = id; }
+    QWidget* CurrentForm() const { return currentForm_; }
+    void setCurrentForm(QWidget* form) { currentForm_ = form; }
+    // The preloaded texts of the current form, by name (names match without regard to
+    // letter case).
+    QString FormText(const QString& name) const;
+    int FormTextCount() const { return static_cast<int>(formTexts_.size()); }
+    const QString& Section() const { return section_; }
+    void setSection(const QString& section) { section_ = section; }
+    bool LocalValid() const { return localValid_; }
+    void setLocalValid(bool valid) { localValid_ = valid; }
+    // The stamps as the server's text of DT_CHANGE ("YYYY-MM-DD HH:MM:SS[.ffffff]");
+    // empty stands for no stamp.
+    const QString& LocalStamp() const { return localStamp_; }
+    const QString& ServerStamp() const { return serverStamp_; }
+    bool Busy() const { return busy_; }
+    void setBusy(bool busy) { busy_ = busy; }
+    bool AbortRequested() const { return abortRequested_; }
+    void setAbortRequested(bool requested) { abortRequested_ = requested; }
+    const QString& CurrentFormName() const { return currentFormName_; }
+    bool Imported() const { return imported_; }
+    bool FullWindow() const { return fullWindow_; }
+
+    // The cache file of ProgramName and Language.
+    QString LocalFilePath() const;
+    // Opens the cache file (creating the "LNG" folder first when asked); does nothing
+    // when it is open. CloseLocalFile closes it; it is open only while a pass or a
+    // constant or custom lookup runs.
+    void OpenLocalFile(bool createFolder);
+    void CloseLocalFile();
+    bool LocalFileOpen() const { return static_cast<bool>(localFile_); }
+    // Section check: reads the server's stamp of FormId (setting it to SYSDATE first when
+    // it has none, and reading it again unless rereadAfterSet is off), reads the
+    // section's "DT_CHANGE" and sets LocalValid when both are present and equal. Does
+    // nothing when FormId is empty. WriteServerStamp stores ServerStamp under
+    // "DT_CHANGE" in Section.
+    void CheckLocalSection(bool rereadAfterSet = true);
+    void WriteServerStamp();
+
+    // Statements the engine has run since it was created (every one goes through the
+    // same place), for measurements and tests.
+    int StatementCount() const { return statementCount_; }
+
+    // --- Settings and requests -------------------------------------------------------
+    // Reads "QorTrans.ini", the language description, and carries out the DELETE and
+    // IMPORT requests of "QorTranslation.ini"; raises onInitTranslation (twice when an
+    // import statement succeeded). A missing or unreadable file leaves the defaults.
+    void InitTranslationData();
+    // Request lines "KEY=VALUE"; only value "1" is carried out, and each is marked "0"
+    // in requestFile. "ALL" empties the three tables for every program and stops.
+    void DeleteTranslations(const QStringList& requests, platform::ProfileFile& requestFile);
+    // Runs the script that section "FILES" names for each pending key (each script at
+    // most once per start); failing statements go to "<script>.log".
+    void ImportTranslations(const QStringList& requests, platform::ProfileFile& requestFile);
+    // Runs a script file: "--" lines and empty lines skipped, statements end with ";"
+    // (or with the last line). Answers whether a statement succeeded.
+    bool RunScript(const QString& scriptPath);
+
+    // --- Form records and texts ------------------------------------------------------
+    // Finds (or in write mode inserts) the record of the form; true when it was inserted.
+    // Errors of the insert reach the caller.
+    bool SetFormRecord(const QString& formName);
+    const QString& GetFormId() const { return formId_; }
+    void SetFormId(const QString& id) { formId_ = id; }
+    // Draws the next key of the counter in one transaction that holds the counter row:
+    // "1" for a new counter, else PREDPONA + n + PRIPONA. Errors reach the caller.
+    QString NextKey(const QString& counterName, bool increment = true);
+    // Makes sure the form has a PREVOD_ORG row for the name (OrgId its key); true when
+    // one was inserted. Errors are swallowed.
+    bool EnsureSourceText(const QString& name, const QString& sourceText);
+    // The text for the name in Language: from the preloaded form texts, the current cache
+    // section, or the database; in write mode a text the database lacks is recorded.
+    // The result is untouched for an empty name.
+    void GetTranslation(const QString& name, const QString& sourceText, QString& result);
+    // Refreshes the cache section of FormId from the database; true on success, else the
+    // error is shown and false given.
+    bool UpdateAllLocalTranslation();
+    // Reads every text of CurrentFormName in Language with one statement.
+    void PreloadFormTexts();
+
+    // --- Building blocks ---------------------------------------------------------------
+    // table, column and condition are SQL written by the program; every value goes into
+    // the condition as a ":NAME" parameter whose value params holds.
+    // The column of the first row as text; empty when none or on any error.
+    QString SelectValue(const QString& table, const QString& column, const QString& condition,
+                        const QVariantMap& params = {});
+    // The column as a date-time; 0 when there is no row or on any error.
+    double SelectDateValue(const QString& table, const QString& column, const QString& condition,
+                           const QVariantMap& params = {});
+    // The column's text as the server gives it (DT_CHANGE stamps); empty as above.
+    QString SelectStampValue(const QString& table, const QString& column, const QString& condition,
+                             const QVariantMap& params = {});
+    // "update table set column=value where condition": value is SQL text (SYSDATE) when
+    // quoted is off, else a bound parameter. The statement is saved to "Knjiga.Sql" in
+    // the temporary folder first. Errors are shown; false then.
+    bool UpdateValue(const QString& table, const QString& column, const QString& value,
+                     const QString& condition, bool quoted, const QVariantMap& params = {});
+    // "DELETE FROM table WHERE condition", or every row without a condition; false on
+    // any error.
+    bool DeleteRows(const QString& connection, const QString& table, const QString& condition,
+                    const QVariantMap& params = {});
+    // Appends one line to a text file, creating it when missing. Raises InOutError.
+    static void AppendLogLine(const QString& file, const QString& line);
+    // The manager form for this engine's context, or nullptr until the manager exists.
+    TFQorPrevod* CreateManagerForm();
+    // The server's current date-time in the engine's statements: "SYSDATE".
+    static QString ServerDateFunction() { return QStringLiteral("SYSDATE"); }
+
+    // --- Pass over the owner form (translatable forms) ----------------------------------
+    // Translates the owner form at creation; see the translatable forms. Does nothing
+    // unless Translation is on and Busy is off.
+    void TranslateOwnerForm(QObject* owner);
+    // Translates a form's (or frame's) caption and components.
+    void FormTranslation(QObject* component);
+    // Translates the active form again (write-mode key T).
+    void RetranslateForm();
+
+private:
+    QString selectFirst(const QString& statement, const QVariantMap& params);
+    int execute(const QString& connection, const QString& statement, const QVariantMap& params);
+    QString drawKey(const QString& counterName, bool increment);
+    void readWorkstationSettings();
+    QString cachedText(const QString& name) const;
+    void cacheText(const QString& name, const QString& text);
+    void recordMissingText(const QString& name, const QString& sourceText, QString& result);
+    void translateInDialog(const QString& name, QString& result);
+
+    QString language_;
+    QString languageText_;
+    QString programName_;
+    QString idFormeConstant_;
+    QString databaseName_ = QStringLiteral("LB");
+    bool translation_ = false;
+    bool writeMode_ = false;
+    bool windowSize_ = false;
+    bool autoCreate_ = false;
+    bool onlyCreate_ = false;
+
+    QString formId_;
+    QString orgId_;
+    QPointer<QWidget> currentForm_;
+    QHash<QString, QString> formTexts_; // upper-cased name -> text
+    QString formTextsId_;               // the form record they were read for
+    std::unique_ptr<platform::ProfileFile> localFile_;
+    bool localFileWritable_ = true;
+    QString section_;
+    bool localValid_ = false;
+    QString localStamp_;
+    QString serverStamp_;
+    bool busy_ = false;
+    bool abortRequested_ = false;
+    QString currentFormName_;
+    bool imported_ = false;
+    bool fullWindow_ = true;
+    int statementCount_ = 0;
+};
+
+} // namespace translation
