@@ -1,8 +1,15 @@
+#include "controls/ACComboBox.h"
 #include "controls/KvDbCtrX.h"
 #include "controls/Uddbtn.h"
+#include "controls/Updbedt.h"
+#include "db/DataSource.h"
+#include "db/DbNavigator.h"
+#include "db/Field.h"
+#include "db/Query.h"
 #include "db/uDMLB.h"
 #include "gallery/Gallery.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -36,6 +43,7 @@ class TestGallery : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
     void showsItsCaptionAndThePagesInOrder();
@@ -43,17 +51,29 @@ private Q_SLOTS:
     void showsEachTypedEditAndTheStandardButtons();
     void poolButtonsLeaveTheWindowBeforeItGoes();
     void theSearchEditorPutsOnlyConfirmedTextIntoTheLineEdit();
+    void theDataControlsShowTheGridsCurrentPrice();
+    void editsMadeInTheGalleryAreNotKept();
     void theProgramStartsAndGrabsItsWindow();
 
 private:
+    double firstPrice();
+
+    QTemporaryDir folder_; // a copy of the demo database and its alias file
     std::unique_ptr<controls::StdButtonsScope> buttons_;
     std::unique_ptr<TDMLB> session_;
     std::unique_ptr<gallery::TfGallery> window_;
 };
 
+void TestGallery::initTestCase() {
+    QVERIFY(folder_.isValid());
+    for (const char* name : {"dbalias.ini", "demo.db"})
+        QVERIFY(QFile::copy(QStringLiteral(ZEV_RUNTIME_DIR "/") + QLatin1String(name),
+                            folder_.filePath(QLatin1String(name))));
+}
+
 void TestGallery::init() {
     buttons_ = std::make_unique<controls::StdButtonsScope>();
-    session_ = std::make_unique<TDMLB>(kDemoArguments, nullptr, QStringLiteral(ZEV_RUNTIME_DIR));
+    session_ = std::make_unique<TDMLB>(kDemoArguments, nullptr, folder_.path());
     window_ = std::make_unique<gallery::TfGallery>(*session_);
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
@@ -141,6 +161,52 @@ void TestGallery::theSearchEditorPutsOnlyConfirmedTextIntoTheLineEdit() {
     open->click();
     QCOMPARE(seed, QStringLiteral("k"));
     QCOMPARE(edit->text(), QStringLiteral("krka"));
+}
+
+// The price of the first row of the demo prices, read past the gallery.
+double TestGallery::firstPrice() {
+    db::Query query;
+    query.setDatabaseName(session_->dbMain.databaseName());
+    query.setSqlText(QStringLiteral("SELECT TCN FROM TECAJNICA ORDER BY SFVP, DAN"));
+    query.open();
+    const double price = query.fieldByName(QStringLiteral("TCN")).asFloat();
+    query.close();
+    return price;
+}
+
+void TestGallery::theDataControlsShowTheGridsCurrentPrice() {
+    QVERIFY(window_->showPage(QStringLiteral("Data controls")));
+    auto* amount = window_->findChild<controls::TPDBEdit*>(QStringLiteral("deAmount"));
+    auto* navigator = window_->findChild<db::DbNavigator*>(QStringLiteral("dbnPrices"));
+    auto* combo = window_->findChild<controls::TACComboBox*>(QStringLiteral("cbAutoComplete"));
+    QVERIFY(amount && navigator && combo);
+    QVERIFY(amount->field());
+    QCOMPARE(amount->field()->fieldName(), QStringLiteral("TCN"));
+    QVERIFY(amount->fieldAlignment() & Qt::AlignRight);
+    QCOMPARE(amount->text(), amount->field()->displayText());
+    const double first = amount->field()->asFloat();
+    navigator->btnClick(db::DbNavigator::Next);
+    QVERIFY(amount->field()->asFloat() != first); // the demo's second price differs
+    QCOMPARE(amount->text(), amount->field()->displayText());
+    for (const char* item : {"Alpha", "Beta", "Gamma"})
+        QVERIFY(combo->findText(QLatin1String(item)) >= 0);
+    QVERIFY(combo->isEditable());
+}
+
+// The page edits inside a transaction that it rolls back when it goes.
+void TestGallery::editsMadeInTheGalleryAreNotKept() {
+    const double before = firstPrice();
+    window_->showPage(QStringLiteral("Data controls"));
+    auto* amount = window_->findChild<controls::TPDBEdit*>(QStringLiteral("deAmount"));
+    auto* navigator = window_->findChild<db::DbNavigator*>(QStringLiteral("dbnPrices"));
+    navigator->btnClick(db::DbNavigator::First);
+    db::DataSet* prices = amount->dataSource()->dataSet();
+    prices->edit();
+    prices->fieldByName(QStringLiteral("TCN")).setAsFloat(before + 1000);
+    prices->post();
+    QCOMPARE(firstPrice(), before + 1000); // stored, in the page's transaction
+    window_.reset();
+    QCOMPARE(firstPrice(), before);
 }
 
 void TestGallery::theProgramStartsAndGrabsItsWindow() {

@@ -1,0 +1,128 @@
+// The page "Data controls": the prices of the demo instruments in a grid, the price of
+// the current row in a data-bound edit with a navigator, and an auto-complete combo box.
+// The page works inside a transaction that it rolls back when it goes, so edits made in
+// the gallery never reach the demo database.
+#include "controls/ACComboBox.h"
+#include "controls/Updbedt.h"
+#include "db/DataSource.h"
+#include "db/DbGrid.h"
+#include "db/DbNavigator.h"
+#include "db/Field.h"
+#include "db/Table.h"
+#include "db/uDMLB.h"
+#include "gallery/Gallery.h"
+#include "platform/Application.h"
+#include "platform/Components.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+
+namespace {
+
+using GalleryGrid = db::DbGrid;
+
+class DataControlsPage : public QWidget {
+public:
+    explicit DataControlsPage(TDMLB& dmlb);
+    ~DataControlsPage() override;
+
+private:
+    void openPrices();
+    QWidget* amountRow();
+    controls::TACComboBox* autoCompleteCombo();
+
+    TDMLB& dmlb_;
+    db::Table tPrices_;
+    db::DataSource dsPrices_;
+    GalleryGrid* grid_ = nullptr;
+    controls::TPDBEdit* amount_ = nullptr;
+    db::DbNavigator* navigator_ = nullptr;
+    bool inTransaction_ = false;
+};
+
+DataControlsPage::DataControlsPage(TDMLB& dmlb) : dmlb_(dmlb) {
+    platform::setComponentName(&tPrices_, QStringLiteral("tPrices"));
+    platform::setComponentName(&dsPrices_, QStringLiteral("dsPrices"));
+    QGridLayout* grid = gallery::formGrid(this);
+    grid_ = new GalleryGrid(this);
+    platform::setComponentName(grid_, QStringLiteral("dbgPrices"));
+    grid_->setMinimumSize(460, 220);
+    grid_->setDataSource(&dsPrices_);
+    gallery::addRow(grid, QStringLiteral("Grid"), grid_);
+    gallery::addRow(grid, QStringLiteral("Amount"), amountRow())->setBuddy(amount_);
+    gallery::addRow(grid, QStringLiteral("Auto-complete"), autoCompleteCombo());
+    auto* note = new QLabel(QStringLiteral("Changes made here are not kept."), this);
+    grid->addWidget(note, grid->rowCount(), 1);
+    openPrices();
+}
+
+// The controls let go of the data source before the table closes; the transaction of
+// the page's edits is rolled back.
+DataControlsPage::~DataControlsPage() {
+    grid_->setDataSource(nullptr);
+    amount_->setDataSource(nullptr);
+    navigator_->setDataSource(nullptr);
+    platform::runGuarded([this] {
+        tPrices_.close();
+        if (inTransaction_)
+            dmlb_.dbMain.rollback();
+    });
+}
+
+void DataControlsPage::openPrices() {
+    tPrices_.setDatabaseName(dmlb_.dbMain.databaseName());
+    tPrices_.setTableName(QStringLiteral("TECAJNICA"));
+    tPrices_.afterOpen = [](db::DataSet& set) {
+        set.fieldByName(QStringLiteral("SFVP")).setDisplayLabel(QStringLiteral("Instrument"));
+        set.fieldByName(QStringLiteral("DAN")).setDisplayLabel(QStringLiteral("Date"));
+        db::Field& price = set.fieldByName(QStringLiteral("TCN"));
+        price.setDisplayLabel(QStringLiteral("Price of one unit on the day"));
+        price.setDisplayFormat(QStringLiteral("#,##0.00##"));
+    };
+    dsPrices_.setDataSet(&tPrices_);
+    platform::runGuarded([this] {
+        dmlb_.dbMain.open();
+        dmlb_.dbMain.startTransaction();
+        inTransaction_ = true;
+        tPrices_.open();
+    });
+}
+
+QWidget* DataControlsPage::amountRow() {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    amount_ = new controls::TPDBEdit(row);
+    platform::setComponentName(amount_, QStringLiteral("deAmount"));
+    amount_->setMinimumWidth(140);
+    amount_->setDataSource(&dsPrices_);
+    amount_->setDataField(QStringLiteral("TCN"));
+    navigator_ = new db::DbNavigator(row);
+    platform::setComponentName(navigator_, QStringLiteral("dbnPrices"));
+    navigator_->setDataSource(&dsPrices_);
+    layout->addWidget(amount_);
+    layout->addWidget(navigator_);
+    layout->addStretch();
+    return row;
+}
+
+controls::TACComboBox* DataControlsPage::autoCompleteCombo() {
+    auto* combo = new controls::TACComboBox(this);
+    platform::setComponentName(combo, QStringLiteral("cbAutoComplete"));
+    combo->setEditable(true);
+    combo->addItems({QStringLiteral("Alpha"), QStringLiteral("Beta"), QStringLiteral("Gamma"),
+                     QStringLiteral("Delta"), QStringLiteral("Epsilon")});
+    combo->setCurrentIndex(-1);
+    combo->setMinimumWidth(160);
+    return combo;
+}
+
+QWidget* buildDataControlsPage(gallery::GalleryContext& context) {
+    return new DataControlsPage(context.dmlb);
+}
+
+const bool registered =
+    gallery::registerPage({QStringLiteral("Data controls"), 15, &buildDataControlsPage});
+
+} // namespace
