@@ -201,8 +201,59 @@ INSERT INTO PREVOD_JEZIKI (KODA_JEZIKA, OPIS) VALUES
     ('SLO', 'Slovenščina'),
     ('ENG', 'English');
 
+-- Translations of the program's translatable dialogs into English. The program leaves
+-- its program name empty, so the form records carry an empty PROGRAMNAME.
+INSERT INTO PREVOD_FORME (ID_PREVODA, FORMNAME, PROGRAMNAME, DT_CHANGE) VALUES
+    (1, 'nCalc', '', '2024-09-30 12:00:00'),
+    (2, 'koledar', '', '2024-09-30 12:00:00'),
+    (3, 'fKeyboard', '', '2024-09-30 12:00:00');
+INSERT INTO PREVOD_ORG (ID_PREVODA, ID_PREVOD_ORG, NAME, ORGTEXT) VALUES
+    (1, 1, 'sb0', '0'),
+    (1, 2, 'sb1', '1'),
+    (1, 3, 'sb2', '2'),
+    (1, 4, 'sb3', '3'),
+    (1, 5, 'sb4', '4'),
+    (1, 6, 'sb5', '5'),
+    (1, 7, 'sb6', '6'),
+    (1, 8, 'sb7', '7'),
+    (1, 9, 'sb8', '8'),
+    (1, 10, 'sb9', '9'),
+    (1, 11, 'sbDot', ','),
+    (2, 12, 'Title', 'Koledar'),
+    (2, 13, 'pnlMON', 'Pon'),
+    (2, 14, 'pnlTUE', 'Tor'),
+    (2, 15, 'pnlWED', 'Sre'),
+    (2, 16, 'pnlTHU', 'Čet'),
+    (2, 17, 'pnlFRI', 'Pet'),
+    (2, 18, 'pnlSAT', 'Sob'),
+    (2, 19, 'pnlSUN', 'Ned'),
+    (3, 20, 'Title', 'fKeyboard');
+INSERT INTO PREVOD_DATA (ID_PREVODA, ID_PREVOD_ORG, ID_PREVOD_DATA, NAME, TRANSLTEXT, TRANSLATED,
+                         KODA_JEZIKA) VALUES
+    (1, 1, 1, 'sb0', '0', 'Y', 'ENG'),
+    (1, 2, 2, 'sb1', '1', 'Y', 'ENG'),
+    (1, 3, 3, 'sb2', '2', 'Y', 'ENG'),
+    (1, 4, 4, 'sb3', '3', 'Y', 'ENG'),
+    (1, 5, 5, 'sb4', '4', 'Y', 'ENG'),
+    (1, 6, 6, 'sb5', '5', 'Y', 'ENG'),
+    (1, 7, 7, 'sb6', '6', 'Y', 'ENG'),
+    (1, 8, 8, 'sb7', '7', 'Y', 'ENG'),
+    (1, 9, 9, 'sb8', '8', 'Y', 'ENG'),
+    (1, 10, 10, 'sb9', '9', 'Y', 'ENG'),
+    (1, 11, 11, 'sbDot', ',', 'Y', 'ENG'),
+    (2, 12, 12, 'Title', 'Calendar', 'Y', 'ENG'),
+    (2, 13, 13, 'pnlMON', 'Mon', 'Y', 'ENG'),
+    (2, 14, 14, 'pnlTUE', 'Tue', 'Y', 'ENG'),
+    (2, 15, 15, 'pnlWED', 'Wed', 'Y', 'ENG'),
+    (2, 16, 16, 'pnlTHU', 'Thu', 'Y', 'ENG'),
+    (2, 17, 17, 'pnlFRI', 'Fri', 'Y', 'ENG'),
+    (2, 18, 18, 'pnlSAT', 'Sat', 'Y', 'ENG'),
+    (2, 19, 19, 'pnlSUN', 'Sun', 'Y', 'ENG'),
+    (3, 20, 20, 'Title', 'Keyboard', 'Y', 'ENG');
+
+-- The translation counters continue after the demo rows.
 INSERT INTO S_KLJUCI (IDKLJUC, STEVEC, TIP, VIDEN, PREDPONA, PRIPONA) VALUES
-    ('Prevod_forme', 1, '1', 0, NULL, NULL),
-    ('Prevod_org', 1, '1', 0, NULL, NULL),
-    ('Prevod_data', 1, '1', 0, NULL, NULL),
+    ('Prevod_forme', 4, '1', 0, NULL, NULL),
+    ('Prevod_org', 21, '1', 0, NULL, NULL),
+    ('Prevod_data', 21, '1', 0, NULL, NULL),
     ('Nalog', 1042, '1', 1, 'N-', '/24');

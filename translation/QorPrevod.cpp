@@ -342,6 +342,8 @@ bool TQorPrevod::RunScript(const QString& scriptPath) {
         const QString end = line.endsWith(QLatin1Char(';')) ? line.chopped(1) : line;
         if (!end.isEmpty())
             buffer << end;
+        if (buffer.isEmpty())
+            continue; // a line that is only ";" ends no statement
         try {
             execute(databaseName_, buffer.join(QLatin1Char('\n')), {});
             succeeded = true;
