@@ -4,7 +4,7 @@
 #include "app/HoldingsQuery.h"
 #include "app/TradingAccountsReport.h"
 #include "app/ZevIni.h"
-#include "db/DbGrid.h"
+#include "controls/cDbGrid.h"
 #include "db/UVersionAgent.h"
 #include "db/uDMLB.h"
 #include "db/uSifSerprog.h"
@@ -137,7 +137,9 @@ void TfZEV::createNaborPage() {
     bbGenXML->setGeometry(240, 26, 200, 28);
     connect(bbGenXML, &QPushButton::clicked, this, platform::guarded(this, &TfZEV::bbGenXMLClick));
 
-    grdStanja = component(new db::DbGrid(tsNabor), "grdStanja");
+    grdStanja = component(new controls::TKVDbGrid(tsNabor), "grdStanja");
+    grdStanja->setOptions(controls::TKVDbGrid::DefaultOptions |
+                          controls::TKVDbGrid::Option::RowSelect);
     grdStanja->setReadOnly(true);
     grdStanja->setDataSource(&dsStanja);
     layout->addWidget(grdStanja);

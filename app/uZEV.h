@@ -15,8 +15,8 @@ class QTabWidget;
 class TDMLB;
 class TVersionAgent;
 
-namespace db {
-class DbGrid;
+namespace controls {
+class TKVDbGrid;
 }
 namespace entry {
 class TPTypedEdit;
@@ -90,7 +90,7 @@ private:
     entry::TPTypedEdit* pteDan = nullptr;
     QPushButton* bbNabor = nullptr;
     QPushButton* bbGenXML = nullptr;
-    db::DbGrid* grdStanja = nullptr;
+    controls::TKVDbGrid* grdStanja = nullptr;
     QLabel* statusUser_ = nullptr;
     QLabel* statusSecond_ = nullptr;
     QAction* GenerirajXmlzev1 = nullptr;

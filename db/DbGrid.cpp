@@ -14,7 +14,7 @@ DbGrid::DbGrid(QWidget* parent) : QTableView(parent), model_(new DataSetModel(th
                     QAbstractItemView::AnyKeyPressed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->hide();
-    connect(model_, &QAbstractItemModel::modelReset, this, &DbGrid::applyColumnWidths);
+    connect(model_, &QAbstractItemModel::modelReset, this, &DbGrid::applyColumnAttributes);
     connect(model_, &DataSetModel::currentRowChanged, this, &DbGrid::followDataSet);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { followSelection(current); });
@@ -22,7 +22,7 @@ DbGrid::DbGrid(QWidget* parent) : QTableView(parent), model_(new DataSetModel(th
 
 void DbGrid::setDataSource(DataSource* source) {
     model_->setDataSource(source);
-    applyColumnWidths();
+    applyColumnAttributes();
 }
 
 DataSource* DbGrid::dataSource() const {
@@ -38,7 +38,7 @@ void DbGrid::setReadOnly(bool readOnly) {
 }
 
 // Display widths are in characters of the grid's font, measured by the digit 0.
-void DbGrid::applyColumnWidths() {
+void DbGrid::applyColumnAttributes() {
     const int characterWidth = fontMetrics().horizontalAdvance(QLatin1Char('0'));
     const int padding = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 12;
     for (int column = 0; column < model_->columnCount(); ++column)

@@ -19,10 +19,15 @@ public:
     void setDataSource(DataSource* source);
     DataSource* dataSource() const;
     DataSetModel* dataSetModel() const { return model_; }
-    void setReadOnly(bool readOnly);
+    bool readOnly() const { return readOnly_; }
+    virtual void setReadOnly(bool readOnly);
+
+protected:
+    // Applies the columns' attributes (their widths from the fields' display widths);
+    // runs whenever the columns are built anew. A derived grid adds its own.
+    virtual void applyColumnAttributes();
 
 private:
-    void applyColumnWidths();
     void followDataSet(int row);
     void followSelection(const QModelIndex& current);
 

@@ -5,6 +5,7 @@
 #include "db/uDMLB.h"
 #include "entry/Uptypeed.h"
 #include "platform/Application.h"
+#include "platform/Components.h"
 #include "platform/MessageBox.h"
 
 #include <QAction>
@@ -75,6 +76,7 @@ private Q_SLOTS:
     void unreadableDateReachesTheErrorDisplay();
     void reportLogsItsStartBeforeReadingTheDate();
     void reportShowsAndClearsValidationErrors();
+    void componentsInCreationOrderWithTheirKinds();
 
 private:
     std::unique_ptr<platform::ScopedMessageSink> sink_;
@@ -256,6 +258,36 @@ void MainWindowTest::reportShowsAndClearsValidationErrors() {
     QVERIFY(!window.qStanja.active());
     // Two runs in one second share the report's name: the second replaces the first.
     QVERIFY(!QDir(demo.reportFolder()).entryList(QDir::Files).isEmpty());
+}
+
+void MainWindowTest::componentsInCreationOrderWithTheirKinds() {
+    DemoProgram demo;
+    TDMLB dmlb(demo.arguments(QStringLiteral("ana")), nullptr, demo.database.folder());
+    TfZEV window(dmlb, demo.arguments(QStringLiteral("ana")), nullptr, demo.folder());
+    QStringList names;
+    for (const QObject* component : platform::componentsOf(&window))
+        names.append(component->objectName());
+    QCOMPARE(names,
+             QStringList({"qStanja",          "dsStanja",  "va",          "pcMain", "MainMenu1",
+                          "GenerirajXmlzev1", "N1",        "Nastavitve1", "N2",     "Izhod1",
+                          "tsNabor",          "pnlTop",    "lDatum",      "pteDan", "bbNabor",
+                          "bbGenXML",         "grdStanja", "tsError",     "mError", "Sb",
+                          "SbPanel1",         "SbPanel2"}));
+    using platform::ComponentKind;
+    const std::pair<const char*, ComponentKind> kinds[] = {
+        {"pcMain", ComponentKind::PageControl}, {"tsNabor", ComponentKind::TabSheet},
+        {"pnlTop", ComponentKind::Panel},       {"lDatum", ComponentKind::Label},
+        {"bbNabor", ComponentKind::BitBtn},     {"grdStanja", ComponentKind::DbGrid},
+        {"Izhod1", ComponentKind::MenuItem},    {"mError", ComponentKind::Memo},
+        {"pteDan", ComponentKind::Edit}};
+    for (const auto& [name, kind] : kinds)
+        QVERIFY2(platform::kindOf(platform::findComponent(&window, QString::fromLatin1(name))) ==
+                     kind,
+                 name);
+    QCOMPARE(platform::captionOf(platform::findComponent(&window, QStringLiteral("tsNabor"))),
+             "Nabor");
+    QCOMPARE(platform::hintOf(platform::findComponent(&window, QStringLiteral("bbGenXML"))),
+             "Generiranje in pošiljanje poročila");
 }
 
 int main(int argc, char** argv) {
