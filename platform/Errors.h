@@ -55,4 +55,33 @@ public:
     QString className() const override { return QStringLiteral("EDBEngineError"); }
 };
 
+// Floating-point arithmetic without a result.
+class MathError : public Exception {
+public:
+    using Exception::Exception;
+    QString className() const override { return QStringLiteral("EMathError"); }
+};
+
+// A number divided by zero: "Floating point division by zero".
+class ZeroDivideError : public MathError {
+public:
+    ZeroDivideError();
+    QString className() const override { return QStringLiteral("EZeroDivide"); }
+};
+
+// An operation without any value, such as 0 divided by 0: "Invalid floating point
+// operation".
+class InvalidOpError : public MathError {
+public:
+    InvalidOpError();
+    QString className() const override { return QStringLiteral("EInvalidOp"); }
+};
+
+// A result too large for the floating-point type: "Floating point overflow".
+class OverflowError : public MathError {
+public:
+    OverflowError();
+    QString className() const override { return QStringLiteral("EOverflow"); }
+};
+
 } // namespace platform

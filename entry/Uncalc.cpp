@@ -1,0 +1,258 @@
+#include "entry/Uncalc.h"
+
+#include "controls/HelperRoutines.h"
+#include "entry/PopupGlyphs.h"
+#include "platform/Application.h"
+#include "platform/Components.h"
+#include "platform/Errors.h"
+#include "platform/Pictures.h"
+#include "platform/StdControls.h"
+
+#include <QLabel>
+#include <QToolButton>
+#include <charconv>
+#include <cmath>
+
+namespace entry {
+
+namespace {
+
+const QString DisplayPicture = QStringLiteral("0.##########");
+const QColor ActiveCaption(153, 180, 209);
+
+QFont pixelFont(int pixels, bool bold = true) {
+    QFont font(QStringLiteral("Arial CE"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+void setColours(QWidget* widget, const QColor& background, const QColor& text) {
+    QPalette colours = widget->palette();
+    colours.setColor(QPalette::Window, background);
+    colours.setColor(QPalette::WindowText, text);
+    widget->setPalette(colours);
+    widget->setAutoFillBackground(true);
+}
+
+} // namespace
+
+long double ReadDisplayNumber(const QString& text) {
+    const QByteArray plain =
+        controls::ReplaceChar(QLatin1Char(','), QLatin1Char('.'), text).toLatin1();
+    long double value = 0;
+    std::from_chars(plain.constData(), plain.constData() + plain.size(), value,
+                    std::chars_format::fixed);
+    return value;
+}
+
+// --- Form ---------------------------------------------------------------------------
+
+TnCalc::TnCalc(QWidget* parent) : TDialog(parent) {
+    platform::setComponentName(this, QStringLiteral("nCalc"));
+    setWindowTitle(QString());
+    setFont(pixelFont(13));
+    setFixedSize(186, 152);
+    Panel1 = platform::addComponent(this, new platform::TPanel(this), QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, 0, 186, 152);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setColours(Panel1, ActiveCaption, Qt::black);
+    createDisplay();
+    createButtons();
+    createCloseButtons();
+}
+
+void TnCalc::createDisplay() {
+    lblDisplay = platform::addComponent(this, new QLabel(Panel1), QStringLiteral("lblDisplay"));
+    lblDisplay->setGeometry(12, 10, 137, 21);
+    lblDisplay->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblDisplay->setFont(pixelFont(15));
+    setColours(lblDisplay, Qt::black, Qt::white);
+    lblDisplay->setAccessibleName(QStringLiteral("Display"));
+    sbBackspace = speedButton("sbBackspace", {153, 7, 26, 27}, QLatin1Char('B'));
+    SetGlyphButton(sbBackspace, BackspaceGlyph(), QStringLiteral("Backspace"));
+}
+
+QToolButton* TnCalc::speedButton(const char* name, QRect geometry, QChar key) {
+    auto* button = platform::addComponent(this, new QToolButton(Panel1), QLatin1String(name));
+    button->setGeometry(geometry);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    connect(button, &QToolButton::clicked, this, platform::guarded([this, key] { PressKey(key); }));
+    return button;
+}
+
+QToolButton* TnCalc::digitButton(int digit, QRect geometry) {
+    const QChar key(u'0' + digit);
+    QToolButton* button = speedButton(QStringLiteral("sb%1").arg(digit).toLatin1(), geometry, key);
+    button->setText(QString(key));
+    button->setFont(pixelFont(13));
+    sbDigits[digit] = button;
+    return button;
+}
+
+QToolButton* TnCalc::operatorButton(const char* name, QRect geometry, QChar key,
+                                    const QString& glyphText) {
+    QToolButton* button = speedButton(name, geometry, key);
+    SetGlyphButton(button, TextGlyph(glyphText), QString(key));
+    return button;
+}
+
+void TnCalc::createButtons() {
+    digitButton(7, {11, 36, 26, 27});
+    digitButton(8, {38, 36, 27, 27});
+    digitButton(9, {66, 36, 27, 27});
+    sbPlus = operatorButton("sbPlus", {95, 36, 27, 27}, QLatin1Char('+'), QStringLiteral("+"));
+    sbEmpty = platform::addComponent(this, new QToolButton(Panel1), QStringLiteral("sbEmpty"));
+    sbEmpty->setGeometry(124, 36, 26, 55);
+    sbEmpty->setAutoRaise(true);
+    sbEmpty->setFocusPolicy(Qt::NoFocus);
+    SetGlyphButton(sbEmpty, TextGlyph(QStringLiteral("C")), QStringLiteral("C"));
+    connect(sbEmpty, &QToolButton::clicked, this, platform::guarded([this] { ClearAll(); }));
+    digitButton(4, {11, 64, 26, 27});
+    digitButton(5, {38, 64, 27, 27});
+    digitButton(6, {66, 64, 27, 27});
+    sbMinus =
+        operatorButton("sbMinus", {95, 64, 27, 27}, QLatin1Char('-'), QStringLiteral("\u2212"));
+    digitButton(1, {11, 92, 26, 26});
+    digitButton(2, {38, 92, 27, 26});
+    digitButton(3, {66, 92, 27, 26});
+    sbMultiply =
+        operatorButton("sbMultiply", {95, 92, 27, 26}, QLatin1Char('x'), QStringLiteral("\u00d7"));
+    sbEqual = operatorButton("sbEqual", {124, 92, 26, 54}, QLatin1Char('='), QStringLiteral("="));
+    digitButton(0, {10, 119, 54, 27});
+    sbDot = speedButton("sbDot", {66, 119, 27, 27}, QLatin1Char(','));
+    sbDot->setText(QStringLiteral(","));
+    sbDot->setFont(pixelFont(17));
+    sbDivide =
+        operatorButton("sbDivide", {95, 119, 27, 27}, QLatin1Char('/'), QStringLiteral("\u00f7"));
+}
+
+void TnCalc::createCloseButtons() {
+    btnOk = platform::addComponent(this, new platform::TBitBtn(Panel1), QStringLiteral("btnOk"));
+    btnOk->setGeometry(153, 36, 27, 79);
+    btnOk->setDefault(true);
+    btnOk->setAutoDefault(true);
+    SetGlyphButton(btnOk, OkGlyph(), QStringLiteral("OK"));
+    connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
+    btnCancel =
+        platform::addComponent(this, new platform::TBitBtn(Panel1), QStringLiteral("btnCancel"));
+    btnCancel->setGeometry(153, 116, 27, 30);
+    btnCancel->setAutoDefault(false);
+    SetGlyphButton(btnCancel, CancelGlyph(), QStringLiteral("Cancel"));
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+// --- Execute and keys ---------------------------------------------------------------
+
+bool TnCalc::Execute(long double& value) {
+    PendingOp = QLatin1Char('=');
+    StartNewEntry = false;
+    btnOk->setEnabled(true);
+    EntryValue = Accumulator = value;
+    showEntry();
+    btnOk->setFocus();
+    if (exec() != QDialog::Accepted)
+        return false;
+    value = Accumulator;
+    return true;
+}
+
+void TnCalc::ClearAll() {
+    PendingOp = QLatin1Char('=');
+    StartNewEntry = false;
+    btnOk->setEnabled(true);
+    EntryValue = Accumulator = 0;
+    lblDisplay->clear();
+}
+
+QString TnCalc::DisplayText() const {
+    return lblDisplay->text();
+}
+
+void TnCalc::PressKey(QChar key) {
+    if (key.isDigit() && key.unicode() < 128)
+        pressDigit(key);
+    else if (key == QLatin1Char(','))
+        pressComma();
+    else if (key == QLatin1Char('B'))
+        pressBackspace();
+    else if (QStringLiteral("+-x/=").contains(key))
+        pressOperator(key);
+}
+
+void TnCalc::pressDigit(QChar digit) {
+    if (StartNewEntry) {
+        lblDisplay->clear();
+        StartNewEntry = false;
+        btnOk->setEnabled(false);
+    }
+    lblDisplay->setText(lblDisplay->text() + digit);
+    entryFromDisplay();
+}
+
+void TnCalc::pressComma() {
+    if (controls::CharInText(QLatin1Char(','), lblDisplay->text()))
+        return;
+    lblDisplay->setText(lblDisplay->text() + QLatin1Char(','));
+    entryFromDisplay();
+}
+
+void TnCalc::pressBackspace() {
+    if (lblDisplay->text().isEmpty())
+        return;
+    lblDisplay->setText(controls::DropLastChar(lblDisplay->text()));
+    entryFromDisplay();
+}
+
+void TnCalc::pressOperator(QChar op) {
+    const bool equals = op == QLatin1Char('=');
+    StartNewEntry = !equals;
+    btnOk->setEnabled(equals);
+    Accumulator = applyPendingOp();
+    EntryValue = Accumulator;
+    showEntry();
+    PendingOp = op;
+}
+
+// The accumulator with the pending operator applied to the entry; raises without
+// changing anything when there is no result.
+long double TnCalc::applyPendingOp() const {
+    long double result = Accumulator;
+    switch (PendingOp.unicode()) {
+    case u'+':
+        result = Accumulator + EntryValue;
+        break;
+    case u'-':
+        result = Accumulator - EntryValue;
+        break;
+    case u'x':
+        result = Accumulator * EntryValue;
+        break;
+    case u'/':
+        if (EntryValue == 0) {
+            if (Accumulator == 0)
+                throw platform::InvalidOpError();
+            throw platform::ZeroDivideError();
+        }
+        result = Accumulator / EntryValue;
+        break;
+    default:
+        break;
+    }
+    if (!std::isfinite(result))
+        throw platform::OverflowError();
+    return result;
+}
+
+void TnCalc::entryFromDisplay() {
+    EntryValue = ReadDisplayNumber(lblDisplay->text());
+    if (PendingOp == QLatin1Char('='))
+        Accumulator = EntryValue;
+}
+
+void TnCalc::showEntry() {
+    lblDisplay->setText(platform::formatFloat(DisplayPicture, static_cast<double>(EntryValue)));
+}
+
+} // namespace entry
