@@ -1,3 +1,4 @@
+#include "entry/Ukoledar.h"
 #include "entry/Uncalc.h"
 #include "entry/Ura.h"
 #include "platform/DateTime.h"
@@ -6,6 +7,7 @@
 
 #include <QAccessible>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -14,6 +16,7 @@
 #include <QToolButton>
 #include <functional>
 
+using platform::encodeDate;
 using platform::encodeTime;
 using platform::TDateTime;
 
@@ -79,6 +82,31 @@ struct Calculator {
     }
 };
 
+// Clicks the item of a list box as a person would.
+void clickRow(QListWidget* list, int row) {
+    list->scrollToItem(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(row)).center());
+}
+
+QString selectedText(const QListWidget* list) {
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+struct Calendar {
+    std::unique_ptr<entry::Tkoledar> form = translation::TQorColorForm::create<entry::Tkoledar>();
+    // Opens the calendar on the date, runs the steps, then presses OK.
+    bool run(TDateTime& date, const std::function<void()>& steps = {}) {
+        whileShown([&] {
+            if (steps)
+                steps();
+            QTest::mouseClick(form->btnOK, Qt::LeftButton);
+        });
+        return form->Execute(date);
+    }
+};
+
 } // namespace
 
 class PopupTest : public QObject {
@@ -98,6 +126,13 @@ private Q_SLOTS:
     void calculatorDivisionByZeroKeepsItsState();
     void calculatorCancelKeepsTheValue();
     void calculatorGlyphButtonsSayWhatTheySend();
+    void calendarOpensOnTodayForZero();
+    void calendarShowsTheDateInListsAndCaption();
+    void calendarMonthOrYearWithoutTheDay();
+    void calendarYearOutsideTheList();
+    void calendarDayChosenInTheGrid();
+    void calendarCancelAnswersFalse();
+    void calendarGridCellsForAssistiveTools();
 };
 
 void PopupTest::timePickerRoundTripsADayTime() {
@@ -366,6 +401,136 @@ void PopupTest::calculatorGlyphButtonsSayWhatTheySend() {
         QCOMPARE(button->toolTip(), purpose);
         QCOMPARE(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name), purpose);
     }
+}
+
+void PopupTest::calendarOpensOnTodayForZero() {
+    Calendar calendar;
+    QCOMPARE(calendar.form->windowTitle(), QStringLiteral("Koledar"));
+    TDateTime date = 0;
+    QString caption;
+    QVERIFY(calendar.run(date, [&] { caption = calendar.form->btnOK->text(); }));
+    QCOMPARE(date, platform::today());
+    QCOMPARE(caption, QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+}
+
+void PopupTest::calendarShowsTheDateInListsAndCaption() {
+    Calendar calendar;
+    TDateTime date = encodeDate(2021, 6, 15) + encodeTime(10, 30, 0, 0);
+    QString month, year, caption;
+    bool gridFocused = false;
+    QVERIFY(calendar.run(date, [&] {
+        month = selectedText(calendar.form->mesec);
+        year = selectedText(calendar.form->leto);
+        caption = calendar.form->btnOK->text();
+        gridFocused = calendar.form->focusWidget() == calendar.form->koledar;
+    }));
+    QCOMPARE(month, QStringLiteral("Junij"));
+    QCOMPARE(year, QStringLiteral("2021"));
+    QCOMPARE(caption, QStringLiteral("15.06.2021"));
+    QVERIFY(gridFocused);
+    QCOMPARE(date, encodeDate(2021, 6, 15));
+}
+
+void PopupTest::calendarMonthOrYearWithoutTheDay() {
+    Calendar calendar;
+    TDateTime date = encodeDate(2021, 1, 31);
+    QVERIFY(calendar.run(date, [&] { clickRow(calendar.form->mesec, 1); }));
+    QCOMPARE(date, encodeDate(2021, 2, 28));
+    // The day becomes 28, not the last day of the new month.
+    date = encodeDate(2021, 3, 31);
+    QVERIFY(calendar.run(date, [&] { clickRow(calendar.form->mesec, 3); }));
+    QCOMPARE(date, encodeDate(2021, 4, 28));
+    // A leap day becomes 28 February, also in another leap year.
+    date = encodeDate(2020, 2, 29);
+    QString caption;
+    QVERIFY(calendar.run(date, [&] {
+        clickRow(calendar.form->leto, 2024 - entry::FirstYear);
+        caption = calendar.form->btnOK->text();
+    }));
+    QCOMPARE(caption, QStringLiteral("28.02.2024"));
+    QCOMPARE(date, encodeDate(2024, 2, 28));
+}
+
+void PopupTest::calendarYearOutsideTheList() {
+    Calendar calendar;
+    TDateTime date = encodeDate(1975, 5, 3);
+    QString year = QStringLiteral("none read");
+    QString caption;
+    QVERIFY(calendar.run(date, [&] {
+        year = selectedText(calendar.form->leto);
+        caption = calendar.form->btnOK->text();
+    }));
+    QCOMPARE(year, QString());
+    QCOMPARE(caption, QStringLiteral("03.05.1975"));
+    QCOMPARE(date, encodeDate(1975, 5, 3));
+    QVERIFY(calendar.run(date, [&] { clickRow(calendar.form->leto, 0); }));
+    QCOMPARE(date, encodeDate(1980, 5, 3));
+}
+
+void PopupTest::calendarDayChosenInTheGrid() {
+    Calendar calendar;
+    TDateTime date = encodeDate(2021, 6, 15);
+    QString caption;
+    QVERIFY(calendar.run(date, [&] {
+        entry::TCalendarGrid* grid = calendar.form->koledar;
+        QTest::mouseClick(grid, Qt::LeftButton, {}, grid->DayCellRect(3).center());
+        QTest::keyClick(grid, Qt::Key_Down); // a week later
+        caption = calendar.form->btnOK->text();
+    }));
+    QCOMPARE(caption, QStringLiteral("10.06.2021"));
+    QCOMPARE(date, encodeDate(2021, 6, 10));
+    // 1 June 2021 is a Tuesday: the second column of the first week.
+    QCOMPARE(calendar.form->koledar->DayAt(1, 1), 1);
+    QCOMPARE(calendar.form->koledar->DayAt(1, 0), 0);
+    // Enter confirms from the grid.
+    whileShown([&] {
+        QTest::keyClick(calendar.form->koledar, Qt::Key_Right);
+        QTest::keyClick(calendar.form->koledar, Qt::Key_Return);
+    });
+    QVERIFY(calendar.form->Execute(date));
+    QCOMPARE(date, encodeDate(2021, 6, 11));
+}
+
+void PopupTest::calendarCancelAnswersFalse() {
+    Calendar calendar;
+    const TDateTime before = encodeDate(2022, 8, 1);
+    TDateTime date = before;
+    whileShown([&] {
+        clickRow(calendar.form->mesec, 0);
+        QTest::mouseClick(calendar.form->btnCancel, Qt::LeftButton);
+    });
+    QVERIFY(!calendar.form->Execute(date));
+    QCOMPARE(date, before);
+    whileShown([&] { QTest::keyClick(calendar.form->koledar, Qt::Key_Escape); });
+    QVERIFY(!calendar.form->Execute(date));
+    QCOMPARE(date, before);
+}
+
+void PopupTest::calendarGridCellsForAssistiveTools() {
+    Calendar calendar;
+    TDateTime date = encodeDate(2021, 2, 14);
+    calendar.form->show();
+    calendar.form->koledar->setMonth(2);
+    calendar.form->koledar->setYear(2021);
+    calendar.form->koledar->setDay(14);
+    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(calendar.form->koledar);
+    QCOMPARE(grid->role(), QAccessible::Table);
+    QCOMPARE(grid->childCount(), 7 + 28);
+    QCOMPARE(grid->child(3)->text(QAccessible::Name), QStringLiteral("\u010cet"));
+    QCOMPARE(grid->child(3)->role(), QAccessible::ColumnHeader);
+    QAccessibleInterface* day14 = grid->child(7 + 13);
+    QCOMPARE(day14->text(QAccessible::Name), QStringLiteral("14"));
+    QVERIFY(day14->state().selected);
+    QCOMPARE(grid->indexOfChild(day14), 7 + 13);
+    QAccessibleInterface* day20 = grid->child(7 + 19);
+    day20->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(calendar.form->btnOK->text(), QStringLiteral("20.02.2021"));
+    QVERIFY(day20->state().selected && !day14->state().selected);
+    QCOMPARE(grid->childAt(day20->rect().center().x(), day20->rect().center().y()), day20);
+    calendar.form->hide();
+    Q_UNUSED(date);
+    QCOMPARE(calendar.form->btnOK->toolTip(), QStringLiteral("OK"));
+    QCOMPARE(calendar.form->btnCancel->toolTip(), QStringLiteral("Cancel"));
 }
 
 QTEST_MAIN(PopupTest)

@@ -1,0 +1,395 @@
+#include "entry/Ukoledar.h"
+
+#include "entry/PopupGlyphs.h"
+#include "platform/Application.h"
+#include "platform/Components.h"
+#include "platform/Errors.h"
+#include "platform/Pictures.h"
+#include "platform/StdControls.h"
+
+#include <QFrame>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+
+namespace entry {
+
+namespace {
+
+constexpr int GridRows = 7; // the day names and six weeks
+constexpr int GridColumns = 7;
+const QColor Silver(192, 192, 192);
+const QColor ActiveCaption(153, 180, 209);
+
+const QStringList DayNames = {
+    QStringLiteral("Pon"), QStringLiteral("Tor"), QStringLiteral("Sre"), QStringLiteral("\u010cet"),
+    QStringLiteral("Pet"), QStringLiteral("Sob"), QStringLiteral("Ned")};
+const QStringList MonthNames = {
+    QStringLiteral("Januar"),  QStringLiteral("Februar"),  QStringLiteral("Marec"),
+    QStringLiteral("April"),   QStringLiteral("Maj"),      QStringLiteral("Junij"),
+    QStringLiteral("Julij"),   QStringLiteral("Avgust"),   QStringLiteral("September"),
+    QStringLiteral("Oktober"), QStringLiteral("November"), QStringLiteral("December")};
+
+QFont arialCE(int pixels, bool italic = false) {
+    QFont font(QStringLiteral("Arial CE"));
+    font.setPixelSize(pixels);
+    font.setBold(true);
+    font.setItalic(italic);
+    return font;
+}
+
+void setBackground(QWidget* widget, const QColor& colour) {
+    QPalette colours = widget->palette();
+    colours.setColor(QPalette::Window, colour);
+    colours.setColor(QPalette::Base, colour);
+    widget->setPalette(colours);
+    widget->setAutoFillBackground(true);
+}
+
+QStringList localDayNames() {
+    QStringList names;
+    for (int day = 1; day <= 7; ++day)
+        names << QLocale().dayName(day, QLocale::ShortFormat);
+    return names;
+}
+
+} // namespace
+
+// --- Month grid ---------------------------------------------------------------------
+
+TCalendarGrid::TCalendarGrid(QWidget* parent) : QWidget(parent), dayNames_(localDayNames()) {
+    InstallCellAccessibility();
+    setFocusPolicy(Qt::StrongFocus);
+    const platform::DateParts today = platform::decodeDate(platform::today());
+    year_ = today.year;
+    month_ = today.month;
+    day_ = today.day;
+}
+
+void TCalendarGrid::setDay(int day) {
+    setDate(year_, month_, day);
+}
+
+void TCalendarGrid::setMonth(int month) {
+    setDate(year_, month, day_);
+}
+
+void TCalendarGrid::setYear(int year) {
+    setDate(year, month_, day_);
+}
+
+void TCalendarGrid::setDate(int year, int month, int day) {
+    platform::TDateTime checked = 0;
+    if (!platform::tryEncodeDate(year, month, day, checked))
+        throw platform::ConvertError(QStringLiteral("Invalid argument to date encode"));
+    if (year == year_ && month == month_ && day == day_)
+        return;
+    year_ = year;
+    month_ = month;
+    day_ = day;
+    update();
+    Q_EMIT changed();
+}
+
+platform::TDateTime TCalendarGrid::CalendarDate() const {
+    return platform::encodeDate(year_, month_, day_);
+}
+
+void TCalendarGrid::setDayNames(const QStringList& names) {
+    dayNames_ = names;
+    update();
+}
+
+// The column of the first of the month, Monday being 0.
+int TCalendarGrid::firstColumn() const {
+    return (platform::dayOfWeek(platform::encodeDate(year_, month_, 1)) + 5) % 7;
+}
+
+int TCalendarGrid::daysInMonth() const {
+    return QDate(year_, month_, 1).daysInMonth();
+}
+
+QRect TCalendarGrid::cellRect(int row, int column) const {
+    const int left = column * width() / GridColumns;
+    const int top = row * height() / GridRows;
+    return QRect(left, top, (column + 1) * width() / GridColumns - left,
+                 (row + 1) * height() / GridRows - top);
+}
+
+QRect TCalendarGrid::DayCellRect(int day) const {
+    const int place = firstColumn() + day - 1;
+    return cellRect(1 + place / GridColumns, place % GridColumns);
+}
+
+int TCalendarGrid::DayAt(int row, int column) const {
+    if (row < 1 || row >= GridRows || column < 0 || column >= GridColumns)
+        return 0;
+    const int day = (row - 1) * GridColumns + column - firstColumn() + 1;
+    return day >= 1 && day <= daysInMonth() ? day : 0;
+}
+
+void TCalendarGrid::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Silver);
+    painter.setFont(font());
+    painter.setPen(QColor(160, 160, 160));
+    for (int column = 1; column < GridColumns; ++column)
+        painter.drawLine(cellRect(0, column).topLeft(),
+                         cellRect(GridRows - 1, column).bottomLeft());
+    for (int row = 1; row < GridRows; ++row)
+        painter.drawLine(cellRect(row, 0).topLeft(), cellRect(row, GridColumns - 1).topRight());
+    painter.setPen(Qt::black);
+    for (int column = 0; column < GridColumns; ++column)
+        painter.drawText(cellRect(0, column), Qt::AlignCenter, dayNames_.value(column));
+    for (int day = 1; day <= daysInMonth(); ++day) {
+        const QRect cell = DayCellRect(day);
+        const bool chosen = day == day_;
+        if (chosen)
+            painter.fillRect(cell.adjusted(1, 1, 0, 0), palette().color(QPalette::Highlight));
+        painter.setPen(chosen ? palette().color(QPalette::HighlightedText) : QColor(Qt::black));
+        painter.drawText(cell, Qt::AlignCenter, QString::number(day));
+    }
+    if (hasFocus()) {
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.drawRect(DayCellRect(day_).adjusted(1, 1, -1, -1));
+    }
+}
+
+void TCalendarGrid::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    const QPoint at = event->position().toPoint();
+    for (int row = 1; row < GridRows; ++row)
+        for (int column = 0; column < GridColumns; ++column)
+            if (cellRect(row, column).contains(at)) {
+                if (const int day = DayAt(row, column))
+                    platform::runGuarded([&] { setDay(day); });
+                return;
+            }
+}
+
+void TCalendarGrid::keyPressEvent(QKeyEvent* event) {
+    int step = 0;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        step = -1;
+        break;
+    case Qt::Key_Right:
+        step = 1;
+        break;
+    case Qt::Key_Up:
+        step = -GridColumns;
+        break;
+    case Qt::Key_Down:
+        step = GridColumns;
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const int day = day_ + step;
+    if (day >= 1 && day <= daysInMonth())
+        platform::runGuarded([&] { setDay(day); });
+    event->accept();
+}
+
+// Cells for assistive tools: the seven day names, then the days of the month.
+int TCalendarGrid::AccessibleCellCount() const {
+    return GridColumns + daysInMonth();
+}
+
+QString TCalendarGrid::AccessibleCellText(int index) const {
+    if (index < GridColumns)
+        return dayNames_.value(index);
+    return QString::number(index - GridColumns + 1);
+}
+
+QRect TCalendarGrid::AccessibleCellRect(int index) const {
+    return index < GridColumns ? cellRect(0, index) : DayCellRect(index - GridColumns + 1);
+}
+
+QAccessible::Role TCalendarGrid::AccessibleCellRole(int index) const {
+    return index < GridColumns ? QAccessible::ColumnHeader : QAccessible::Cell;
+}
+
+bool TCalendarGrid::AccessibleCellChosen(int index) const {
+    return index - GridColumns + 1 == day_;
+}
+
+bool TCalendarGrid::ChooseAccessibleCell(int index) {
+    if (index < GridColumns || index >= AccessibleCellCount())
+        return false;
+    setDay(index - GridColumns + 1);
+    return true;
+}
+
+// --- Form ---------------------------------------------------------------------------
+
+Tkoledar::Tkoledar(QWidget* parent) : TDialog(parent) {
+    platform::setComponentName(this, QStringLiteral("koledar"));
+    setWindowTitle(QStringLiteral("koledar"));
+    QFont system(QStringLiteral("System"));
+    system.setPixelSize(13);
+    setFont(system);
+    setFixedSize(333, 200);
+    pnlFORM = platform::addComponent(this, new platform::TPanel(this), QStringLiteral("pnlFORM"));
+    pnlFORM->setGeometry(0, 1, 325, 195);
+    pnlFORM->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setBackground(pnlFORM, ActiveCaption);
+    createGrid();
+    createLists();
+    createButtons();
+}
+
+void Tkoledar::createGrid() {
+    koledar = platform::addComponent(this, new TCalendarGrid(pnlFORM), QStringLiteral("koledar"));
+    koledar->setGeometry(12, 15, 167, 111);
+    koledar->setFont(arialCE(11));
+    koledar->setAccessibleName(QStringLiteral("koledar"));
+    connect(koledar, &TCalendarGrid::changed, this, &Tkoledar::koledarChange);
+    static const char* const names[] = {"pnlMON", "pnlTUE", "pnlWED", "pnlTHU",
+                                        "pnlFRI", "pnlSAT", "pnlSUN"};
+    static const int lefts[] = {10, 34, 58, 82, 105, 130, 154};
+    for (int day = 0; day < 7; ++day) {
+        auto* panel =
+            platform::addComponent(this, new platform::TPanel(pnlFORM), QLatin1String(names[day]));
+        panel->setGeometry(lefts[day], 10, day == 0 ? 26 : 27, 21);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setFont(arialCE(11, true));
+        setBackground(panel, Silver);
+        dayPanels[day] = panel;
+    }
+}
+
+void Tkoledar::createLists() {
+    mesec = platform::addComponent(this, new QListWidget(pnlFORM), QStringLiteral("mesec"));
+    mesec->setGeometry(186, 11, 69, 175);
+    mesec->setFont(arialCE(11));
+    mesec->setAccessibleName(QStringLiteral("Mesec"));
+    leto = platform::addComponent(this, new QListWidget(pnlFORM), QStringLiteral("leto"));
+    leto->setGeometry(260, 11, 51, 175);
+    leto->setFont(arialCE(12));
+    leto->setAccessibleName(QStringLiteral("Leto"));
+    leto->verticalScrollBar()->setFixedWidth(12);
+    for (QListWidget* list : {mesec, leto}) {
+        list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        list->setUniformItemSizes(true);
+        list->setTextElideMode(Qt::ElideNone);
+    }
+    connect(mesec, &QListWidget::currentRowChanged, this, platform::guarded([this] {
+                if (!showingDate_)
+                    mesecClick();
+            }));
+    connect(leto, &QListWidget::currentRowChanged, this, platform::guarded([this] {
+                if (!showingDate_)
+                    letoClick();
+            }));
+    Bevel1 = platform::addComponent(this, new QFrame(pnlFORM), QStringLiteral("Bevel1"));
+    Bevel1->setGeometry(179, 10, 8, 115);
+    Bevel2 = platform::addComponent(this, new QFrame(pnlFORM), QStringLiteral("Bevel2"));
+    Bevel2->setGeometry(10, 10, 8, 117);
+    for (QFrame* bevel : {Bevel1, Bevel2}) {
+        bevel->setFrameStyle(QFrame::VLine | QFrame::Raised);
+        bevel->lower();
+    }
+}
+
+void Tkoledar::createButtons() {
+    btnOK = platform::addComponent(this, new platform::TBitBtn(pnlFORM), QStringLiteral("btnOK"));
+    btnOK->setGeometry(54, 130, 127, 30);
+    btnOK->setFont(arialCE(13));
+    btnOK->setDefault(true);
+    btnOK->setFocusPolicy(Qt::NoFocus);
+    btnOK->setIcon(OkGlyph());
+    btnOK->setLayoutDirection(Qt::RightToLeft); // glyph right of the caption
+    btnOK->setToolTip(QStringLiteral("OK"));
+    btnOK->setAccessibleName(QStringLiteral("OK"));
+    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+    btnCancel =
+        platform::addComponent(this, new platform::TBitBtn(pnlFORM), QStringLiteral("btnCancel"));
+    btnCancel->setGeometry(10, 130, 41, 30);
+    btnCancel->setFocusPolicy(Qt::NoFocus);
+    btnCancel->setAutoDefault(false);
+    SetGlyphButton(btnCancel, CancelGlyph(), QStringLiteral("Cancel"));
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void Tkoledar::FormCreate() {
+    setWindowTitle(QStringLiteral("Koledar"));
+    for (int day = 0; day < 7; ++day)
+        dayPanels[day]->setCaption(DayNames[day]);
+    koledar->setDayNames(DayNames);
+    mesec->clear();
+    mesec->addItems(MonthNames);
+    leto->clear();
+    for (int year = FirstYear; year <= LastYear; ++year)
+        leto->addItem(QString::number(year));
+}
+
+void Tkoledar::showEvent(QShowEvent* event) {
+    TDialog::showEvent(event);
+    koledar->setFocus();
+}
+
+bool Tkoledar::Execute(platform::TDateTime& date) {
+    if (date == 0)
+        date = platform::today();
+    const platform::DateParts parts = platform::decodeDate(date);
+    koledar->setMonth(1);
+    koledar->setDay(parts.day);
+    koledar->setYear(parts.year);
+    koledar->setMonth(parts.month);
+    ShowChosenDate();
+    if (exec() != QDialog::Accepted)
+        return false;
+    date = koledar->CalendarDate();
+    return true;
+}
+
+void Tkoledar::ShowChosenDate() {
+    const QScopedValueRollback<bool> showing(showingDate_, true);
+    btnOK->setText(platform::formatDateTime(QStringLiteral("dd.mm.yyyy"), koledar->CalendarDate()));
+    btnOK->setAccessibleDescription(btnOK->text());
+    selectRow(mesec, koledar->Month() - 1);
+    const int year = koledar->Year();
+    selectRow(leto, year >= FirstYear && year <= LastYear ? year - FirstYear : -1);
+}
+
+void Tkoledar::selectRow(QListWidget* list, int row) {
+    list->setCurrentRow(row);
+    if (row < 0)
+        list->clearSelection();
+    else
+        list->scrollToItem(list->item(row));
+}
+
+void Tkoledar::koledarChange() {
+    ShowChosenDate();
+}
+
+void Tkoledar::mesecClick() {
+    const int month = mesec->currentRow() + 1;
+    if (month < 1)
+        return;
+    try {
+        koledar->setMonth(month);
+    } catch (const platform::ConvertError&) {
+        koledar->setDay(28);
+        koledar->setMonth(month);
+    }
+}
+
+// The chosen year is read first: moving the day re-selects the list's rows.
+void Tkoledar::letoClick() {
+    const int row = leto->currentRow();
+    if (row < 0)
+        return;
+    if (mesec->currentRow() + 1 == 2 && koledar->Day() > 28)
+        koledar->setDay(28);
+    koledar->setYear(row + FirstYear);
+}
+
+} // namespace entry
