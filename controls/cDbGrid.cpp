@@ -162,7 +162,9 @@ TKVCustomDbGrid::TKVCustomDbGrid(QWidget* parent)
       sortColor_(palette().color(QPalette::Light)), selFont_(font()), options_(DefaultOptions),
       titleFont_(font()), fixedColor_(palette().color(QPalette::Button)) {
     setHorizontalHeader(new TitleHeader(this));
+    const int rowHeight = verticalHeader()->defaultSectionSize();
     setVerticalHeader(new IndicatorHeader(this));
+    verticalHeader()->setDefaultSectionSize(rowHeight);
     setItemDelegate(new CellDelegate(this));
     // A title click is no column selection.
     disconnect(horizontalHeader(), SIGNAL(sectionPressed(int)), this, SLOT(selectColumn(int)));

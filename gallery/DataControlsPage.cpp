@@ -4,8 +4,8 @@
 // the gallery never reach the demo database.
 #include "controls/ACComboBox.h"
 #include "controls/Updbedt.h"
+#include "controls/cDbGrid.h"
 #include "db/DataSource.h"
-#include "db/DbGrid.h"
 #include "db/DbNavigator.h"
 #include "db/Field.h"
 #include "db/Table.h"
@@ -14,13 +14,14 @@
 #include "platform/Application.h"
 #include "platform/Components.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 
 namespace {
 
-using GalleryGrid = db::DbGrid;
+using GalleryGrid = controls::TKVDbGrid;
 
 class DataControlsPage : public QWidget {
 public:
@@ -30,6 +31,7 @@ public:
 private:
     void openPrices();
     QWidget* amountRow();
+    QCheckBox* wordwrapSwitch();
     controls::TACComboBox* autoCompleteCombo();
 
     TDMLB& dmlb_;
@@ -50,6 +52,7 @@ DataControlsPage::DataControlsPage(TDMLB& dmlb) : dmlb_(dmlb) {
     grid_->setMinimumSize(460, 220);
     grid_->setDataSource(&dsPrices_);
     gallery::addRow(grid, QStringLiteral("Grid"), grid_);
+    grid->addWidget(wordwrapSwitch(), grid->rowCount(), 1);
     gallery::addRow(grid, QStringLiteral("Amount"), amountRow())->setBuddy(amount_);
     gallery::addRow(grid, QStringLiteral("Auto-complete"), autoCompleteCombo());
     auto* note = new QLabel(QStringLiteral("Changes made here are not kept."), this);
@@ -87,6 +90,15 @@ void DataControlsPage::openPrices() {
         inTransaction_ = true;
         tPrices_.open();
     });
+}
+
+// The grid's titles wrap into a 45-pixel title row while the box is checked.
+QCheckBox* DataControlsPage::wordwrapSwitch() {
+    auto* box = new QCheckBox(QStringLiteral("Word-wrapped titles"), this);
+    platform::setComponentName(box, QStringLiteral("cbTitleWordwrap"));
+    connect(box, &QCheckBox::toggled, grid_,
+            platform::guarded([this](bool on) { grid_->setTitleWordwrap(on); }));
+    return box;
 }
 
 QWidget* DataControlsPage::amountRow() {
