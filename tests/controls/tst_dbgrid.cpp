@@ -63,6 +63,7 @@ private Q_SLOTS:
     void optionsAndColoursAfterCreation();
     void titleCellsKeepReadableNames();
     void ctrlDeleteAsksFirst();
+    void leavingCancelsAnInsertNothingWasTypedInto();
 
 private:
     template <typename Grid = TKVDbGrid> Grid* makeGrid();
@@ -208,6 +209,7 @@ void TestDbGrid::focusRectangleOnlyWhileFocused() {
     TKVDbGrid* grid = makeGrid();
     auto* other = new QLineEdit(window_.get());
     window_->layout()->addWidget(other);
+    other->show();
     grid->setSelColor(QColor(255, 255, 255));
     grid->setCurrentIndex(grid->model()->index(0, 1));
     grid->clearSelection();
@@ -282,6 +284,27 @@ void TestDbGrid::ctrlDeleteAsksFirst() {
     QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
     QCOMPARE(table_->recordCount(), 2);
     QCOMPARE(messages_.size(), 2);
+}
+
+void TestDbGrid::leavingCancelsAnInsertNothingWasTypedInto() {
+    TKVDbGrid* grid = makeGrid();
+    auto* other = new QLineEdit(window_.get());
+    window_->layout()->addWidget(other);
+    other->show();
+    grid->setFocus();
+    QTRY_VERIFY(grid->hasFocus());
+    table_->append();
+    other->setFocus();
+    QCOMPARE(table_->state(), db::DataSetState::Browse);
+    QCOMPARE(table_->recordCount(), 3);
+
+    // A record that something was typed into stays in insert state.
+    grid->setFocus();
+    table_->append();
+    table_->fieldByName(QStringLiteral("id")).setAsInteger(4);
+    other->setFocus();
+    QCOMPARE(table_->state(), db::DataSetState::Insert);
+    table_->cancel();
 }
 
 QTEST_MAIN(TestDbGrid)

@@ -234,6 +234,14 @@ void TestPDBEdit::rightAlignedFieldPaintsRightWhileUnfocused() {
     const auto focused = inkColumns(edit_->grab().toImage());
     QVERIFY2(focused.first < edit_->width() / 4, qPrintable(QString::number(focused.first)));
 
+    // A centred field stands in the middle while unfocused.
+    neighbour_->setFocus();
+    table_->fieldByName(QStringLiteral("amount")).setAlignment(Qt::AlignHCenter);
+    edit_->DataChange();
+    const auto [centreLeft, centreRight] = inkColumns(edit_->grab().toImage());
+    const int middle = edit_->width() / 2;
+    QVERIFY(std::abs((centreLeft + centreRight) / 2 - middle) <= 3);
+
     // Assistive tools read the text the edit shows.
     neighbour_->setFocus();
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(edit_);
