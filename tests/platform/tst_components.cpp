@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "platform/StdControls.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -186,6 +187,11 @@ void TestComponents::captionsAndHintsPerKind() {
     auto* panel = new TPanel(&form);
     setCaption(panel, QStringLiteral("Panel"));
     QCOMPARE(captionOf(panel), "Panel");
+    // The panel paints its caption: assistive tools read it as the panel's name.
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(panel);
+    QVERIFY(accessible);
+    QCOMPARE(accessible->role(), QAccessible::Pane);
+    QCOMPARE(accessible->text(QAccessible::Name), "Panel");
 
     QAction item(QStringLiteral("Izhod"));
     setHint(&item, QStringLiteral("Konec"));
