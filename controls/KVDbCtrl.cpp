@@ -11,6 +11,8 @@
 #include "platform/MessageBox.h"
 #include "platform/Variant.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLocale>
@@ -100,6 +102,8 @@ void drawSunkenFrame(QPainter& painter, const QWidget* widget) {
     option.frameShape = QFrame::StyledPanel;
     widget->style()->drawPrimitive(QStyle::PE_Frame, &option, &painter, widget);
 }
+
+void installAccessibility();
 
 } // namespace
 
@@ -195,6 +199,7 @@ TKVDBLookupControl::TKVDBLookupControl(QWidget* parent)
     : QWidget(parent), LookupSource(std::make_unique<db::DataSource>()),
       DataLink(std::make_unique<TKVDataSourceLink>(this)),
       ListLink(std::make_unique<TKVListSourceLink>(this)) {
+    installAccessibility();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(false);
@@ -419,6 +424,7 @@ void TKVDBLookupControl::ToggleCurrent() {
 }
 
 void TKVDBLookupControl::KeyValueChanged() {
+    AnnounceValue();
     if (OnChange && listActive_ && keyValue_.isValid())
         OnChange(this);
 }
@@ -1470,6 +1476,186 @@ void TKVDBLookupComboBox::paintButton(QPainter& painter, int width) {
     const int inset = 3 + (pressed_ ? 1 : 0);
     arrow.rect = button.rect.adjusted(inset, inset, -inset + (pressed_ ? 1 : 0), -inset);
     style()->drawPrimitive(QStyle::PE_IndicatorArrowDown, &arrow, &painter, this);
+}
+
+// ---- Accessibility -------------------------------------------------------------------
+
+namespace {
+
+// One row of a lookup list: its shown texts, selected when its key is one of the
+// selected keys, focused when it holds the key value.
+class LookupRowAccessible : public QAccessibleInterface {
+public:
+    LookupRowAccessible(TKVDBLookupListBox* list, int row) : list_(list), row_(row) {}
+    bool isValid() const override { return list_ && row_ < list_->RecordCount(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return list_ ? list_->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(list_.data());
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text t) const override {
+        if (!isValid() || (t != QAccessible::Name && t != QAccessible::Value))
+            return {};
+        return list_->RowTexts(row_).join(QStringLiteral(", "));
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        if (!list_)
+            return {};
+        const QRect client = list_->ClientRect();
+        const int h = list_->TextHeight();
+        const QRect row(client.left(), client.top() + row_ * h, client.width(), h);
+        return QRect(list_->mapToGlobal(row.topLeft()), row.size());
+    }
+    QAccessible::Role role() const override { return QAccessible::ListItem; }
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        if (!isValid())
+            return state;
+        state.selectable = true;
+        state.focusable = true;
+        state.selected = KeyInSet(list_->SelectedKeys(), list_->RowKeyAt(row_));
+        state.focused =
+            list_->KeyValue().isValid() && KeysEqual(list_->KeyValue(), list_->RowKeyAt(row_));
+        return state;
+    }
+
+private:
+    QPointer<TKVDBLookupListBox> list_;
+    int row_;
+};
+
+// A lookup list: its rows are its children, its value the chosen row's display text.
+class LookupListAccessible : public QAccessibleWidget {
+public:
+    explicit LookupListAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::List) {}
+    ~LookupListAccessible() override {
+        for (const QAccessible::Id id : rows_)
+            QAccessible::deleteAccessibleInterface(id);
+    }
+    TKVDBLookupListBox* list() const { return static_cast<TKVDBLookupListBox*>(widget()); }
+    int childCount() const override { return list()->RecordCount(); }
+    QAccessibleInterface* child(int index) const override {
+        if (index < 0 || index >= childCount())
+            return nullptr;
+        while (static_cast<int>(rows_.size()) <= index) {
+            auto* row = new LookupRowAccessible(list(), static_cast<int>(rows_.size()));
+            rows_.push_back(QAccessible::registerAccessibleInterface(row));
+        }
+        return QAccessible::accessibleInterface(rows_[static_cast<std::size_t>(index)]);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            if (QAccessible::accessibleInterface(rows_[i]) == child)
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        const QPoint local = list()->mapFromGlobal(QPoint(x, y));
+        if (!list()->ClientRect().contains(local))
+            return nullptr;
+        return child(list()->RowAt(local.y()));
+    }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value)
+            return list()->SelectedItem();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.multiSelectable = true;
+        return state;
+    }
+
+private:
+    mutable std::vector<QAccessible::Id> rows_; // interfaces of rows asked for, by row
+};
+
+// A lookup combo box: its value is the text it shows; it opens and closes its list.
+class LookupComboAccessible : public QAccessibleWidget {
+public:
+    explicit LookupComboAccessible(QWidget* widget)
+        : QAccessibleWidget(widget, QAccessible::ComboBox) {}
+    TKVDBLookupComboBox* combo() const { return static_cast<TKVDBLookupComboBox*>(widget()); }
+    int childCount() const override { return combo()->ListVisible() ? 1 : 0; }
+    QAccessibleInterface* child(int index) const override {
+        return index == 0 && combo()->ListVisible()
+                   ? QAccessible::queryAccessibleInterface(combo()->DataList())
+                   : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child && child->object() == combo()->DataList() ? 0 : -1;
+    }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value)
+            return combo()->Text();
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.expandable = true;
+        state.expanded = combo()->ListVisible();
+        state.collapsed = !combo()->ListVisible();
+        state.hasPopup = true;
+        return state;
+    }
+    QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
+    void doAction(const QString& action) override {
+        if (action != showMenuAction() && action != pressAction())
+            return;
+        platform::runGuarded([this] {
+            if (combo()->ListVisible())
+                combo()->CloseUp(true);
+            else
+                combo()->DropDown();
+        });
+    }
+};
+
+QAccessibleInterface* lookupAccessible(const QString& className, QObject* object) {
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    auto* widget = static_cast<QWidget*>(object);
+    if (className == QLatin1String("controls::TKVDBLookupComboBox"))
+        return new LookupComboAccessible(widget);
+    if (className == QLatin1String("controls::TKVDBLookupListBox"))
+        return new LookupListAccessible(widget);
+    return nullptr;
+}
+
+void installAccessibility() {
+    static const bool installed = [] {
+        QAccessible::installFactory(lookupAccessible);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+} // namespace
+
+void TKVDBLookupControl::AnnounceValue() {
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleValueChangeEvent event(this, ShownText());
+    QAccessible::updateAccessibility(&event);
+}
+
+QStringList TKVDBLookupListBox::RowTexts(int row) const {
+    QStringList texts;
+    if (row < 0 || row >= recordCount_)
+        return texts;
+    for (const db::Field* field : ListFieldRefs())
+        texts << RowText(row, *field);
+    return texts;
+}
+
+QVariant TKVDBLookupListBox::RowKeyAt(int row) const {
+    return row >= 0 && row < recordCount_ ? RowKey(row) : QVariant();
 }
 
 } // namespace controls

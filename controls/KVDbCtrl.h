@@ -190,7 +190,12 @@ public:
     virtual void KeyValueChanged();
     void UpdateDataFields();
 
+    // What the control shows as its value (for assistive tools).
+    virtual QString ShownText() const { return {}; }
+
 protected:
+    // Tells assistive tools that the shown value changed.
+    void AnnounceValue();
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     // The combo box opens the search editor on the first character.
@@ -277,6 +282,10 @@ public:
     // The value of a field of the list data set in the row being painted (while an
     // IsRowEnabled handler runs), else in the current record.
     QVariant ActiveRowValue(const QString& fieldName) const;
+    // The shown texts and the key of a visible row (from 0); empty and Null past the rows.
+    QStringList RowTexts(int row) const;
+    QVariant RowKeyAt(int row) const;
+    QString ShownText() const override { return selectedItem_; }
 
     void ListDataChanged() override;
     void KeyValueChanged() override;
@@ -381,6 +390,7 @@ public:
     int BorderSize() const override;
     void KeyValueChanged() override;
     void ListSourceActiveChanged() override;
+    QString ShownText() const override { return text_; }
     // Where DropDown places the list (screen coordinates) for a list of that size.
     QPoint DropDownPosition(const QSize& listSize) const;
 

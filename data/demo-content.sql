@@ -257,3 +257,25 @@ INSERT INTO S_KLJUCI (IDKLJUC, STEVEC, TIP, VIDEN, PREDPONA, PRIPONA) VALUES
     ('Prevod_org', 21, '1', 0, NULL, NULL),
     ('Prevod_data', 21, '1', 0, NULL, NULL),
     ('Nalog', 1042, '1', 1, 'N-', '/24');
+
+-- 600 clients for the lookup lists: every surname with every first name, in four
+-- groups and six towns.
+INSERT INTO KMT (SFKMT, NAZIV, SKUPINA, KRAJ)
+SELECT (p.column1 - 1) * 20 + i.column1,
+       p.column2 || ' ' || i.column2,
+       ((p.column1 - 1) * 20 + i.column1 - 1) % 4 + 1,
+       CASE ((p.column1 - 1) * 20 + i.column1) % 6
+           WHEN 0 THEN 'Ljubljana' WHEN 1 THEN 'Maribor' WHEN 2 THEN 'Celje'
+           WHEN 3 THEN 'Kranj' WHEN 4 THEN 'Koper' ELSE 'Novo mesto' END
+  FROM (VALUES
+        (1, 'NOVAK'), (2, 'HORVAT'), (3, 'KOVAČIČ'), (4, 'KRAJNC'), (5, 'ZUPANČIČ'),
+        (6, 'POTOČNIK'), (7, 'KOVAČ'), (8, 'MLAKAR'), (9, 'KOS'), (10, 'VIDMAR'),
+        (11, 'GOLOB'), (12, 'TURK'), (13, 'BOŽIČ'), (14, 'KOROŠEC'), (15, 'ZUPAN'),
+        (16, 'BIZJAK'), (17, 'HRIBAR'), (18, 'KAVČIČ'), (19, 'RUPNIK'), (20, 'KOLAR'),
+        (21, 'ŽAGAR'), (22, 'PETEK'), (23, 'OBLAK'), (24, 'ŠKERLJ'), (25, 'ŽNIDARŠIČ'),
+        (26, 'KASTELIC'), (27, 'ČERNE'), (28, 'JERAJ'), (29, 'PIRC'), (30, 'MEŽNAR')) p
+ CROSS JOIN (VALUES
+        (1, 'JANEZ'), (2, 'MARIJA'), (3, 'FRANC'), (4, 'ANA'), (5, 'IVAN'),
+        (6, 'MAJA'), (7, 'ANTON'), (8, 'IRENA'), (9, 'MARKO'), (10, 'MOJCA'),
+        (11, 'JOŽE'), (12, 'NATAŠA'), (13, 'ANDREJ'), (14, 'PETRA'), (15, 'TOMAŽ'),
+        (16, 'ŠPELA'), (17, 'MATEJ'), (18, 'NINA'), (19, 'LUKA'), (20, 'EVA')) i;

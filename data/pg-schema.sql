@@ -180,6 +180,17 @@ CREATE TABLE s_kljuci (
     pripona VARCHAR(10)
 );
 
+-- Clients as the lookup lists show them: the name in upper case (the search column of
+-- the lookup controls), the client group and the town.
+CREATE TABLE kmt (
+    sfkmt INTEGER NOT NULL PRIMARY KEY,
+    naziv VARCHAR(60) NOT NULL,
+    skupina INTEGER NOT NULL,
+    kraj VARCHAR(30)
+);
+CREATE INDEX kmt_naziv ON kmt (naziv);
+CREATE INDEX kmt_skupina ON kmt (skupina, naziv);
+
 -- The one-row table of the Oracle-style statements.
 CREATE VIEW dual AS SELECT CAST('X' AS VARCHAR(1)) AS dummy;
 

@@ -178,6 +178,17 @@ CREATE TABLE S_KLJUCI (
     PRIPONA VARCHAR(10)
 );
 
+-- Clients as the lookup lists show them: the name in upper case (the search column of
+-- the lookup controls), the client group and the town.
+CREATE TABLE KMT (
+    SFKMT INTEGER NOT NULL PRIMARY KEY,
+    NAZIV VARCHAR(60) NOT NULL,
+    SKUPINA INTEGER NOT NULL,
+    KRAJ VARCHAR(30)
+);
+CREATE INDEX KMT_NAZIV ON KMT (NAZIV);
+CREATE INDEX KMT_SKUPINA ON KMT (SKUPINA, NAZIV);
+
 -- What the server offers and the embedded engine lacks.
 
 -- The one-row table of the Oracle-style statements.

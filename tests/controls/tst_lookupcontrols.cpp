@@ -7,8 +7,10 @@
 #include "db/Table.h"
 #include "platform/Errors.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <QTest>
@@ -140,6 +142,7 @@ private Q_SLOTS:
     void listBoxKeysMoveAndToggle();
     void chosenKeyGoesIntoTheBoundField();
     void errorTexts();
+    void accessibility();
 };
 
 void LookupControlsTest::keySets() {
@@ -572,6 +575,45 @@ void LookupControlsTest::errorTexts() {
     expectError([&] { bound.setKeyField(QStringLiteral("ID")); },
                 QStringLiteral("SPropDefByLookup"));
     expectError([&] { bound.setListSource(&f.source); }, QStringLiteral("SPropDefByLookup"));
+}
+
+void LookupControlsTest::accessibility() {
+    ListFixture f;
+    auto* list = f.add<TKVDBLookupListBox>();
+    auto* listLabel = new QLabel(QStringLiteral("Clients"), &f.window);
+    listLabel->setBuddy(list);
+    f.show(list);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    QAccessibleInterface* listAccess = QAccessible::queryAccessibleInterface(list);
+    QVERIFY(listAccess);
+    QCOMPARE(listAccess->role(), QAccessible::List);
+    QCOMPARE(listAccess->text(QAccessible::Name), QStringLiteral("Clients"));
+    QCOMPARE(listAccess->text(QAccessible::Value), QStringLiteral("BETA"));
+    QCOMPARE(listAccess->childCount(), 7);
+    QAccessibleInterface* row = listAccess->child(1);
+    QCOMPARE(row->role(), QAccessible::ListItem);
+    QCOMPARE(row->text(QAccessible::Name), QStringLiteral("BETA"));
+    QVERIFY(row->state().selected);
+    QVERIFY(row->state().focused);
+    QVERIFY(!listAccess->child(0)->state().selected);
+    QCOMPARE(listAccess->indexOfChild(row), 1);
+    QCOMPARE(row->parent(), listAccess);
+
+    auto* combo = f.add<TKVDBLookupComboBox>();
+    auto* comboLabel = new QLabel(QStringLiteral("Client"), &f.window);
+    comboLabel->setBuddy(combo);
+    combo->SetKeyValue(3);
+    QAccessibleInterface* comboAccess = QAccessible::queryAccessibleInterface(combo);
+    QCOMPARE(comboAccess->role(), QAccessible::ComboBox);
+    QCOMPARE(comboAccess->text(QAccessible::Name), QStringLiteral("Client"));
+    QCOMPARE(comboAccess->text(QAccessible::Value), QStringLiteral("GAMA"));
+    QVERIFY(comboAccess->state().collapsed);
+    comboAccess->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+    QVERIFY(combo->ListVisible());
+    QCOMPARE(comboAccess->childCount(), 1);
+    QCOMPARE(comboAccess->child(0)->role(), QAccessible::List);
+    QVERIFY(comboAccess->child(0)->childCount() > 0);
 }
 
 QTEST_MAIN(LookupControlsTest)

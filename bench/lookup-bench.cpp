@@ -1,0 +1,198 @@
+// The lookup controls over a generated list table on the embedded database: typing a
+// five-letter prefix key by key into a lookup list box (one narrowing per key), one
+// narrowing through the search editor of a lookup combo box, and the drop-down list
+// showing its rows; with the rows the list data set read and the resident memory.
+//
+//   lookup-bench FOLDER ROWS    (the table is generated into FOLDER/lookup-ROWS.db once)
+
+#include "controls/KVDbCtrl.h"
+#include "controls/KvDbCtrX.h"
+#include "db/DataSource.h"
+#include "db/Session.h"
+#include "db/Table.h"
+#include "platform/Application.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+#include <QTextStream>
+#include <QTimer>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+QTextStream out(stdout);
+
+long residentKiB() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> parts = statm.readAll().split(' ');
+    return parts.size() > 1 ? parts[1].toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
+}
+
+// Names of eight letters drawn from a fixed sequence, so that every run has the same rows.
+QByteArray generatedName(quint64& state) {
+    static const char* const letters[] = {"A", "B", "C", "Č", "D", "E", "F", "G", "H",
+                                          "I", "J", "K", "L", "M", "N", "O", "P", "R",
+                                          "S", "Š", "T", "U", "V", "Z", "Ž"};
+    QByteArray name;
+    for (int i = 0; i < 8; ++i) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        name += letters[(state >> 33) % (sizeof letters / sizeof *letters)];
+    }
+    return name;
+}
+
+void execOrDie(sqlite3* db, const char* sql) {
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        out << "sqlite: " << error << Qt::endl;
+        std::exit(1);
+    }
+}
+
+void generate(const QString& file, int rows) {
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(file).constData(), &db);
+    execOrDie(db, "CREATE TABLE LST (ID INTEGER PRIMARY KEY, NAZIV VARCHAR(40) NOT NULL,"
+                  " SKUPINA INTEGER NOT NULL); BEGIN");
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO LST VALUES (?, ?, ?)", -1, &insert, nullptr);
+    quint64 state = 42;
+    for (int id = 1; id <= rows; ++id) {
+        const QByteArray name = generatedName(state);
+        sqlite3_bind_int(insert, 1, id);
+        sqlite3_bind_text(insert, 2, name.constData(), static_cast<int>(name.size()),
+                          SQLITE_TRANSIENT);
+        sqlite3_bind_int(insert, 3, id % 4 + 1);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    execOrDie(db, "COMMIT; CREATE INDEX LST_NAZIV ON LST (NAZIV);"
+                  " CREATE INDEX LST_SKUPINA ON LST (SKUPINA, NAZIV)");
+    sqlite3_close(db);
+}
+
+// The name of a row in the middle of the table: its first five letters are typed.
+QString middleName(int rows) {
+    quint64 state = 42;
+    QByteArray name;
+    for (int id = 1; id <= rows / 2; ++id)
+        name = generatedName(state);
+    return QString::fromUtf8(name);
+}
+
+double milliseconds(const QElapsedTimer& timer) {
+    return timer.nsecsElapsed() / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    platform::Application application(argc, argv);
+    if (argc != 3) {
+        out << "usage: lookup-bench FOLDER ROWS\n";
+        return 2;
+    }
+    const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath() + u'/';
+    const int rows = QString::fromLocal8Bit(argv[2]).toInt();
+    QDir().mkpath(folder);
+    const QString file = folder + QStringLiteral("lookup-%1.db").arg(rows);
+    if (!QFile::exists(file)) {
+        QElapsedTimer timer;
+        timer.start();
+        generate(file, rows);
+        out << "generated " << rows << " rows in " << qRound(milliseconds(timer)) << " ms\n";
+    }
+    QFile alias(folder + QStringLiteral("dbalias.ini"));
+    alias.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    alias.write("[BENCH]\nDRIVER=SQLITE\nDATABASE=" + QFile::encodeName(file) + "\n");
+    alias.close();
+    db::Session::defaultSession().setPrivateDir(folder);
+
+    db::Table table;
+    table.setDatabaseName(QStringLiteral("BENCH"));
+    table.setTableName(QStringLiteral("LST"));
+    table.open();
+    db::DataSource source;
+    source.setDataSet(&table);
+    const long memoryBefore = residentKiB();
+    out << "table of " << rows << " rows; resident memory before the lookups "
+        << memoryBefore / 1024 << " MB\n";
+
+    controls::TKVDBLookupListBox list;
+    list.setKeyField(QStringLiteral("ID"));
+    list.setListField(QStringLiteral("NAZIV"));
+    list.setListSource(&source);
+    list.resize(240, list.height());
+    list.show();
+    QCoreApplication::processEvents();
+
+    const QString prefix = middleName(rows).left(5);
+    out << "list box, typing \"" << prefix << "\" key by key (each: narrowing and painting):\n";
+    for (const QChar ch : prefix) {
+        QElapsedTimer timer;
+        timer.start();
+        list.ProcessSearchKey(ch);
+        list.grab();
+        out << QStringLiteral("  \"%1\": %2 ms, %3 rows read, %4 shown\n")
+                   .arg(list.SearchText())
+                   .arg(milliseconds(timer), 0, 'f', 2)
+                   .arg(table.fetchedRowCount())
+                   .arg(list.RecordCount());
+    }
+
+    db::Table comboTable;
+    comboTable.setDatabaseName(QStringLiteral("BENCH"));
+    comboTable.setTableName(QStringLiteral("LST"));
+    comboTable.open();
+    db::DataSource comboSource;
+    comboSource.setDataSet(&comboTable);
+    controls::TKVDBLookupComboBox combo;
+    combo.setKeyField(QStringLiteral("ID"));
+    combo.setListField(QStringLiteral("NAZIV"));
+    combo.setListSource(&comboSource);
+    combo.show();
+    combo.setFocus();
+    QCoreApplication::processEvents();
+
+    QElapsedTimer narrowing;
+    QTimer::singleShot(0, [&] {
+        QLineEdit* edit = controls::fLookupSearch().edit();
+        edit->setText(prefix);
+        narrowing.start(); // from the confirming key
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    combo.ProcessSearchKey(prefix.at(0));
+    combo.grab();
+    out << QStringLiteral("combo box, \"%1\" through the search editor: %2 ms from Enter to the "
+                          "painted value \"%3\", %4 rows read\n")
+               .arg(prefix)
+               .arg(milliseconds(narrowing), 0, 'f', 2)
+               .arg(combo.Text())
+               .arg(comboTable.fetchedRowCount());
+
+    QElapsedTimer dropDown;
+    dropDown.start();
+    combo.DropDown();
+    combo.DataList()->grab();
+    out << QStringLiteral("drop-down showing its rows: %1 ms, %2 rows shown, %3 rows read\n")
+               .arg(milliseconds(dropDown), 0, 'f', 2)
+               .arg(combo.DataList()->RecordCount())
+               .arg(comboTable.fetchedRowCount());
+    combo.CloseUp(false);
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    out << QStringLiteral("resident memory after the lookups %1 MB (grew by %2 MB), peak %3 MB\n")
+               .arg(residentKiB() / 1024.0, 0, 'f', 1)
+               .arg((residentKiB() - memoryBefore) / 1024.0, 0, 'f', 1)
+               .arg(usage.ru_maxrss / 1024.0, 0, 'f', 1);
+    return 0;
+}
