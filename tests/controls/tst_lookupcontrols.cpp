@@ -6,6 +6,7 @@
 #include "db/Query.h"
 #include "db/Table.h"
 #include "platform/Errors.h"
+#include "platform/MessageBox.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -214,7 +215,9 @@ void LookupControlsTest::searchThatFindsNothingKeepsTheText() {
     auto* list = f.add<TKVDBLookupListBox>();
     f.show(list);
     type(list, QStringLiteral("ko"));
+    const int beeps = platform::beepCount();
     type(list, QStringLiteral("x")); // nothing starts with KOX: beep, text kept
+    QCOMPARE(platform::beepCount(), beeps + 1);
     QCOMPARE(list->SearchText(), QStringLiteral("ko"));
     QVERIFY(f.table.isEmpty()); // narrowed to the empty result until the next step
     type(list, QStringLiteral("s"));
