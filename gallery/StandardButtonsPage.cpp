@@ -10,30 +10,48 @@
 
 namespace {
 
-// The sixteen pool buttons, lent to the page, each over its number (three show no
-// glyph); the window detaches them before it goes.
-QWidget* poolButtonRow(QWidget* page) {
-    auto* row = new QWidget(page);
-    platform::setComponentName(row, QStringLiteral("pnStdButtons"));
-    auto* grid = new QGridLayout(row);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(0);
-    for (int number = 1; number <= controls::kStdButtonCount; ++number) {
-        controls::TStdBtn* button = controls::StdButton(number);
-        if (!button)
-            continue;
-        button->setToolTip(button->objectName());
-        button->setAccessibleName(button->objectName());
-        grid->addWidget(button, 0, number - 1, Qt::AlignHCenter);
-        auto* caption = new QLabel(QString::number(number), row);
-        caption->setAlignment(Qt::AlignHCenter);
-        grid->addWidget(caption, 1, number - 1, Qt::AlignHCenter);
-        button->show();
+// The row of the sixteen pool buttons, each over its number (three show no glyph). The
+// buttons are only lent to the row: a field with the focus borrows its two side buttons
+// from the pool, so the row takes back the ones it lacks whenever it is shown. The
+// window detaches them all before it goes.
+class PoolButtonRow : public QWidget {
+public:
+    explicit PoolButtonRow(QWidget* parent) : QWidget(parent), grid_(new QGridLayout(this)) {
+        platform::setComponentName(this, QStringLiteral("pnStdButtons"));
+        grid_->setContentsMargins(0, 0, 0, 0);
+        grid_->setHorizontalSpacing(6);
+        grid_->setVerticalSpacing(0);
+        for (int number = 1; number <= controls::kStdButtonCount; ++number) {
+            auto* caption = new QLabel(QString::number(number), this);
+            caption->setAlignment(Qt::AlignHCenter);
+            grid_->addWidget(caption, 1, number - 1, Qt::AlignHCenter);
+            grid_->setColumnMinimumWidth(number - 1, controls::kStdButtonSize);
+        }
+        grid_->setColumnStretch(controls::kStdButtonCount, 1);
+        placeButtons();
     }
-    grid->setColumnStretch(controls::kStdButtonCount, 1);
-    return row;
-}
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        placeButtons();
+        QWidget::showEvent(event);
+    }
+
+private:
+    void placeButtons() {
+        for (int number = 1; number <= controls::kStdButtonCount; ++number) {
+            controls::TStdBtn* button = controls::StdButton(number);
+            if (!button || button->parentWidget() == this)
+                continue;
+            button->setToolTip(button->objectName());
+            button->setAccessibleName(button->objectName());
+            grid_->addWidget(button, 0, number - 1, Qt::AlignHCenter);
+            button->show();
+        }
+    }
+
+    QGridLayout* grid_;
+};
 
 // One glyph: its picture twice (actual size and enlarged), its number and its name.
 QWidget* glyphCell(QWidget* parent, int number) {
@@ -78,7 +96,7 @@ QWidget* glyphStrip(QWidget* page) {
 QWidget* buildStandardButtonsPage(gallery::GalleryContext&) {
     auto* page = new QWidget;
     QGridLayout* grid = gallery::formGrid(page);
-    gallery::addRow(grid, QStringLiteral("Standard buttons"), poolButtonRow(page));
+    gallery::addRow(grid, QStringLiteral("Standard buttons"), new PoolButtonRow(page));
     gallery::addRow(grid, QStringLiteral("Glyphs"), glyphStrip(page));
     return page;
 }

@@ -119,7 +119,9 @@ void TestGallery::showsEachTypedEditAndTheStandardButtons() {
     }
     for (const char* caption : {"String", "Float", "Date", "Time", "Date-time"})
         QVERIFY2(captions.contains(QLatin1String(caption)), caption);
-    window_->showPage(QStringLiteral("Standard buttons"));
+    window_->showPage(QStringLiteral("Typed edits"));
+    controls::StdButton(2)->setParent(window_->findChild<QWidget*>(QStringLiteral("pteDate")));
+    window_->showPage(QStringLiteral("Standard buttons")); // takes back what was borrowed
     for (int number = 1; number <= controls::kStdButtonCount; ++number) {
         controls::TStdBtn* button = controls::StdButton(number);
         QVERIFY(button->window() == window_.get());
