@@ -2,6 +2,7 @@
 #include "controls/KvDbCtrX.h"
 #include "controls/Uddbtn.h"
 #include "controls/Updbedt.h"
+#include "controls/cDbGrid.h"
 #include "db/DataSource.h"
 #include "db/DbNavigator.h"
 #include "db/Field.h"
@@ -9,7 +10,9 @@
 #include "db/uDMLB.h"
 #include "gallery/Gallery.h"
 
+#include <QCheckBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -52,6 +55,7 @@ private Q_SLOTS:
     void poolButtonsLeaveTheWindowBeforeItGoes();
     void theSearchEditorPutsOnlyConfirmedTextIntoTheLineEdit();
     void theDataControlsShowTheGridsCurrentPrice();
+    void theCheckBoxSwitchesTheGridsWordwrappedTitles();
     void editsMadeInTheGalleryAreNotKept();
     void theProgramStartsAndGrabsItsWindow();
 
@@ -193,6 +197,22 @@ void TestGallery::theDataControlsShowTheGridsCurrentPrice() {
     for (const char* item : {"Alpha", "Beta", "Gamma"})
         QVERIFY(combo->findText(QLatin1String(item)) >= 0);
     QVERIFY(combo->isEditable());
+}
+
+void TestGallery::theCheckBoxSwitchesTheGridsWordwrappedTitles() {
+    QVERIFY(window_->showPage(QStringLiteral("Data controls")));
+    auto* grid = window_->findChild<controls::TKVDbGrid*>(QStringLiteral("dbgPrices"));
+    auto* box = window_->findChild<QCheckBox*>(QStringLiteral("cbTitleWordwrap"));
+    QVERIFY(grid && box);
+    QCOMPARE(box->text(), QStringLiteral("Word-wrapped titles"));
+    QVERIFY(!grid->titleWordwrap());
+    const int oneLine = grid->horizontalHeader()->height();
+    box->click();
+    QVERIFY(grid->titleWordwrap());
+    QCOMPARE(grid->horizontalHeader()->height(), 45);
+    box->click();
+    QVERIFY(!grid->titleWordwrap());
+    QCOMPARE(grid->horizontalHeader()->height(), oneLine);
 }
 
 // The page edits inside a transaction that it rolls back when it goes.
