@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
@@ -58,29 +59,11 @@ qint64 steadyMilliseconds() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// Runs an action when the scope ends, also by an error.
-template <typename Action> class Finally {
-public:
-    explicit Finally(Action action) : action_(std::move(action)) {}
-    ~Finally() { action_(); }
-    Finally(const Finally&) = delete;
-    Finally& operator=(const Finally&) = delete;
-
-private:
-    Action action_;
-};
-
-// Sets a flag for the life of the scope.
-class FlagOn {
-public:
-    explicit FlagOn(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagOn() { flag_ = false; }
-    FlagOn(const FlagOn&) = delete;
-    FlagOn& operator=(const FlagOn&) = delete;
-
-private:
-    bool& flag_;
-};
+// Sets a flag for the life of the scope (also when it ends by an error).
+[[nodiscard]] auto flagOn(bool& flag) {
+    flag = true;
+    return qScopeGuard([&flag] { flag = false; });
+}
 
 int scrollBarWidth(const QWidget* widget) {
     return widget->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, widget);
@@ -394,32 +377,35 @@ void TKVDBLookupControl::ToggleSelectedKey(const QVariant& value) {
 }
 
 void TKVDBLookupControl::SelectKeyValue(const QVariant& value) {
-    if (!targetField_)
-        SetKeyValue(value);
-    else if (DataLink->edit())
-        targetField_->setValue(value);
-    update();
-    if (OnClick)
-        OnClick(this);
+    chooseKey(value, false);
 }
 
 void TKVDBLookupControl::ToggleKeyValue(const QVariant& value) {
-    if (!targetField_)
-        ToggleSelectedKey(value);
-    else if (DataLink->edit())
+    chooseKey(value, true);
+}
+
+// Into the target field when there is one, else into the key value (or the set).
+void TKVDBLookupControl::chooseKey(const QVariant& value, bool toggle) {
+    if (!targetField_) {
+        if (toggle)
+            ToggleSelectedKey(value);
+        else
+            SetKeyValue(value);
+    } else if (DataLink->edit()) {
         targetField_->setValue(value);
+    }
     update();
     if (OnClick)
         OnClick(this);
 }
 
 void TKVDBLookupControl::SelectCurrent() {
-    FlagOn locked(LockPosition);
+    const auto locked = flagOn(LockPosition);
     SelectKeyValue(keyFieldRef_->value());
 }
 
 void TKVDBLookupControl::ToggleCurrent() {
-    FlagOn locked(LockPosition);
+    const auto locked = flagOn(LockPosition);
     ToggleKeyValue(keyFieldRef_->value());
 }
 
@@ -781,7 +767,7 @@ void TKVDBLookupListBox::paintRow(QPainter& painter, int row) {
         return;
     }
     activeRow_ = row;
-    Finally restore([this] { activeRow_ = -1; });
+    const auto restore = qScopeGuard([this] { activeRow_ = -1; });
     if (!IsRowEnabled()) {
         rowFont.setStrikeOut(true);
         textColor = palette().color(QPalette::Disabled, QPalette::Text);
@@ -890,7 +876,7 @@ void TKVDBLookupListBox::moveAndSelect(int step, bool toggle) {
         if (row >= 0) {
             list.moveBy(row - recordIndex_);
         } else {
-            FlagOn locked(LockPosition);
+            const auto locked = flagOn(LockPosition);
             KeyValueChanged();
             step = 0;
         }
@@ -1204,7 +1190,7 @@ void TKVDBLookupComboBox::prepareDataList() {
     list.setKeyField(LookupMode() ? BoundField()->lookupKeyFields : keyField_);
     list.OnFilterListDataSet = OnFilterListDataSet;
     {
-        FlagOn locked(list.LockPosition);
+        const auto locked = flagOn(list.LockPosition);
         list.setRangeField(RangeField());
         list.setRangeValue(RangeValue());
         list.setListOrderField(ListOrderField());

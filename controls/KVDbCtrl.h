@@ -217,6 +217,7 @@ protected:
 private:
     friend class TKVDBLookupComboBox; // prepares its drop-down list
     void setLookupMode(bool on);
+    void chooseKey(const QVariant& value, bool toggle);
     void resolveListFields();
     void runFilterHook(bool searchSetsFilter);
     void applyTableSearch(db::Table& table, QString text);

@@ -13,7 +13,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -122,6 +124,21 @@ void answerSearchEditor(const QString& typed, Qt::Key closingKey, QString* seen 
     });
 }
 
+// The choice table with a lookup field IME that shows the list's name of LST_ID.
+void openWithLookupField(db::Table& lookup, db::Table& list) {
+    lookup.setDatabaseName(QStringLiteral("TEST"));
+    lookup.setTableName(QStringLiteral("CHOICE"));
+    lookup.addField(QStringLiteral("ID"), db::FieldType::Integer);
+    lookup.addField(QStringLiteral("LST_ID"), db::FieldType::Integer);
+    db::Field& name =
+        lookup.addField(QStringLiteral("IME"), db::FieldType::String, db::FieldKind::Lookup, 40);
+    name.keyFields = QStringLiteral("LST_ID");
+    name.lookupDataSet = &list;
+    name.lookupKeyFields = QStringLiteral("ID");
+    name.lookupResultField = QStringLiteral("NAZIV");
+    lookup.open();
+}
+
 } // namespace
 
 class LookupControlsTest : public QObject {
@@ -144,6 +161,9 @@ private Q_SLOTS:
     void chosenKeyGoesIntoTheBoundField();
     void errorTexts();
     void accessibility();
+    void scrollBarAndAutoScroll();
+    void comboKeysClearAndDropDown();
+    void filterHookRunsOnEveryNarrowing();
 };
 
 void LookupControlsTest::keySets() {
@@ -512,17 +532,7 @@ void LookupControlsTest::chosenKeyGoesIntoTheBoundField() {
 
     // A lookup field makes the control take its list from the field.
     db::Table lookup;
-    lookup.setDatabaseName(QStringLiteral("TEST"));
-    lookup.setTableName(QStringLiteral("CHOICE"));
-    lookup.addField(QStringLiteral("ID"), db::FieldType::Integer);
-    lookup.addField(QStringLiteral("LST_ID"), db::FieldType::Integer);
-    db::Field& name =
-        lookup.addField(QStringLiteral("IME"), db::FieldType::String, db::FieldKind::Lookup, 40);
-    name.keyFields = QStringLiteral("LST_ID");
-    name.lookupDataSet = &f.table;
-    name.lookupKeyFields = QStringLiteral("ID");
-    name.lookupResultField = QStringLiteral("NAZIV");
-    lookup.open();
+    openWithLookupField(lookup, f.table);
     db::DataSource lookupSource;
     lookupSource.setDataSet(&lookup);
     TKVDBLookupComboBox bound;
@@ -559,17 +569,7 @@ void LookupControlsTest::errorTexts() {
                 QStringLiteral("Circular datalinks are not allowed"));
 
     db::Table lookup;
-    lookup.setDatabaseName(QStringLiteral("TEST"));
-    lookup.setTableName(QStringLiteral("CHOICE"));
-    lookup.addField(QStringLiteral("ID"), db::FieldType::Integer);
-    lookup.addField(QStringLiteral("LST_ID"), db::FieldType::Integer);
-    db::Field& name =
-        lookup.addField(QStringLiteral("IME"), db::FieldType::String, db::FieldKind::Lookup, 40);
-    name.keyFields = QStringLiteral("LST_ID");
-    name.lookupDataSet = &f.table;
-    name.lookupKeyFields = QStringLiteral("ID");
-    name.lookupResultField = QStringLiteral("NAZIV");
-    lookup.open();
+    openWithLookupField(lookup, f.table);
     db::DataSource lookupSource;
     lookupSource.setDataSet(&lookup);
     TKVDBLookupComboBox bound;
@@ -617,6 +617,83 @@ void LookupControlsTest::accessibility() {
     QCOMPARE(comboAccess->childCount(), 1);
     QCOMPARE(comboAccess->child(0)->role(), QAccessible::List);
     QVERIFY(comboAccess->child(0)->childCount() > 0);
+}
+
+void LookupControlsTest::scrollBarAndAutoScroll() {
+    ListFixture f;
+    auto* list = f.add<TKVDBLookupListBox>();
+    list->setRowCount(4);
+    f.show(list);
+    QScrollBar* bar = list->ScrollBar();
+    QCOMPARE(bar->maximum(), 4);                              // a full window: five positions
+    QCOMPARE(bar->value(), 0);                                // at the beginning
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd); // one row below the window
+    QCOMPARE(f.table.recNo(), 5);
+    QCOMPARE(bar->value(), 2);
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    QVERIFY(f.table.eof());
+    QCOMPARE(bar->value(), 4);
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    QCOMPARE(f.table.recNo(), 1);
+
+    // Dragging below the rows scrolls on by itself.
+    const QRect client = list->ClientRect();
+    QTest::mousePress(list, Qt::LeftButton, {}, QPoint(10, client.top() + 2));
+    QVERIFY(list->Tracking());
+    QMouseEvent below(QEvent::MouseMove, QPointF(10, client.bottom() + 20),
+                      list->mapToGlobal(QPointF(10, client.bottom() + 20)), Qt::NoButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(list, &below);
+    const int after = f.table.recNo();
+    QVERIFY(after > 1);
+    QTRY_VERIFY(f.table.recNo() > after); // the timer keeps moving
+    QTest::mouseRelease(list, Qt::LeftButton, {}, QPoint(10, client.top() + 2));
+    QVERIFY(!list->Tracking());
+    QCOMPARE(list->KeyValue(), f.table.fieldByName(QStringLiteral("ID")).value());
+}
+
+void LookupControlsTest::comboKeysClearAndDropDown() {
+    ListFixture f;
+    FakeClock clock;
+    auto* combo = f.add<TKVDBLookupComboBox>();
+    f.show(combo);
+    QTest::keyClick(combo, Qt::Key_Down); // no key: the first row
+    QCOMPARE(combo->KeyValue(), QVariant(qint64(1)));
+    QTest::keyClick(combo, Qt::Key_Down);
+    QCOMPARE(combo->KeyValue(), QVariant(qint64(2)));
+    QTest::keyClick(combo, Qt::Key_Backspace);
+    QVERIFY(!combo->KeyValue().isValid());
+    QCOMPARE(combo->Text(), QString());
+    QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier);
+    QVERIFY(combo->ListVisible());
+    QTest::keyClick(combo, Qt::Key_Down);                  // goes to the list
+    QTest::keyClick(combo, Qt::Key_Down, Qt::AltModifier); // closes and accepts
+    QVERIFY(!combo->ListVisible());
+    QCOMPARE(combo->KeyValue(), QVariant(qint64(1)));
+    combo->DropDown();
+    f.after.setFocus(); // losing the focus closes without accepting
+    QVERIFY(!combo->ListVisible());
+    QCOMPARE(combo->KeyValue(), QVariant(qint64(1)));
+}
+
+void LookupControlsTest::filterHookRunsOnEveryNarrowing() {
+    ListFixture f;
+    FakeClock clock;
+    auto* list = f.add<TKVDBLookupListBox>();
+    int calls = 0;
+    list->OnFilterListDataSet = [&](QObject* sender) {
+        ++calls;
+        QCOMPARE(sender, list);
+        f.table.setFilter(QStringLiteral("SKUP = 2")); // the form's own filter
+        f.table.setFiltered(true);
+    };
+    f.show(list);
+    type(list, QStringLiteral("k"));
+    QCOMPARE(calls, 1);
+    QCOMPARE(f.rows(*list), QStringList{"KOS"}); // the form's filter still holds
+    type(list, QStringLiteral("o"));
+    QCOMPARE(calls, 2);
+    QCOMPARE(list->KeyValue(), QVariant(qint64(10)));
 }
 
 QTEST_MAIN(LookupControlsTest)
