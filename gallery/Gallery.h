@@ -41,6 +41,10 @@ class TDMLB;
 // An action is registered the same way with registerAction({"my-dialog", &openIt}); it
 // gets the context and runs after the window is shown (add a shot that uses it to
 // scripts/screenshots). Nothing else of the program depends on the gallery.
+//
+// The page "Data controls" keeps a transaction open on the main connection from its
+// start and rolls it back when the gallery closes: what the gallery writes through the
+// main connection (on any page) is never kept in the demo database.
 namespace gallery {
 
 class TfGallery;
