@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSet>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -102,15 +103,48 @@ void TestGallery::showsItsCaptionAndThePagesInOrder() {
     QVERIFY(!window_->runAction(QStringLiteral("no-such-action")));
 }
 
+namespace {
+
+// Controls that take input and carry no caption of their own; a composite (a combo box
+// and its line edit, a grid and its header) counts once, as its outermost part.
+bool isCaptionlessInput(const QWidget* widget) {
+    return widget->inherits("QLineEdit") || widget->inherits("QComboBox") ||
+           widget->inherits("QAbstractSpinBox") || widget->inherits("QTextEdit") ||
+           widget->inherits("QPlainTextEdit") ||
+           (widget->inherits("QAbstractItemView") && !widget->inherits("QHeaderView"));
+}
+
+bool insideAnotherInput(const QWidget* widget, const QWidget* page) {
+    for (QWidget* up = widget->parentWidget(); up && up != page; up = up->parentWidget()) {
+        if (isCaptionlessInput(up))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+// Every visible input control of every page is the buddy of a visible label, so that
+// assistive tools name it after the label.
 void TestGallery::everyLabelNamesAVisibleControl() {
     QTabWidget* tabs = window_->pages();
     for (int i = 0; i < tabs->count(); ++i) {
         tabs->setCurrentIndex(i);
-        for (QLabel* label : tabs->widget(i)->findChildren<QLabel*>()) {
+        QWidget* page = tabs->widget(i);
+        QSet<const QWidget*> named;
+        for (QLabel* label : page->findChildren<QLabel*>()) {
             if (label->text().isEmpty() || !label->buddy())
                 continue;
             QVERIFY2(label->isVisible(), qPrintable(label->text()));
             QVERIFY2(label->buddy()->isVisible(), qPrintable(label->text()));
+            named.insert(label->buddy());
+        }
+        for (QWidget* widget : page->findChildren<QWidget*>()) {
+            if (!widget->isVisible() || !isCaptionlessInput(widget) ||
+                insideAnotherInput(widget, page))
+                continue;
+            const QString where = tabs->tabText(i) + QStringLiteral(": ") + widget->objectName();
+            QVERIFY2(named.contains(widget), qPrintable(where));
         }
     }
 }
