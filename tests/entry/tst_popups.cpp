@@ -1,3 +1,4 @@
+#include "entry/Ukeybrd.h"
 #include "entry/Ukoledar.h"
 #include "entry/Uncalc.h"
 #include "entry/Ura.h"
@@ -133,6 +134,10 @@ private Q_SLOTS:
     void calendarDayChosenInTheGrid();
     void calendarCancelAnswersFalse();
     void calendarGridCellsForAssistiveTools();
+    void keyboardAppendsKeysAndBlanks();
+    void keyboardBackspaceAndClear();
+    void keyboardCancelKeepsTheText();
+    void keyboardKeysReachableAndAccessible();
 };
 
 void PopupTest::timePickerRoundTripsADayTime() {
@@ -531,6 +536,119 @@ void PopupTest::calendarGridCellsForAssistiveTools() {
     Q_UNUSED(date);
     QCOMPARE(calendar.form->btnOK->toolTip(), QStringLiteral("OK"));
     QCOMPARE(calendar.form->btnCancel->toolTip(), QStringLiteral("Cancel"));
+}
+
+namespace {
+
+// Clicks the key with that text in any grid of the keyboard.
+void clickKey(entry::TfKeyboard& keyboard, const QString& key) {
+    for (entry::TKeyGrid* grid : {keyboard.sgTop, keyboard.sgQ, keyboard.sgA, keyboard.sgZ,
+                                  keyboard.sgBrace, keyboard.sgNumeric})
+        for (int row = 0; row < grid->RowCount(); ++row)
+            for (int column = 0; column < grid->ColCount(); ++column)
+                if (grid->Cell(column, row) == key) {
+                    QTest::mouseClick(grid, Qt::LeftButton, {},
+                                      grid->CellRect(column, row).center());
+                    return;
+                }
+    QFAIL(qPrintable(QStringLiteral("no key ") + key));
+}
+
+} // namespace
+
+void PopupTest::keyboardAppendsKeysAndBlanks() {
+    auto keyboard = translation::TQorColorForm::create<entry::TfKeyboard>();
+    QString text = QStringLiteral("ABC");
+    QString shown;
+    whileShown([&] {
+        shown = keyboard->Edit1->text();
+        keyboard->Edit1->setCursorPosition(0); // keys go to the end wherever the caret is
+        clickKey(*keyboard, QStringLiteral("\u0160"));
+        QTest::mouseClick(keyboard->Edit2, Qt::LeftButton);
+        clickKey(*keyboard, QStringLiteral("\u017d"));
+        clickKey(*keyboard, QStringLiteral("\u017d")); // the chosen key again
+        clickKey(*keyboard, QStringLiteral("\""));
+        QTest::keyClick(keyboard->sgNumeric, Qt::Key_Right); // moving within a grid
+        QTest::mouseClick(keyboard->BitBtn1, Qt::LeftButton);
+    });
+    QVERIFY(keyboard->Execute(text));
+    QCOMPARE(shown, QStringLiteral("ABC"));
+    QCOMPARE(text, QStringLiteral("ABC\u0160 \u017d\u017d\"8"));
+}
+
+void PopupTest::keyboardBackspaceAndClear() {
+    auto keyboard = translation::TQorColorForm::create<entry::TfKeyboard>();
+    QString text;
+    QString afterBackspace;
+    whileShown([&] {
+        QTest::mouseClick(keyboard->SpeedButton2, Qt::LeftButton);
+        afterBackspace = keyboard->Edit1->text();
+        clickKey(*keyboard, QStringLiteral("Q"));
+        clickKey(*keyboard, QStringLiteral("7"));
+        QTest::mouseClick(keyboard->SpeedButton2, Qt::LeftButton);
+        QTest::keyClick(keyboard->Edit1, Qt::Key_Return);
+    });
+    QVERIFY(keyboard->Execute(text));
+    QCOMPARE(afterBackspace, QString());
+    QCOMPARE(text, QStringLiteral("Q"));
+    whileShown([&] {
+        QTest::keyClicks(keyboard->Edit1, QStringLiteral("lower"));
+        QTest::mouseClick(keyboard->SpeedButton1, Qt::LeftButton);
+        QTest::mouseClick(keyboard->BitBtn1, Qt::LeftButton);
+    });
+    QVERIFY(keyboard->Execute(text));
+    QCOMPARE(text, QString());
+}
+
+void PopupTest::keyboardCancelKeepsTheText() {
+    auto keyboard = translation::TQorColorForm::create<entry::TfKeyboard>();
+    QString text = QStringLiteral("Stays");
+    whileShown([&] {
+        clickKey(*keyboard, QStringLiteral("X"));
+        QTest::mouseClick(keyboard->SpeedButton1, Qt::LeftButton);
+        QTest::mouseClick(keyboard->BitBtn2, Qt::LeftButton);
+    });
+    QVERIFY(!keyboard->Execute(text));
+    QCOMPARE(text, QStringLiteral("Stays"));
+    whileShown([&] {
+        clickKey(*keyboard, QStringLiteral("X"));
+        QTest::keyClick(keyboard->Edit1, Qt::Key_Escape);
+    });
+    QVERIFY(!keyboard->Execute(text));
+    QCOMPARE(text, QStringLiteral("Stays"));
+}
+
+void PopupTest::keyboardKeysReachableAndAccessible() {
+    auto keyboard = translation::TQorColorForm::create<entry::TfKeyboard>();
+    keyboard->show();
+    // Every key lies inside its grid, so that the mouse reaches it.
+    for (entry::TKeyGrid* grid : {keyboard->sgTop, keyboard->sgQ, keyboard->sgA, keyboard->sgZ,
+                                  keyboard->sgBrace, keyboard->sgNumeric})
+        for (int row = 0; row < grid->RowCount(); ++row)
+            for (int column = 0; column < grid->ColCount(); ++column)
+                QVERIFY2(grid->rect().contains(grid->CellRect(column, row)),
+                         qPrintable(grid->objectName() + grid->Cell(column, row)));
+    QCOMPARE(keyboard->sgA->Cell(9, 0), QStringLiteral("\u0160"));
+    QCOMPARE(keyboard->sgZ->Cell(7, 0), QStringLiteral("\u010c"));
+    QCOMPARE(keyboard->sgBrace->Cell(1, 3), QStringLiteral("\\"));
+    QCOMPARE(keyboard->sgNumeric->Cell(3, 3), QStringLiteral("/"));
+    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(keyboard->sgQ);
+    QCOMPARE(grid->role(), QAccessible::Table);
+    QCOMPARE(grid->childCount(), 11);
+    QAccessibleInterface* key = grid->child(10);
+    QCOMPARE(key->role(), QAccessible::Button);
+    QCOMPARE(key->text(QAccessible::Name), QStringLiteral("\u017d"));
+    key->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QCOMPARE(keyboard->Edit1->text(), QStringLiteral("\u017d"));
+    for (const auto& [button, purpose] :
+         QList<QPair<QAbstractButton*, QString>>{{keyboard->SpeedButton2, "Backspace"},
+                                                 {keyboard->SpeedButton1, "Clear"},
+                                                 {keyboard->BitBtn1, "OK"},
+                                                 {keyboard->BitBtn2, "Cancel"}}) {
+        QCOMPARE(button->toolTip(), purpose);
+        QCOMPARE(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name), purpose);
+    }
+    keyboard->hide();
 }
 
 QTEST_MAIN(PopupTest)
