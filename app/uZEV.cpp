@@ -126,15 +126,17 @@ void TfZEV::createNaborPage() {
     pteDan->setFont(boldFont(QFont(QStringLiteral("Arial CE"), pteDan->font().pointSize())));
     pteDan->setGeometry(12, 28, 110, 24);
     label->setBuddy(pteDan);
+    // The date field's tool and clear buttons appear to its right while it has the focus
+    // (12 + 110 up to 158); the buttons start after them.
 
     bbNabor = component(new platform::TBitBtn(QStringLiteral("Nabor"), topPanel), "bbNabor");
     bbNabor->setToolTip(QStringLiteral("Nabor"));
-    bbNabor->setGeometry(140, 26, 90, 28);
+    bbNabor->setGeometry(170, 26, 90, 28);
     connect(bbNabor, &QPushButton::clicked, this, platform::guarded(this, &TfZEV::bbNaborClick));
     bbGenXML = component(
         new platform::TBitBtn(QStringLiteral("Generiranje XML poročila"), topPanel), "bbGenXML");
     bbGenXML->setToolTip(QStringLiteral("Generiranje in pošiljanje poročila"));
-    bbGenXML->setGeometry(240, 26, 200, 28);
+    bbGenXML->setGeometry(270, 26, 200, 28);
     connect(bbGenXML, &QPushButton::clicked, this, platform::guarded(this, &TfZEV::bbGenXMLClick));
 
     grdStanja = component(new controls::TKVDbGrid(tsNabor), "grdStanja");

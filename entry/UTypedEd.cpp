@@ -1,6 +1,13 @@
 #include "entry/UTypedEd.h"
 
+#include "controls/Uddbtn.h"
+#include "entry/PopupInstance.h"
 #include "entry/Udrgdrp.h"
+#include "entry/Ukeybrd.h"
+#include "entry/Ukoledar.h"
+#include "entry/Uncalc.h"
+#include "entry/Ura.h"
+#include "platform/Application.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/FormatSettings.h"
@@ -361,9 +368,96 @@ void TCustomTypedEdit::regainFocus() {
 
 // The tool and clear buttons that the field borrows while it has the focus come with
 // the pop-up tools; until then the field shows none.
-void TCustomTypedEdit::placeSideButtons() {}
+// --- Side buttons -------------------------------------------------------------------
 
-void TCustomTypedEdit::removeSideButtons() {}
+namespace {
+
+constexpr int ClearButtonNumber = 1;
+constexpr int ToolButtonNumber = 2;
+constexpr int ZoomGlyph = 4;
+constexpr int CalendarGlyph = 19;
+constexpr int CalculatorGlyph = 22;
+constexpr int AlphaGlyph = 23;
+
+} // namespace
+
+int TCustomTypedEdit::ToolGlyphNumber() const {
+    if (onZoom_)
+        return ZoomGlyph;
+    switch (baseTypeCode(dataType())) {
+    case static_cast<int>(FieldType::String):
+        return AlphaGlyph;
+    case static_cast<int>(FieldType::Float):
+        return CalculatorGlyph;
+    case static_cast<int>(FieldType::Date):
+    case static_cast<int>(FieldType::Time):
+    case static_cast<int>(FieldType::DateTime):
+        return CalendarGlyph;
+    default:
+        return 0;
+    }
+}
+
+void TCustomTypedEdit::placeSideButtons() {
+    controls::TStdBtn* tool = controls::StdButton(ToolButtonNumber);
+    controls::TStdBtn* clear = controls::StdButton(ClearButtonNumber);
+    if (!tool || !clear || !parentWidget())
+        return;
+    tool->setEnabled(!isReadOnly() || zoomWhenReadOnly_);
+    clear->setEnabled(!(isReadOnly() && noClearWhenReadOnly_));
+    const int glyph = ToolGlyphNumber();
+    tool->setIcon(glyph ? QIcon(controls::StdGlyph(glyph)) : QIcon());
+    if (NarrowForButtons && !narrowed_) {
+        resize(width() - tool->width() - clear->width(), height());
+        narrowed_ = true;
+    }
+    placeSideButton(tool, x() + width());
+    placeSideButton(clear, x() + width() + tool->width());
+    QObject::disconnect(toolClick_);
+    QObject::disconnect(clearClick_);
+    toolClick_ = connect(tool, &QToolButton::clicked, this,
+                         platform::guarded([this, tool] { SideButtonClick(tool); }));
+    clearClick_ = connect(clear, &QToolButton::clicked, this,
+                          platform::guarded([this, clear] { SideButtonClick(clear); }));
+}
+
+void TCustomTypedEdit::placeSideButton(QWidget* button, int left) {
+    button->setParent(parentWidget());
+    button->setFixedHeight(height());
+    button->move(left, y());
+    button->show();
+    button->raise();
+}
+
+void TCustomTypedEdit::removeSideButtons() {
+    const bool borrowed = static_cast<bool>(toolClick_);
+    QObject::disconnect(toolClick_);
+    QObject::disconnect(clearClick_);
+    toolClick_ = {};
+    clearClick_ = {};
+    if (!borrowed)
+        return;
+    int buttonsWidth = 0;
+    for (int number : {ToolButtonNumber, ClearButtonNumber})
+        if (controls::TStdBtn* button = controls::StdButton(number)) {
+            buttonsWidth += button->width();
+            button->hide();
+            button->setParent(nullptr);
+        }
+    if (NarrowForButtons && narrowed_) {
+        resize(width() + buttonsWidth, height());
+        narrowed_ = false;
+    }
+}
+
+void TCustomTypedEdit::SideButtonClick(QObject* button) {
+    if (button == controls::StdButton(ClearButtonNumber)) {
+        if (isEnabled())
+            Clear();
+    } else if (button == controls::StdButton(ToolButtonNumber)) {
+        OpenTool(false);
+    }
+}
 
 // --- Tools --------------------------------------------------------------------------
 
@@ -376,11 +470,69 @@ void TCustomTypedEdit::OpenTool(bool fromKeyboard) {
     openPopUpTool(fromKeyboard);
 }
 
-// The pop-up tool of the value's type: the keyboard for strings, the calculator for
-// numbers, the calendar for dates, the time picker for times, calendar then time picker
-// for date and time. None of them is part of the program yet, so nothing opens.
 void TCustomTypedEdit::openPopUpTool(bool fromKeyboard) {
-    Q_UNUSED(fromKeyboard);
+    switch (baseTypeCode(dataType())) {
+    case static_cast<int>(FieldType::String):
+        openKeyboard(fromKeyboard);
+        break;
+    case static_cast<int>(FieldType::Float):
+        openCalculator();
+        break;
+    case static_cast<int>(FieldType::Date):
+        openCalendar();
+        break;
+    case static_cast<int>(FieldType::Time):
+        openTimePicker();
+        break;
+    case static_cast<int>(FieldType::DateTime):
+        openCalendarAndTimePicker();
+        break;
+    default:
+        break;
+    }
+}
+
+void TCustomTypedEdit::openKeyboard(bool fromKeyboard) {
+    if (fromKeyboard)
+        return;
+    QString text = valueParam_.asString();
+    TfKeyboard& keyboard = PopupInstance<TfKeyboard>();
+    if (isEnabled() && keyboard.Execute(text))
+        SetTextValue(text);
+}
+
+void TCustomTypedEdit::openCalculator() {
+    long double value = valueParam_.isNull() ? 0 : valueParam_.valueAsFloat();
+    TnCalc& calculator = PopupInstance<TnCalc>();
+    if (isEnabled() && calculator.Execute(value))
+        SetFloatValue(static_cast<double>(value));
+}
+
+void TCustomTypedEdit::openCalendar() {
+    platform::TDateTime date = valueParam_.isNull() ? platform::now() : GetDateTimeValue();
+    Tkoledar& calendar = PopupInstance<Tkoledar>();
+    if (isEnabled() && calendar.Execute(date))
+        SetDateTimeValue(date);
+}
+
+// The time picker does not ask whether the field is enabled.
+void TCustomTypedEdit::openTimePicker() {
+    platform::TDateTime time = valueParam_.isNull() ? platform::now() : GetDateTimeValue();
+    TfUra& timePicker = PopupInstance<TfUra>();
+    if (timePicker.Execute(time, true))
+        SetDateTimeValue(time);
+}
+
+void TCustomTypedEdit::openCalendarAndTimePicker() {
+    const platform::TDateTime value = valueParam_.isNull() ? platform::now() : GetDateTimeValue();
+    platform::TDateTime date = platform::dateOf(value);
+    platform::TDateTime time = platform::timeOf(value);
+    Tkoledar& calendar = PopupInstance<Tkoledar>();
+    if (!isEnabled() || !calendar.Execute(date))
+        return;
+    TfUra& timePicker = PopupInstance<TfUra>();
+    if (timePicker.Execute(time, true))
+        SetDateTimeValue(platform::combineDateTime(date, time));
 }
 
 // --- Mouse and dragging -------------------------------------------------------------

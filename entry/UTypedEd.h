@@ -12,6 +12,10 @@
 
 namespace entry {
 
+// When on, a typed edit is made narrower by the widths of its two side buttons while it
+// has the focus. Off at start; nothing in the program switches it on.
+inline bool NarrowForButtons = false;
+
 // The default font of typed edits and the line heights of the entry family.
 struct TypedEditDefaults {
     QString fontName = QStringLiteral("Arial CE");
@@ -105,9 +109,24 @@ public:
     // that does not read as a date.
     platform::TDateTime GetDateTimeValue() const;
 
-    // The pop-up tool of the value's type, or onZoom when it is assigned. The tool
-    // button and double click pass false, Enter passes true.
+    // The pop-up tool of the value's type, or onZoom when it is assigned (and the field
+    // is enabled). The tool button and double click pass false, Enter passes true.
+    // Strings open the on-screen keyboard (not from the keyboard), floats the calculator,
+    // dates the calendar, times the time picker, date and time the calendar and then the
+    // time picker; the chosen value is set when the tool is confirmed. Each tool is
+    // created on first use and kept until the program ends.
     void OpenTool(bool fromKeyboard);
+
+    // The side buttons, while the field has the focus: the tool button (pool button 2,
+    // with the glyph of the type) and the clear button (pool button 1) to its right.
+    // Both are borrowed from the shared pool on entry and given back on leaving.
+    // Enabled: the tool button unless read-only (ZoomWhenReadOnly keeps it), the clear
+    // button unless read-only with NoClearWhenReadOnly.
+    // The glyph number of the tool button for the field's type (0 for none).
+    int ToolGlyphNumber() const;
+    // What a click on a side button does: the clear button clears an enabled field, the
+    // tool button opens the tool.
+    void SideButtonClick(QObject* button);
 
     // Drop target rules, as the drag events apply them.
     bool DragOver(QObject* source, const QPoint& position);
@@ -147,6 +166,12 @@ private:
     void placeSideButtons();
     void removeSideButtons();
     void openPopUpTool(bool fromKeyboard);
+    void openKeyboard(bool fromKeyboard);
+    void openCalculator();
+    void openCalendar();
+    void openTimePicker();
+    void openCalendarAndTimePicker();
+    void placeSideButton(QWidget* button, int left);
 
     TFormatParam valueParam_;
     platform::EditMask editMask_;
@@ -163,6 +188,8 @@ private:
     bool leavingField_ = false;
     bool dragPending_ = false;
     QPoint dragStart_;
+    QMetaObject::Connection toolClick_;
+    QMetaObject::Connection clearClick_;
     ZoomHandler onZoom_;
     DragOverHandler onDragOver_;
     DragDropHandler onDragDrop_;

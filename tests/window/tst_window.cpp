@@ -1,8 +1,11 @@
 #include "../support/TestDatabase.h"
 
 #include "app/uZEV.h"
+#include "controls/Uddbtn.h"
 #include "db/DbGrid.h"
 #include "db/uDMLB.h"
+#include "entry/PopupInstance.h"
+#include "entry/Ukoledar.h"
 #include "entry/Uptypeed.h"
 #include "platform/Application.h"
 #include "platform/Components.h"
@@ -12,10 +15,13 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 namespace {
 
@@ -73,6 +79,7 @@ private Q_SLOTS:
     void settingsAreEnabledOnlyForHoldersOfRight230();
     void ctrlXEndsTheProgramEvenInATextField();
     void naborListsTheBudgetUsersHoldings();
+    void dateFieldOpensTheCalendarForNabor();
     void unreadableDateReachesTheErrorDisplay();
     void reportLogsItsStartBeforeReadingTheDate();
     void reportShowsAndClearsValidationErrors();
@@ -151,6 +158,69 @@ void MainWindowTest::ctrlXEndsTheProgramEvenInATextField() {
     date->selectAll();
     QTest::keyClick(date, Qt::Key_X, Qt::ControlModifier);
     QVERIFY(!window.isVisible());
+}
+
+namespace {
+
+// Chooses 30 September 2024 in the calendar that opens next, then confirms (or cancels).
+void chooseInNextCalendar(bool confirm, QWidget** seen) {
+    QTimer::singleShot(50, [=] {
+        auto* calendar = qobject_cast<entry::Tkoledar*>(QApplication::activeModalWidget());
+        *seen = calendar;
+        if (!calendar)
+            return;
+        calendar->leto->setCurrentRow(2024 - entry::FirstYear);
+        calendar->mesec->setCurrentRow(8);
+        QTest::mouseClick(calendar->koledar, Qt::LeftButton, {},
+                          calendar->koledar->DayCellRect(30).center());
+        if (confirm)
+            calendar->accept();
+        else
+            calendar->reject();
+    });
+}
+
+} // namespace
+
+void MainWindowTest::dateFieldOpensTheCalendarForNabor() {
+    controls::StdButtonsScope pool;
+    DemoProgram demo;
+    TDMLB dmlb(demo.arguments(QStringLiteral("ana")), nullptr, demo.database.folder());
+    TfZEV window(dmlb, demo.arguments(QStringLiteral("ana")), nullptr, demo.folder());
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* date = part<entry::TPTypedEdit>(window, "pteDan");
+    date->setFocus();
+    // Its two side buttons sit right of it, clear of the buttons of the panel.
+    QToolButton* tool = controls::StdButton(2);
+    QToolButton* clear = controls::StdButton(1);
+    QCOMPARE(tool->parentWidget(), date->parentWidget());
+    QCOMPARE(tool->geometry().left(), date->geometry().right() + 1);
+    QCOMPARE(clear->geometry().left(), tool->geometry().right() + 1);
+    QVERIFY(clear->geometry().right() < part<QPushButton>(window, "bbNabor")->geometry().left());
+    QWidget* seen = nullptr;
+    chooseInNextCalendar(true, &seen);
+    QTest::mouseClick(tool, Qt::LeftButton);
+    QVERIFY(seen);
+    QCOMPARE(date->text(), QStringLiteral("30.09.2024"));
+    QTest::mouseClick(part<QPushButton>(window, "bbNabor"), Qt::LeftButton);
+    QVERIFY(window.qStanja.active());
+    QCOMPARE(window.qStanja.paramByName(QStringLiteral("dan")).asDateTime(),
+             platform::encodeDate(2024, 9, 30));
+    // A double click and Enter on the untouched field open it too; Cancel changes nothing.
+    date->SetDateValue(platform::encodeDate(2023, 1, 2));
+    seen = nullptr;
+    chooseInNextCalendar(false, &seen);
+    QTest::mouseDClick(date, Qt::LeftButton);
+    QVERIFY(seen);
+    date->setFocus();
+    seen = nullptr;
+    chooseInNextCalendar(false, &seen);
+    QTest::keyClick(date, Qt::Key_Return);
+    QVERIFY(seen);
+    QCOMPARE(date->GetDateTimeValue(), platform::encodeDate(2023, 1, 2));
+    entry::ReleasePopupForms();
 }
 
 void MainWindowTest::naborListsTheBudgetUsersHoldings() {
