@@ -891,9 +891,12 @@ void TKVDBLookupListBox::moveAndSelect(int step, bool toggle) {
 // ---- List box mouse ------------------------------------------------------------------
 
 void TKVDBLookupListBox::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        leftButtonDown(event->position().toPoint(), event->modifiers());
-    TKVDBLookupControl::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton) {
+        TKVDBLookupControl::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    leftButtonDown(event->position().toPoint(), event->modifiers());
 }
 
 void TKVDBLookupListBox::leftButtonDown(const QPoint& point, Qt::KeyboardModifiers modifiers) {
@@ -1331,20 +1334,24 @@ void TKVDBLookupComboBox::RunSearchEditor(QChar ch) {
 
 // ---- Combo box mouse -----------------------------------------------------------------
 
+// The press stays with the combo box: passed on to the form, it would close the list
+// it has just opened.
 void TKVDBLookupComboBox::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        setFocus(Qt::MouseFocusReason);
-        if (window()->focusWidget() != this)
-            return;
-        if (listVisible_) {
-            CloseUp(true);
-        } else if (ListActive()) {
-            tracking_ = true;
-            TrackButton(event->position().toPoint());
-            DropDown();
-        }
+    if (event->button() != Qt::LeftButton) {
+        TKVDBLookupControl::mousePressEvent(event);
+        return;
     }
-    TKVDBLookupControl::mousePressEvent(event);
+    event->accept();
+    setFocus(Qt::MouseFocusReason);
+    if (window()->focusWidget() != this)
+        return;
+    if (listVisible_) {
+        CloseUp(true);
+    } else if (ListActive()) {
+        tracking_ = true;
+        TrackButton(event->position().toPoint());
+        DropDown();
+    }
 }
 
 void TKVDBLookupComboBox::mouseMoveEvent(QMouseEvent* event) {

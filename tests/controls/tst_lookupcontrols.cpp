@@ -428,7 +428,10 @@ void LookupControlsTest::ctrlClickTogglesAndPlainClickAccepts() {
     ListFixture f;
     auto* combo = f.add<TKVDBLookupComboBox>();
     f.show(combo);
-    combo->DropDown();
+    // A click on the combo box drops the list down and leaves it open.
+    QTest::mouseClick(combo, Qt::LeftButton, {}, QPoint(combo->width() - 5, 5));
+    QVERIFY(combo->ListVisible());
+    QVERIFY(combo->DataList()->isVisible());
     TKVPopupDataList* list = combo->DataList();
     const int h = list->TextHeight();
     const QPoint row1(10, list->ClientRect().top() + h + h / 2);
