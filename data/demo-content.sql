@@ -1,6 +1,7 @@
 -- Demo content of the back-office database, for the embedded database (after
 -- schema.sql) and for the server (after pg-schema.sql, through pg-load). Plain
--- INSERT ... VALUES with ISO date literals only, so that one file serves both engines.
+-- INSERT ... VALUES with ISO date literals only (and one INSERT ... SELECT that crosses
+-- two VALUES lists), so that one file serves both engines.
 --
 -- The reporting date of the demo is 30.09.2024. On it the budget users' accounts
 -- hold cash in EUR and USD, bonds and shares; other clients, other kinds of holdings
