@@ -9,6 +9,7 @@
 #include "db/Query.h"
 #include "db/uDMLB.h"
 #include "gallery/Gallery.h"
+#include "platform/Screenshot.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -58,6 +59,7 @@ private Q_SLOTS:
     void theDataControlsShowTheGridsCurrentPrice();
     void theCheckBoxSwitchesTheGridsWordwrappedTitles();
     void editsMadeInTheGalleryAreNotKept();
+    void aWidgetOfTheWindowIsGrabbedByNameAndEnlarged();
     void theProgramStartsAndGrabsItsWindow();
 
 private:
@@ -263,6 +265,19 @@ void TestGallery::editsMadeInTheGalleryAreNotKept() {
     QCOMPARE(firstPrice(), before + 1000); // stored, in the page's transaction
     window_.reset();
     QCOMPARE(firstPrice(), before);
+}
+
+void TestGallery::aWidgetOfTheWindowIsGrabbedByNameAndEnlarged() {
+    QVERIFY(window_->showPage(QStringLiteral("Standard buttons")));
+    auto* strip = window_->findChild<QWidget*>(QStringLiteral("pnGlyphs"));
+    QVERIFY(strip);
+    const QImage picture =
+        platform::grabWidgetPicture(window_.get(), QStringLiteral("pnGlyphs"), 2);
+    QCOMPARE(picture.size(), strip->size() * strip->devicePixelRatio() * 2);
+    QVERIFY(platform::grabWidgetPicture(window_.get(), QStringLiteral("noSuchWidget")).isNull());
+    QVERIFY(platform::grabWidgetPicture(nullptr, QString()).isNull());
+    QCOMPARE(platform::grabWidgetPicture(window_.get(), QString()).size(),
+             window_->size() * window_->devicePixelRatio());
 }
 
 void TestGallery::theProgramStartsAndGrabsItsWindow() {
