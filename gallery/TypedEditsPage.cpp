@@ -5,6 +5,7 @@
 #include "platform/Components.h"
 
 #include <QGridLayout>
+#include <QTimer>
 
 namespace {
 
@@ -44,5 +45,27 @@ QWidget* buildTypedEditsPage(gallery::GalleryContext&) {
 
 const bool registered =
     gallery::registerPage({QStringLiteral("Typed edits"), 10, &buildTypedEditsPage});
+
+} // namespace
+
+namespace {
+
+// The page with the focus in the date field, which then shows its side buttons. The
+// focus moves once the window is active, as a Tab would move it.
+void focusDateEdit(gallery::GalleryContext& context) {
+    context.window.showPage(QStringLiteral("Typed edits"));
+    context.window.activateWindow();
+    QWidget* string = context.window.findChild<QWidget*>(QStringLiteral("pteString"));
+    QWidget* date = context.window.findChild<QWidget*>(QStringLiteral("pteDate"));
+    if (!string || !date)
+        return;
+    QTimer::singleShot(300, date, [string, date] {
+        string->setFocus(Qt::TabFocusReason);
+        date->setFocus(Qt::TabFocusReason);
+    });
+}
+
+const bool actionRegistered =
+    gallery::registerAction({QStringLiteral("typed-edit-focus"), &focusDateEdit});
 
 } // namespace
