@@ -197,6 +197,10 @@ void TfZEV::showEvent(QShowEvent* event) {
         return;
     shownOnce_ = true;
     platform::centreOnScreen(*this);
+    // The window comes to the front with the date field focused: the operator starts
+    // with the date (desktops without a window manager do not activate it by themselves).
+    activateWindow();
+    pteDan->setFocus();
     FormShow();
 }
 

@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScopedValueRollback>
 #include <QTimer>
 
@@ -51,6 +52,8 @@ bool movesBetweenControls(const QFocusEvent* event) {
     return event->reason() != Qt::ActiveWindowFocusReason &&
            event->reason() != Qt::PopupFocusReason;
 }
+
+QPointer<TCustomTypedEdit>& sideButtonBorrower();
 
 bool isCharacterKey(const QKeyEvent* event) {
     const QString text = event->text();
@@ -326,7 +329,10 @@ void TCustomTypedEdit::focusInEvent(QFocusEvent* event) {
     if (entering)
         savedColor_ = color();
     QLineEdit::focusInEvent(event);
-    if (entering)
+    // A window activated with the field focused hands it the buttons too, unless it
+    // holds them already (back from a pop-up).
+    if (entering ||
+        (event->reason() == Qt::ActiveWindowFocusReason && sideButtonBorrower() != this))
         placeSideButtons();
 }
 
@@ -379,6 +385,12 @@ constexpr int CalendarGlyph = 19;
 constexpr int CalculatorGlyph = 22;
 constexpr int AlphaGlyph = 23;
 
+// The field that holds the side buttons now.
+QPointer<TCustomTypedEdit>& sideButtonBorrower() {
+    static QPointer<TCustomTypedEdit> borrower;
+    return borrower;
+}
+
 } // namespace
 
 int TCustomTypedEdit::ToolGlyphNumber() const {
@@ -413,8 +425,10 @@ void TCustomTypedEdit::placeSideButtons() {
     }
     placeSideButton(tool, x() + width());
     placeSideButton(clear, x() + width() + tool->width());
-    QObject::disconnect(toolClick_);
-    QObject::disconnect(clearClick_);
+    if (sideButtonBorrower() && sideButtonBorrower() != this)
+        sideButtonBorrower()->dropSideButtonClicks();
+    sideButtonBorrower() = this;
+    dropSideButtonClicks();
     toolClick_ = connect(tool, &QToolButton::clicked, this,
                          platform::guarded([this, tool] { SideButtonClick(tool); }));
     clearClick_ = connect(clear, &QToolButton::clicked, this,
@@ -429,18 +443,25 @@ void TCustomTypedEdit::placeSideButton(QWidget* button, int left) {
     button->raise();
 }
 
-void TCustomTypedEdit::removeSideButtons() {
-    const bool borrowed = static_cast<bool>(toolClick_);
+void TCustomTypedEdit::dropSideButtonClicks() {
     QObject::disconnect(toolClick_);
     QObject::disconnect(clearClick_);
     toolClick_ = {};
     clearClick_ = {};
-    if (!borrowed)
+}
+
+// Gives the buttons back, unless another field or window has taken them since.
+void TCustomTypedEdit::removeSideButtons() {
+    if (sideButtonBorrower() != this)
         return;
+    sideButtonBorrower() = nullptr;
+    dropSideButtonClicks();
     int buttonsWidth = 0;
     for (int number : {ToolButtonNumber, ClearButtonNumber})
         if (controls::TStdBtn* button = controls::StdButton(number)) {
             buttonsWidth += button->width();
+            if (button->parentWidget() != parentWidget() || !parentWidget())
+                continue;
             button->hide();
             button->setParent(nullptr);
         }

@@ -172,6 +172,7 @@ private:
     void openTimePicker();
     void openCalendarAndTimePicker();
     void placeSideButton(QWidget* button, int left);
+    void dropSideButtonClicks();
 
     TFormatParam valueParam_;
     platform::EditMask editMask_;

@@ -94,6 +94,7 @@ private Q_SLOTS:
     void sideButtonsFollowTheFocus();
     void sideButtonsEnabledAndGlyphs();
     void sideButtonsOutliveAClosedWindow();
+    void sideButtonsGoToTheActivatedWindow();
     void narrowForButtons();
     void enterOnAStringFieldOpensNothing();
     void floatFieldOpensTheCalculator();
@@ -181,6 +182,31 @@ void SideButtonTest::sideButtonsOutliveAClosedWindow() {
     QVERIFY(next.showActive());
     other->setFocus();
     QCOMPARE(tool->parentWidget(), &next);
+}
+
+void SideButtonTest::sideButtonsGoToTheActivatedWindow() {
+    Form form;
+    TTypedEdit* edit = form.add(FieldType::Float, 10);
+    int zoomedHere = 0;
+    edit->setOnZoom([&] { ++zoomedHere; });
+    edit->setFocus(); // before the window is shown: it enters when the window activates
+    QVERIFY(form.showActive());
+    QCOMPARE(toolButton()->parentWidget(), &form);
+    Form other;
+    TTypedEdit* otherEdit = other.add(FieldType::Date, 40);
+    int zoomedThere = 0;
+    otherEdit->setOnZoom([&] { ++zoomedThere; });
+    otherEdit->setFocus();
+    QVERIFY(other.showActive());
+    QCOMPARE(toolButton()->parentWidget(), &other);
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QCOMPARE(toolButton()->parentWidget(), &form);
+    QCOMPARE(toolButton()->geometry().topLeft(), QPoint(160, 10));
+    // One click reaches only the field that holds the buttons now.
+    QTest::mouseClick(toolButton(), Qt::LeftButton);
+    QCOMPARE(zoomedHere, 1);
+    QCOMPARE(zoomedThere, 0);
 }
 
 void SideButtonTest::narrowForButtons() {
