@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QWidget>
 
 namespace entry {
 
@@ -82,6 +83,22 @@ void SetGlyphButton(QAbstractButton* button, const QIcon& glyph, const QString& 
     button->setIcon(glyph);
     button->setToolTip(purpose);
     button->setAccessibleName(purpose);
+}
+
+QFont PopupFont(int pixels, bool bold, bool italic, const QString& family) {
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+void SetPanelColours(QWidget* widget, const QColor& background, const QColor& text) {
+    QPalette colours = widget->palette();
+    colours.setColor(QPalette::Window, background);
+    colours.setColor(QPalette::WindowText, text);
+    widget->setPalette(colours);
+    widget->setAutoFillBackground(true);
 }
 
 } // namespace entry

@@ -18,13 +18,6 @@ namespace {
 constexpr int CellPitch = 22; // an 18-pixel key and a 4-pixel gap
 constexpr int KeySize = 18;
 
-QFont arialCE(int pixels, bool bold = true) {
-    QFont font(QStringLiteral("Arial CE"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
 QStringList characters(const QString& keys) {
     QStringList list;
     for (QChar key : keys)
@@ -173,7 +166,7 @@ void TSpaceBar::mousePressEvent(QMouseEvent* event) {
 TfKeyboard::TfKeyboard(QWidget* parent) : TDialog(parent) {
     platform::setComponentName(this, QStringLiteral("fKeyboard"));
     setWindowTitle(QStringLiteral("fKeyboard"));
-    setFont(arialCE(11));
+    setFont(PopupFont(11));
     setFixedSize(389, 162);
     createLine();
     createGrids();
@@ -192,7 +185,7 @@ TfKeyboard::TfKeyboard(QWidget* parent) : TDialog(parent) {
 void TfKeyboard::createLine() {
     Edit1 = platform::addComponent(this, new QLineEdit(this), QStringLiteral("Edit1"));
     Edit1->setGeometry(3, 3, 328, 24);
-    Edit1->setFont(arialCE(13));
+    Edit1->setFont(PopupFont(13));
     Edit1->setAccessibleName(QStringLiteral("Text"));
     SpeedButton2 =
         platform::addComponent(this, new QToolButton(this), QStringLiteral("SpeedButton2"));
@@ -217,7 +210,7 @@ TKeyGrid* TfKeyboard::keyGrid(const char* name, int columns, int rows, QRect geo
         platform::addComponent(this, new TKeyGrid(columns, rows, this), QLatin1String(name));
     grid->setGeometry(geometry);
     grid->setAccessibleName(QLatin1String(name));
-    grid->setFont(arialCE(11));
+    grid->setFont(PopupFont(11));
     connect(grid, &TKeyGrid::keySelected, this,
             platform::guarded([this](const QString& key) { sgTopSelectCell(key); }));
     return grid;
@@ -235,7 +228,7 @@ void TfKeyboard::createGrids() {
 void TfKeyboard::createButtons() {
     Edit2 = platform::addComponent(this, new TSpaceBar(this), QStringLiteral("Edit2"));
     Edit2->setGeometry(36, 122, 188, 20);
-    Edit2->setFont(arialCE(11, false));
+    Edit2->setFont(PopupFont(11, false));
     QPalette colours = Edit2->palette();
     colours.setColor(QPalette::Base, colours.color(QPalette::Button));
     Edit2->setPalette(colours);

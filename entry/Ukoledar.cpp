@@ -23,7 +23,6 @@ namespace {
 constexpr int GridRows = 7; // the day names and six weeks
 constexpr int GridColumns = 7;
 const QColor Silver(192, 192, 192);
-const QColor ActiveCaption(153, 180, 209);
 
 const QStringList DayNames = {
     QStringLiteral("Pon"), QStringLiteral("Tor"), QStringLiteral("Sre"), QStringLiteral("\u010cet"),
@@ -33,22 +32,6 @@ const QStringList MonthNames = {
     QStringLiteral("April"),   QStringLiteral("Maj"),      QStringLiteral("Junij"),
     QStringLiteral("Julij"),   QStringLiteral("Avgust"),   QStringLiteral("September"),
     QStringLiteral("Oktober"), QStringLiteral("November"), QStringLiteral("December")};
-
-QFont arialCE(int pixels, bool italic = false) {
-    QFont font(QStringLiteral("Arial CE"));
-    font.setPixelSize(pixels);
-    font.setBold(true);
-    font.setItalic(italic);
-    return font;
-}
-
-void setBackground(QWidget* widget, const QColor& colour) {
-    QPalette colours = widget->palette();
-    colours.setColor(QPalette::Window, colour);
-    colours.setColor(QPalette::Base, colour);
-    widget->setPalette(colours);
-    widget->setAutoFillBackground(true);
-}
 
 QStringList localDayNames() {
     QStringList names;
@@ -238,7 +221,7 @@ Tkoledar::Tkoledar(QWidget* parent) : TDialog(parent) {
     pnlFORM = platform::addComponent(this, new platform::TPanel(this), QStringLiteral("pnlFORM"));
     pnlFORM->setGeometry(0, 1, 325, 195);
     pnlFORM->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setBackground(pnlFORM, ActiveCaption);
+    SetPanelColours(pnlFORM, ActiveCaptionColour);
     createGrid();
     createLists();
     createButtons();
@@ -247,7 +230,7 @@ Tkoledar::Tkoledar(QWidget* parent) : TDialog(parent) {
 void Tkoledar::createGrid() {
     koledar = platform::addComponent(this, new TCalendarGrid(pnlFORM), QStringLiteral("koledar"));
     koledar->setGeometry(12, 15, 167, 111);
-    koledar->setFont(arialCE(11));
+    koledar->setFont(PopupFont(11));
     koledar->setAccessibleName(QStringLiteral("koledar"));
     connect(koledar, &TCalendarGrid::changed, this, &Tkoledar::koledarChange);
     static const char* const names[] = {"pnlMON", "pnlTUE", "pnlWED", "pnlTHU",
@@ -258,8 +241,8 @@ void Tkoledar::createGrid() {
             platform::addComponent(this, new platform::TPanel(pnlFORM), QLatin1String(names[day]));
         panel->setGeometry(lefts[day], 10, day == 0 ? 26 : 27, 21);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        panel->setFont(arialCE(11, true));
-        setBackground(panel, Silver);
+        panel->setFont(PopupFont(11, true, true));
+        SetPanelColours(panel, Silver);
         dayPanels[day] = panel;
     }
 }
@@ -267,11 +250,11 @@ void Tkoledar::createGrid() {
 void Tkoledar::createLists() {
     mesec = platform::addComponent(this, new QListWidget(pnlFORM), QStringLiteral("mesec"));
     mesec->setGeometry(186, 11, 69, 175);
-    mesec->setFont(arialCE(11));
+    mesec->setFont(PopupFont(11));
     mesec->setAccessibleName(QStringLiteral("Mesec"));
     leto = platform::addComponent(this, new QListWidget(pnlFORM), QStringLiteral("leto"));
     leto->setGeometry(260, 11, 51, 175);
-    leto->setFont(arialCE(12));
+    leto->setFont(PopupFont(12));
     leto->setAccessibleName(QStringLiteral("Leto"));
     leto->verticalScrollBar()->setFixedWidth(12);
     for (QListWidget* list : {mesec, leto}) {
@@ -300,7 +283,7 @@ void Tkoledar::createLists() {
 void Tkoledar::createButtons() {
     btnOK = platform::addComponent(this, new platform::TBitBtn(pnlFORM), QStringLiteral("btnOK"));
     btnOK->setGeometry(54, 130, 127, 30);
-    btnOK->setFont(arialCE(13));
+    btnOK->setFont(PopupFont(13));
     btnOK->setDefault(true);
     btnOK->setFocusPolicy(Qt::NoFocus);
     btnOK->setIcon(OkGlyph());

@@ -18,22 +18,6 @@ namespace entry {
 namespace {
 
 const QString DisplayPicture = QStringLiteral("0.##########");
-const QColor ActiveCaption(153, 180, 209);
-
-QFont pixelFont(int pixels, bool bold = true) {
-    QFont font(QStringLiteral("Arial CE"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
-void setColours(QWidget* widget, const QColor& background, const QColor& text) {
-    QPalette colours = widget->palette();
-    colours.setColor(QPalette::Window, background);
-    colours.setColor(QPalette::WindowText, text);
-    widget->setPalette(colours);
-    widget->setAutoFillBackground(true);
-}
 
 } // namespace
 
@@ -51,12 +35,12 @@ long double ReadDisplayNumber(const QString& text) {
 TnCalc::TnCalc(QWidget* parent) : TDialog(parent) {
     platform::setComponentName(this, QStringLiteral("nCalc"));
     setWindowTitle(QString());
-    setFont(pixelFont(13));
+    setFont(PopupFont(13));
     setFixedSize(186, 152);
     Panel1 = platform::addComponent(this, new platform::TPanel(this), QStringLiteral("Panel1"));
     Panel1->setGeometry(0, 0, 186, 152);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setColours(Panel1, ActiveCaption, Qt::black);
+    SetPanelColours(Panel1, ActiveCaptionColour, Qt::black);
     createDisplay();
     createButtons();
     createCloseButtons();
@@ -66,8 +50,8 @@ void TnCalc::createDisplay() {
     lblDisplay = platform::addComponent(this, new QLabel(Panel1), QStringLiteral("lblDisplay"));
     lblDisplay->setGeometry(12, 10, 137, 21);
     lblDisplay->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblDisplay->setFont(pixelFont(15));
-    setColours(lblDisplay, Qt::black, Qt::white);
+    lblDisplay->setFont(PopupFont(15));
+    SetPanelColours(lblDisplay, Qt::black, Qt::white);
     lblDisplay->setAccessibleName(QStringLiteral("Display"));
     sbBackspace = speedButton("sbBackspace", {153, 7, 26, 27}, QLatin1Char('B'));
     SetGlyphButton(sbBackspace, BackspaceGlyph(), QStringLiteral("Backspace"));
@@ -86,7 +70,7 @@ QToolButton* TnCalc::digitButton(int digit, QRect geometry) {
     const QChar key(u'0' + digit);
     QToolButton* button = speedButton(QStringLiteral("sb%1").arg(digit).toLatin1(), geometry, key);
     button->setText(QString(key));
-    button->setFont(pixelFont(13));
+    button->setFont(PopupFont(13));
     sbDigits[digit] = button;
     return button;
 }
@@ -123,7 +107,7 @@ void TnCalc::createButtons() {
     digitButton(0, {10, 119, 54, 27});
     sbDot = speedButton("sbDot", {66, 119, 27, 27}, QLatin1Char(','));
     sbDot->setText(QStringLiteral(","));
-    sbDot->setFont(pixelFont(17));
+    sbDot->setFont(PopupFont(17));
     sbDivide =
         operatorButton("sbDivide", {95, 119, 27, 27}, QLatin1Char('/'), QStringLiteral("\u00f7"));
 }

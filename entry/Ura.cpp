@@ -2,6 +2,8 @@
 
 #include "controls/HelperRoutines.h"
 #include "entry/PopupGlyphs.h"
+#include "platform/Components.h"
+#include "platform/StdControls.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -31,24 +33,13 @@ constexpr double Pi = std::numbers::pi;
 constexpr std::array<int, 12> NumeralDx = {-1, 6, 10, 5, 1, -9, -20, -26, -30, -23, -20, -10};
 constexpr std::array<int, 12> NumeralDy = {5, 8, 18, 23, 26, 26, 23, 23, 16, 10, 5, 4};
 
-const QColor ActiveCaption(153, 180, 209);
 const QString SetMinutesAction = QStringLiteral("Set minutes");
 
-QFont pixelFont(const QString& family, int pixels, bool bold, bool italic = false) {
-    QFont font(family);
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    font.setItalic(italic);
-    return font;
-}
-
-QFrame* panel(QWidget* parent, const char* name) {
-    auto* frame = new QFrame(parent);
-    frame->setObjectName(QString::fromLatin1(name));
-    frame->setAutoFillBackground(true);
-    QPalette colours = frame->palette();
-    colours.setColor(QPalette::Window, ActiveCaption);
-    frame->setPalette(colours);
+// A panel without an outer bevel in the caption colour, registered with its form.
+QFrame* panel(QWidget* form, const char* name) {
+    auto* frame = platform::addComponent(form, new platform::TPanel(form), QLatin1String(name));
+    frame->setFrameStyle(QFrame::NoFrame);
+    SetPanelColours(frame, ActiveCaptionColour);
     return frame;
 }
 
@@ -153,7 +144,7 @@ TClockNumeral::TClockNumeral(int numeral, QWidget* parent)
     : QLabel(QString::number(numeral), parent), numeral_(numeral) {
     setObjectName(QStringLiteral("Label%1").arg(numeral));
     setAlignment(Qt::AlignCenter);
-    setFont(pixelFont(QStringLiteral("Tahoma"), 12, true, true));
+    setFont(PopupFont(12, true, true, QStringLiteral("Tahoma")));
     QPalette colours = palette();
     colours.setColor(QPalette::WindowText, QColor(128, 0, 0));
     setPalette(colours);
@@ -169,12 +160,12 @@ void TClockNumeral::mousePressEvent(QMouseEvent* event) {
 
 TfUra::TfUra(QWidget* parent) : QDialog(parent) {
     installClockAccessibility();
-    setObjectName(QStringLiteral("fUra"));
+    platform::setComponentName(this, QStringLiteral("fUra"));
     setWindowTitle(QStringLiteral("fUra"));
-    setFont(pixelFont(QStringLiteral("System"), 13, false));
+    setFont(PopupFont(13, false, false, QStringLiteral("System")));
     setAutoFillBackground(true);
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, ActiveCaption);
+    colours.setColor(QPalette::Window, ActiveCaptionColour);
     setPalette(colours);
     createClock();
     createHalfOfDay();
@@ -191,13 +182,13 @@ void TfUra::FormCreate() {
 
 void TfUra::createHalfOfDay() {
     Panel2 = panel(this, "Panel2");
-    const QFont font = pixelFont(QStringLiteral("Arial CE"), 11, true);
+    const QFont font = PopupFont(11);
     rbDay = new QRadioButton(QStringLiteral("6-18"), Panel2);
-    rbDay->setObjectName(QStringLiteral("rbDay"));
+    platform::addComponent(this, rbDay, QStringLiteral("rbDay"));
     rbDay->setGeometry(5, 2, 43, 17);
     rbDay->setChecked(true);
     rbNight = new QRadioButton(QStringLiteral("18-6"), Panel2);
-    rbNight->setObjectName(QStringLiteral("rbNight"));
+    platform::addComponent(this, rbNight, QStringLiteral("rbNight"));
     rbNight->setGeometry(85, 2, 43, 17);
     for (QRadioButton* choice : {rbDay, rbNight}) {
         choice->setFont(font);
@@ -209,10 +200,10 @@ void TfUra::createHalfOfDay() {
 
 QSpinBox* TfUra::createSpin(const char* name, QRect geometry, int maximum) {
     auto* spin = new QSpinBox(Panel1);
-    spin->setObjectName(QString::fromLatin1(name));
+    platform::addComponent(this, spin, QString::fromLatin1(name));
     spin->setGeometry(geometry);
     spin->setRange(0, maximum);
-    spin->setFont(pixelFont(QStringLiteral("Arial CE"), 13, true));
+    spin->setFont(PopupFont(13));
     spin->setFrame(false);
     spin->setAccessibleName(QString::fromLatin1(name));
     connect(spin, &QSpinBox::valueChanged, this, &TfUra::seUraChange);
@@ -223,8 +214,8 @@ void TfUra::createFields() {
     Panel1 = panel(this, "Panel1");
     seUra = createSpin("seUra", {1, 11, 37, 26}, 23);
     seMinuta = createSpin("seMinuta", {40, 11, 37, 26}, 59);
-    BitBtn1 = new QPushButton(Panel1);
-    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn1 =
+        platform::addComponent(this, new platform::TBitBtn(Panel1), QStringLiteral("BitBtn1"));
     BitBtn1->setGeometry(119, 10, 39, 56);
     BitBtn1->setDefault(true);
     SetGlyphButton(BitBtn1, OkGlyph(), QStringLiteral("OK"));
@@ -239,13 +230,15 @@ void TfUra::createFields() {
 
 void TfUra::createClock() {
     imgUra = new QLabel(this);
-    imgUra->setObjectName(QStringLiteral("imgUra"));
+    platform::addComponent(this, imgUra, QStringLiteral("imgUra"));
     imgUra->setPixmap(QPixmap::fromImage(ClockFacePicture()));
     imgUra->setScaledContents(true);
     pbUra = new TClockHands(this, this);
-    pbUra->setObjectName(QStringLiteral("pbUra"));
+    platform::addComponent(this, pbUra, QStringLiteral("pbUra"));
     for (int numeral = 1; numeral <= 12; ++numeral) {
         auto* label = new TClockNumeral(numeral, this);
+        platform::registerComponent(this, label);
+        platform::setTag(label, numeral);
         connect(label, &TClockNumeral::pressed, this, &TfUra::Label12MouseDown);
         Labels[numeral - 1] = label;
     }
