@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace entry {
 
@@ -224,7 +225,8 @@ long double TnCalc::applyPendingOp() const {
     default:
         break;
     }
-    if (!std::isfinite(result))
+    // The display shows numbers through the platform's double formatting.
+    if (!std::isfinite(result) || std::fabs(result) > std::numeric_limits<double>::max())
         throw platform::OverflowError();
     return result;
 }

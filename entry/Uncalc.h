@@ -32,8 +32,8 @@ public:
     // One key: a digit, "," (decimal comma), "B" (backspace), an operator "+", "-", "x",
     // "/" or "=". Any other character does nothing. Dividing by zero raises the
     // platform's floating-point error and keeps the accumulator, the entry, the display
-    // and the pending operator; a result too large for the type raises the overflow error
-    // the same way.
+    // and the pending operator; a result too large to be shown raises the overflow error the
+    // same way.
     void PressKey(QChar key);
 
     // The text of the display.

@@ -372,6 +372,13 @@ void PopupTest::calculatorDivisionByZeroKeepsItsState() {
     value = 0;
     QVERIFY(calc.run(value, QStringLiteral("C0/0=")));
     QCOMPARE(errors, QStringList{QStringLiteral("Invalid floating point operation")});
+    // Squaring 10^10 again and again leaves the range of the type: an error, not "inf".
+    errors.clear();
+    QString shown;
+    QVERIFY(calc.run(value, QStringLiteral("C9999999999xxxxxxxxxxx="), &shown));
+    QVERIFY(!errors.isEmpty());
+    QCOMPARE(errors.count(QStringLiteral("Floating point overflow")), errors.size());
+    QVERIFY(!shown.contains(QStringLiteral("inf"), Qt::CaseInsensitive));
 }
 
 void PopupTest::calculatorCancelKeepsTheValue() {
