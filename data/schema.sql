@@ -213,3 +213,6 @@ CREATE TABLE DB_FUNCTIONS (
 -- qor_gettcn(instrument key, date): the latest price on or before the date.
 INSERT INTO DB_FUNCTIONS (NAME, BODY) VALUES ('qor_gettcn',
     'SELECT TCN FROM TECAJNICA WHERE SFVP = ?1 AND DAN <= ?2 ORDER BY DAN DESC LIMIT 1');
+-- CHR(code): the character of the code, as the server's chr() gives it (transfer scripts
+-- write line breaks of translations as CHR(13) and CHR(10)).
+INSERT INTO DB_FUNCTIONS (NAME, BODY) VALUES ('CHR', 'SELECT char(?1)');

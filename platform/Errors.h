@@ -84,4 +84,12 @@ public:
     QString className() const override { return QStringLiteral("EOverflow"); }
 };
 
+// A silent abort: ends an operation without a message; the top-level error display
+// shows nothing for it.
+class Abort : public Exception {
+public:
+    Abort() : Exception(QStringLiteral("Operation aborted")) {}
+    QString className() const override { return QStringLiteral("EAbort"); }
+};
+
 } // namespace platform

@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/ProfileFile.h"
+#include "translation/uFQorPrevodi.h"
 
 #include <QFile>
 #include <QWidget>
@@ -19,6 +20,11 @@ QString& processProgramNameSetting() {
     return name;
 }
 
+QPointer<TFQorPrevod>& managerFormReference() {
+    static QPointer<TFQorPrevod> form;
+    return form;
+}
+
 QString& programFolderSetting() {
     static QString folder;
     return folder;
@@ -26,33 +32,6 @@ QString& programFolderSetting() {
 
 const QString StampKey = QStringLiteral("DT_CHANGE");
 const QString ResourceStringForm = QStringLiteral("ResourceString");
-
-// A text bound as a parameter: never the null text, which the drivers bind as NULL.
-QVariant textValue(const QString& text) {
-    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
-}
-
-// A key bound as a parameter: a number when it reads as one, NULL when empty.
-QVariant keyValue(const QString& key) {
-    if (key.trimmed().isEmpty())
-        return {};
-    bool numeric = false;
-    const qint64 number = key.trimmed().toLongLong(&numeric);
-    return numeric ? QVariant(number) : QVariant(key);
-}
-
-void bindParams(db::Query& query, const QVariantMap& params) {
-    for (auto param = params.cbegin(); param != params.cend(); ++param) {
-        db::Param& target = query.paramByName(param.key());
-        const QVariant& value = param.value();
-        if (!value.isValid())
-            target.clear();
-        else if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
-            target.setAsInteger(value.toLongLong());
-        else
-            target.setAsString(value.toString());
-    }
-}
 
 QString messageOf(const std::exception& error) {
     if (const auto* own = dynamic_cast<const platform::Exception*>(&error))
@@ -83,9 +62,34 @@ void markRequestDone(platform::ProfileFile& file, const QString& section, const 
 
 } // namespace
 
+QVariant boundText(const QString& text) {
+    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
+
+QVariant boundKey(const QString& key) {
+    if (key.trimmed().isEmpty())
+        return {};
+    bool numeric = false;
+    const qint64 number = key.trimmed().toLongLong(&numeric);
+    return numeric ? QVariant(number) : QVariant(key);
+}
+
+void bindValues(db::Query& query, const QVariantMap& values) {
+    for (auto value = values.cbegin(); value != values.cend(); ++value) {
+        db::Param& target = query.paramByName(value.key());
+        if (!value->isValid())
+            target.clear();
+        else if (value->typeId() == QMetaType::LongLong || value->typeId() == QMetaType::Int)
+            target.setAsInteger(value->toLongLong());
+        else
+            target.setAsString(value->toString());
+    }
+}
+
 // --- Creation -------------------------------------------------------------------------
 
 TQorPrevod::TQorPrevod(QObject* owner, Creation creation) : QObject(owner) {
+    managerFormReference() = nullptr;
     programName_ = processProgramName();
     if (creation == Creation::Designing)
         return;
@@ -128,7 +132,7 @@ QString TQorPrevod::selectFirst(const QString& statement, const QVariantMap& par
     db::Query query;
     query.setDatabaseName(databaseName_);
     query.setSqlText(statement);
-    bindParams(query, params);
+    bindValues(query, params);
     query.open();
     const QString value = query.eof() ? QString() : query.field(0).asString();
     query.close();
@@ -141,7 +145,7 @@ int TQorPrevod::execute(const QString& connection, const QString& statement,
     db::Query query;
     query.setDatabaseName(connection);
     query.setSqlText(statement);
-    bindParams(query, params);
+    bindValues(query, params);
     query.execSql();
     return query.rowsAffected();
 }
@@ -165,7 +169,7 @@ double TQorPrevod::SelectDateValue(const QString& table, const QString& column,
         query.setDatabaseName(databaseName_);
         query.setSqlText(QStringLiteral("Select ") + column + QStringLiteral(" from ") + table +
                          QStringLiteral(" where ") + condition);
-        bindParams(query, params);
+        bindValues(query, params);
         query.open();
         const double value = query.eof() ? 0.0 : query.field(0).asDateTime();
         query.close();
@@ -189,7 +193,7 @@ bool TQorPrevod::UpdateValue(const QString& table, const QString& column, const 
     QString assigned = value;
     if (quoted) {
         assigned = QStringLiteral(":UPDATE_VALUE");
-        bound.insert(QStringLiteral("UPDATE_VALUE"), textValue(value));
+        bound.insert(QStringLiteral("UPDATE_VALUE"), boundText(value));
     }
     const QString statement = QStringLiteral("update ") + table + QStringLiteral(" set ") + column +
                               QLatin1Char('=') + assigned + QStringLiteral(" where ") + condition;
@@ -225,13 +229,26 @@ void TQorPrevod::AppendLogLine(const QString& file, const QString& line) {
 }
 
 TFQorPrevod* TQorPrevod::CreateManagerForm() {
-    // The manager form comes with its own unit; until then there is none to open.
-    return nullptr;
+    // Owned by no window: it frees itself when it closes, or its creator frees it.
+    auto* form = new TFQorPrevod(nullptr);
+    managerFormReference() = form;
+    form->DatabaseName = databaseName_;
+    form->Language = language_;
+    form->FormId = formId_;
+    form->OrgId = orgId_;
+    form->ProgramName = programName_;
+    form->CurrentForm = currentForm_;
+    form->LanguageText = languageText_;
+    return form;
+}
+
+TFQorPrevod* TQorPrevod::ManagerForm() {
+    return managerFormReference();
 }
 
 // --- Settings and requests ----------------------------------------------------------------
 
-void TQorPrevod::readWorkstationSettings() {
+void TQorPrevod::ReadWorkstationSettings() {
     const QString section = QStringLiteral("QOR");
     try {
         const platform::ProfileFile settings(programFolder() + QStringLiteral("QorTrans.ini"));
@@ -252,10 +269,10 @@ void TQorPrevod::readWorkstationSettings() {
 
 void TQorPrevod::InitTranslationData() {
     imported_ = false;
-    readWorkstationSettings();
+    ReadWorkstationSettings();
     setLanguageText(SelectValue(QStringLiteral("prevod_jeziki"), QStringLiteral("opis"),
                                 QStringLiteral("koda_jezika=:KODA_JEZIKA"),
-                                {{QStringLiteral("KODA_JEZIKA"), textValue(language_)}}));
+                                {{QStringLiteral("KODA_JEZIKA"), boundText(language_)}}));
     try {
         platform::ProfileFile requests(programFolder() + QStringLiteral("QorTranslation.ini"));
         DeleteTranslations(requests.sectionValues(QStringLiteral("DELETE")), requests);
@@ -288,13 +305,13 @@ void TQorPrevod::DeleteTranslations(const QStringList& requests,
             SelectValue(QStringLiteral("prevod_forme"), QStringLiteral("id_prevoda"),
                         QStringLiteral("RTrim(Upper(Programname))=:PROGRAMNAME and "
                                        "RTrim(Upper(formname))=:FORMNAME"),
-                        {{QStringLiteral("PROGRAMNAME"), textValue(programName_.toUpper())},
-                         {QStringLiteral("FORMNAME"), textValue(request.key.toUpper())}});
+                        {{QStringLiteral("PROGRAMNAME"), boundText(programName_.toUpper())},
+                         {QStringLiteral("FORMNAME"), boundText(request.key.toUpper())}});
         // A form without a record has nothing to delete.
         if (!id.isEmpty()) {
             for (const QString& table : tables)
                 DeleteRows(databaseName_, table, QStringLiteral("id_prevoda=:ID_PREVODA"),
-                           {{QStringLiteral("ID_PREVODA"), keyValue(id)}});
+                           {{QStringLiteral("ID_PREVODA"), boundKey(id)}});
         }
         markRequestDone(requestFile, section, request.key);
     }
@@ -370,8 +387,8 @@ bool TQorPrevod::SetFormRecord(const QString& formName) {
     currentFormName_ = formName;
     formId_ = SelectValue(QStringLiteral("Prevod_forme"), QStringLiteral("id_prevoda"),
                           QStringLiteral("Formname=:FORMNAME and ProgramName=:PROGRAMNAME"),
-                          {{QStringLiteral("FORMNAME"), textValue(formName)},
-                           {QStringLiteral("PROGRAMNAME"), textValue(programName_)}});
+                          {{QStringLiteral("FORMNAME"), boundText(formName)},
+                           {QStringLiteral("PROGRAMNAME"), boundText(programName_)}});
     if (!formId_.isEmpty()) {
         if (formName.toUpper() == ResourceStringForm.toUpper())
             idFormeConstant_ = formId_;
@@ -383,15 +400,15 @@ bool TQorPrevod::SetFormRecord(const QString& formName) {
     execute(databaseName_,
             QStringLiteral("insert into prevod_forme (id_prevoda, Formname, ProgramName) "
                            "values (:ID_PREVODA, :FORMNAME, :PROGRAMNAME)"),
-            {{QStringLiteral("ID_PREVODA"), keyValue(id)},
-             {QStringLiteral("FORMNAME"), textValue(formName)},
-             {QStringLiteral("PROGRAMNAME"), textValue(programName_)}});
+            {{QStringLiteral("ID_PREVODA"), boundKey(id)},
+             {QStringLiteral("FORMNAME"), boundText(formName)},
+             {QStringLiteral("PROGRAMNAME"), boundText(programName_)}});
     formId_ = id;
     return true;
 }
 
 QString TQorPrevod::drawKey(const QString& counterName, bool increment) {
-    const QVariantMap counter{{QStringLiteral("IDKLJUC"), textValue(counterName)}};
+    const QVariantMap counter{{QStringLiteral("IDKLJUC"), boundText(counterName)}};
     const QString where = QStringLiteral(" WHERE IDKLJUC=:IDKLJUC");
     // The update comes first: it takes the counter row's lock, which the transaction
     // holds until the key has been read.
@@ -403,7 +420,7 @@ QString TQorPrevod::drawKey(const QString& counterName, bool increment) {
     db::Query query;
     query.setDatabaseName(databaseName_);
     query.setSqlText(QStringLiteral("SELECT STEVEC, PREDPONA, PRIPONA FROM S_KLJUCI") + where);
-    bindParams(query, counter);
+    bindValues(query, counter);
     query.open();
     if (query.eof()) {
         query.close();
@@ -450,8 +467,8 @@ QString TQorPrevod::NextKey(const QString& counterName, bool increment) {
 bool TQorPrevod::EnsureSourceText(const QString& name, const QString& sourceText) {
     if (formId_.isEmpty())
         return false; // no form record to hang the text on
-    const QVariantMap text{{QStringLiteral("ID_PREVODA"), keyValue(formId_)},
-                           {QStringLiteral("NAME"), textValue(name)}};
+    const QVariantMap text{{QStringLiteral("ID_PREVODA"), boundKey(formId_)},
+                           {QStringLiteral("NAME"), boundText(name)}};
     orgId_ = SelectValue(QStringLiteral("Prevod_org"), QStringLiteral("id_prevod_org"),
                          QStringLiteral("id_prevoda=:ID_PREVODA and name=:NAME"), text);
     if (!orgId_.isEmpty())
@@ -459,8 +476,8 @@ bool TQorPrevod::EnsureSourceText(const QString& name, const QString& sourceText
     try {
         orgId_ = NextKey(QStringLiteral("Prevod_org"), true);
         QVariantMap row = text;
-        row.insert(QStringLiteral("ID_PREVOD_ORG"), keyValue(orgId_));
-        row.insert(QStringLiteral("ORGTEXT"), textValue(sourceText));
+        row.insert(QStringLiteral("ID_PREVOD_ORG"), boundKey(orgId_));
+        row.insert(QStringLiteral("ORGTEXT"), boundText(sourceText));
         execute(databaseName_,
                 QStringLiteral("insert into prevod_org (id_prevoda, id_prevod_org, name, orgtext) "
                                "values (:ID_PREVODA, :ID_PREVOD_ORG, :NAME, :ORGTEXT)"),
@@ -515,7 +532,7 @@ void TQorPrevod::cacheText(const QString& name, const QString& text) {
 void TQorPrevod::CheckLocalSection(bool rereadAfterSet) {
     if (formId_.isEmpty())
         return;
-    const QVariantMap form{{QStringLiteral("ID_PREVODA"), keyValue(formId_)}};
+    const QVariantMap form{{QStringLiteral("ID_PREVODA"), boundKey(formId_)}};
     const QString table = QStringLiteral("prevod_forme");
     const QString column = QStringLiteral("dt_change");
     const QString condition = QStringLiteral("id_prevoda=:ID_PREVODA");
@@ -550,9 +567,9 @@ void TQorPrevod::GetTranslation(const QString& name, const QString& sourceText, 
         value = SelectValue(QStringLiteral("Prevod_data"), QStringLiteral("TranslText"),
                             QStringLiteral("id_prevoda=:ID_PREVODA and name=:NAME and "
                                            "koda_jezika=:KODA_JEZIKA and translated='Y'"),
-                            {{QStringLiteral("ID_PREVODA"), keyValue(formId_)},
-                             {QStringLiteral("NAME"), textValue(name)},
-                             {QStringLiteral("KODA_JEZIKA"), textValue(language_)}});
+                            {{QStringLiteral("ID_PREVODA"), boundKey(formId_)},
+                             {QStringLiteral("NAME"), boundText(name)},
+                             {QStringLiteral("KODA_JEZIKA"), boundText(language_)}});
     }
     if (!value.isEmpty()) {
         result = value;
@@ -570,9 +587,9 @@ void TQorPrevod::recordMissingText(const QString& name, const QString& sourceTex
                                    QString& result) {
     if (formId_.isEmpty())
         return; // no form record to record the text for
-    const QVariantMap text{{QStringLiteral("ID_PREVODA"), keyValue(formId_)},
-                           {QStringLiteral("NAME"), textValue(name)},
-                           {QStringLiteral("KODA_JEZIKA"), textValue(language_)}};
+    const QVariantMap text{{QStringLiteral("ID_PREVODA"), boundKey(formId_)},
+                           {QStringLiteral("NAME"), boundText(name)},
+                           {QStringLiteral("KODA_JEZIKA"), boundText(language_)}};
     QString translated = SelectValue(QStringLiteral("prevod_data"), QStringLiteral("translated"),
                                      QStringLiteral("id_prevoda=:ID_PREVODA and Name=:NAME and "
                                                     "koda_jezika=:KODA_JEZIKA"),
@@ -581,9 +598,9 @@ void TQorPrevod::recordMissingText(const QString& name, const QString& sourceTex
         EnsureSourceText(name, sourceText);
         const QString id = NextKey(QStringLiteral("Prevod_data"), true);
         QVariantMap row = text;
-        row.insert(QStringLiteral("ID_PREVOD_ORG"), keyValue(orgId_));
-        row.insert(QStringLiteral("ID_PREVOD_DATA"), keyValue(id));
-        row.insert(QStringLiteral("TRANSLTEXT"), textValue(sourceText));
+        row.insert(QStringLiteral("ID_PREVOD_ORG"), boundKey(orgId_));
+        row.insert(QStringLiteral("ID_PREVOD_DATA"), boundKey(id));
+        row.insert(QStringLiteral("TRANSLTEXT"), boundText(sourceText));
         execute(databaseName_,
                 QStringLiteral("insert into prevod_data (id_prevoda, id_prevod_org, "
                                "id_prevod_data, name, TranslText, Translated, koda_jezika) "
@@ -596,9 +613,18 @@ void TQorPrevod::recordMissingText(const QString& name, const QString& sourceTex
         translateInDialog(name, result);
 }
 
-void TQorPrevod::translateInDialog(const QString& /*name*/, QString& /*result*/) {
-    // The single-text dialog comes with the manager form; until then the text is only
-    // recorded, as with OnlyCreateTranslations.
+void TQorPrevod::translateInDialog(const QString& name, QString& result) {
+    const std::unique_ptr<TFQorPrevod> form(CreateManagerForm());
+    form->FreeOnClose = false;
+    QString text;
+    bool stop = false;
+    bool onlyCreate = false;
+    form->TranslateText(name, text, stop, onlyCreate);
+    abortRequested_ = stop;
+    onlyCreate_ = onlyCreate;
+    // A dialog that gives no text (no language chosen) leaves the source text.
+    if (!text.isEmpty())
+        result = text;
 }
 
 bool TQorPrevod::UpdateAllLocalTranslation() {
@@ -607,7 +633,7 @@ bool TQorPrevod::UpdateAllLocalTranslation() {
         db::Query query;
         query.setDatabaseName(databaseName_);
         query.setSqlText(QStringLiteral("SELECT * FROM PREVOD_ORG WHERE ID_PREVODA=:ID_PREVODA"));
-        bindParams(query, {{QStringLiteral("ID_PREVODA"), keyValue(formId_)}});
+        bindValues(query, {{QStringLiteral("ID_PREVODA"), boundKey(formId_)}});
         query.open();
         if (query.eof())
             return true;
@@ -654,9 +680,9 @@ void TQorPrevod::PreloadFormTexts() {
                         "AND D.KODA_JEZIKA=:JEZIK"),
          QStringLiteral("WHERE F.PROGRAMNAME=:PROGRAMNAME AND Upper(F.FORMNAME)=:FORMNAME"),
          QStringLiteral("ORDER BY F.PROGRAMNAME, F.FORMNAME, O.NAME")});
-    bindParams(query, {{QStringLiteral("JEZIK"), textValue(language_)},
-                       {QStringLiteral("PROGRAMNAME"), textValue(programName_)},
-                       {QStringLiteral("FORMNAME"), textValue(currentFormName_.toUpper())}});
+    bindValues(query, {{QStringLiteral("JEZIK"), boundText(language_)},
+                       {QStringLiteral("PROGRAMNAME"), boundText(programName_)},
+                       {QStringLiteral("FORMNAME"), boundText(currentFormName_.toUpper())}});
     query.disableControls();
     query.open();
     for (; !query.eof(); query.next()) {
@@ -673,6 +699,181 @@ void TQorPrevod::PreloadFormTexts() {
     }
     query.close();
     query.enableControls();
+}
+
+// --- Constants and custom lookups -------------------------------------------------------------
+
+namespace {
+
+// Runs at the end of a scope.
+template <typename Action> class AtExit {
+public:
+    explicit AtExit(Action action) : action_(std::move(action)) {}
+    ~AtExit() { action_(); }
+    AtExit(const AtExit&) = delete;
+    AtExit& operator=(const AtExit&) = delete;
+
+private:
+    Action action_;
+};
+
+} // namespace
+
+void TQorPrevod::HandleConstants() {
+    if (!translation_)
+        return;
+    OpenLocalFile(true);
+    const AtExit close([this] { CloseLocalFile(); });
+    localValid_ = false;
+    SetFormRecord(ResourceStringForm);
+    section_ = ResourceStringForm;
+    if (!formId_.isEmpty()) {
+        CheckLocalSection();
+        WriteServerStamp();
+    }
+    const bool keptWriteMode = writeMode_;
+    writeMode_ = false;
+    const AtExit restore([this, keptWriteMode] { writeMode_ = keptWriteMode; });
+    if (onConsTranslation)
+        onConsTranslation(*this);
+}
+
+void TQorPrevod::GetConstant(const QString& name, const QString& sourceText, QString& result) {
+    if (!translation_) {
+        result = sourceText;
+        return;
+    }
+    const bool opened = !localFile_;
+    OpenLocalFile(true);
+    const QString keptFormId = formId_;
+    const bool keptValid = localValid_;
+    const AtExit restore([this, opened, keptFormId, keptValid] {
+        formId_ = keptFormId;
+        localValid_ = keptValid;
+        if (opened)
+            CloseLocalFile();
+    });
+    if (idFormeConstant_.isEmpty())
+        SetFormRecord(ResourceStringForm);
+    formId_ = idFormeConstant_;
+    section_ = ResourceStringForm;
+    if (formId_.trimmed().isEmpty())
+        throw platform::Exception(
+            QStringLiteral("Error, form is not selected (Resourcestring form not loaded)."));
+    localValid_ = false;
+    CheckLocalSection();
+    if (!localValid_ && UpdateAllLocalTranslation()) {
+        WriteServerStamp();
+        localValid_ = true;
+    }
+    QString text;
+    GetTranslation(name, sourceText, text);
+    if (text.trimmed().isEmpty())
+        throw platform::Exception(QStringLiteral("Error translating ") + name +
+                                  QStringLiteral(", translation not found."));
+    result = text;
+}
+
+void TQorPrevod::ConstTranslation(const QString& name, const QString& sourceText, QString& result) {
+    SetFormRecord(ResourceStringForm);
+    GetTranslation(name, sourceText, result);
+    if (abortRequested_)
+        throw platform::Abort();
+}
+
+void TQorPrevod::TranslateConstants() {
+    localValid_ = false;
+    busy_ = true;
+    try {
+        OpenLocalFile(false);
+        if (onWriteConsTranslation)
+            onWriteConsTranslation(*this);
+    } catch (const std::exception& error) {
+        platform::showMessage(platform::MessageKind::Error,
+                              QStringLiteral("Error translating constant application.\n\n") +
+                                  messageOf(error));
+    }
+    busy_ = false;
+    CloseLocalFile();
+}
+
+void TQorPrevod::PrepareCustomTranslation(const QString& formName, bool forceReload) {
+    if (!translation_ || busy_)
+        return;
+    OpenLocalFile(true);
+    localValid_ = false;
+    SetFormRecord(formName);
+    section_ = formName;
+    if (!formId_.isEmpty()) {
+        CheckLocalSection(false);
+        WriteServerStamp();
+    }
+    if (forceReload)
+        localValid_ = false;
+}
+
+void TQorPrevod::CleanCustomTranslation() {
+    CloseLocalFile();
+}
+
+void TQorPrevod::SetIniFile() {
+    OpenLocalFile(false);
+}
+
+void TQorPrevod::FreeIniFile() {
+    try {
+        CloseLocalFile();
+    } catch (...) {
+    }
+}
+
+bool TQorPrevod::BrisiTitlePrevodForme(const QString& formName) {
+    execute(databaseName_,
+            QStringLiteral("delete from PREVOD_DATA\nWHERE ID_PREVODA=(SELECT ID_PREVODA FROM "
+                           "PREVOD_FORME WHERE PROGRAMNAME=:PROGRAMNAME AND FORMNAME=:FORMNAME) "
+                           "AND NAME='Title'"),
+            {{QStringLiteral("PROGRAMNAME"), boundText(programName_)},
+             {QStringLiteral("FORMNAME"), boundText(formName)}});
+    return true;
+}
+
+// --- Translator's commands ---------------------------------------------------------------------
+
+void TQorPrevod::OpenTranslationManagerExecute() {
+    SetFormRecord(parent() ? parent()->objectName() : QString());
+    CreateManagerForm()->ShowFormList();
+}
+
+void TQorPrevod::OpenConstantsManager() {
+    SetFormRecord(ResourceStringForm);
+    CreateManagerForm()->ShowFormList();
+}
+
+void TQorPrevod::SwitchOff() {
+    writeMode_ = false;
+    translation_ = false;
+}
+
+bool TQorPrevod::Settings() {
+    try {
+        bool translationOn = translation_;
+        bool writeMode = writeMode_;
+        QString code;
+        QString description;
+        CreateManagerForm()->EditSettings(translationOn, writeMode, code, description);
+        translation_ = translationOn;
+        writeMode_ = writeMode;
+        setLanguage(code);
+        languageText_ = description;
+        const QString section = QStringLiteral("QOR");
+        platform::ProfileFile settings(programFolder() + QStringLiteral("Dravik.ini"));
+        settings.writeString(section, QStringLiteral("LANGUAGE"), language_);
+        settings.writeBool(section, QStringLiteral("WRITE.TRANS"), writeMode_);
+        settings.writeBool(section, QStringLiteral("TRANSLATE"), translation_);
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 // --- Pass over the owner form ---------------------------------------------------------------

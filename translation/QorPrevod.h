@@ -10,6 +10,9 @@
 #include <functional>
 #include <memory>
 
+namespace db {
+class Query;
+}
 namespace platform {
 class ProfileFile;
 }
@@ -18,12 +21,12 @@ namespace translation {
 
 class TFQorPrevod;
 
-// Raised when the translator stops a constant lookup from the single-text dialog; the
-// top-level error display does not show it.
-class SilentAbort : public std::exception {
-public:
-    const char* what() const noexcept override { return "Operation aborted"; }
-};
+// Values as the translation statements bind them: a text never as the null text (which
+// the drivers bind as NULL), a key as a number when it reads as one and as NULL when it
+// is empty; bindValues sets the ":NAME" parameters of the query from the map.
+QVariant boundText(const QString& text);
+QVariant boundKey(const QString& key);
+void bindValues(db::Query& query, const QVariantMap& values);
 
 // The user-interface translation engine of one form. The translations live in the
 // tables PREVOD_FORME (one record per form of a program), PREVOD_ORG (the source texts
@@ -147,6 +150,9 @@ public:
     int StatementCount() const { return statementCount_; }
 
     // --- Settings and requests -------------------------------------------------------
+    // Reads the six settings of "QorTrans.ini", section "QOR" (defaults when the file is
+    // missing or unreadable).
+    void ReadWorkstationSettings();
     // Reads "QorTrans.ini", the language description, and carries out the DELETE and
     // IMPORT requests of "QorTranslation.ini"; raises onInitTranslation (twice when an
     // import statement succeeded). A missing or unreadable file leaves the defaults.
@@ -206,10 +212,46 @@ public:
                     const QVariantMap& params = {});
     // Appends one line to a text file, creating it when missing. Raises InOutError.
     static void AppendLogLine(const QString& file, const QString& line);
-    // The manager form for this engine's context, or nullptr until the manager exists.
+    // A new manager form (owned by no window) with this engine's context: DatabaseName,
+    // Language, FormId, OrgId, ProgramName, CurrentForm and LanguageText. It frees itself
+    // when it closes unless its FreeOnClose is switched off. ManagerForm is the one made
+    // last, while it exists.
     TFQorPrevod* CreateManagerForm();
+    static TFQorPrevod* ManagerForm();
     // The server's current date-time in the engine's statements: "SYSDATE".
     static QString ServerDateFunction() { return QStringLiteral("SYSDATE"); }
+
+    // --- Constants, custom lookups and the translator's commands ----------------------
+    // Prepares the cache section of the program's constants (the pseudo-form
+    // "ResourceString") and raises onConsTranslation with write mode off. Nothing while
+    // translation is off.
+    void HandleConstants();
+    // One constant: the source text while translation is off, else its translation;
+    // raises when the "ResourceString" record is missing or the text comes out blank.
+    // Leaves FormId and LocalValid as it found them.
+    void GetConstant(const QString& name, const QString& sourceText, QString& result);
+    // One constant with the cache opened by PrepareCustomTranslation; a stop asked for in
+    // the single-text dialog ends it with a silent abort (platform::Abort).
+    void ConstTranslation(const QString& name, const QString& sourceText, QString& result);
+    // Raises onWriteConsTranslation while Busy, with the cache open; errors are shown.
+    void TranslateConstants();
+    // Prepares the cache section of any form name for GetTranslation (force reload marks
+    // it out of date); CleanCustomTranslation ends such lookups.
+    void PrepareCustomTranslation(const QString& formName, bool forceReload);
+    void CleanCustomTranslation();
+    // Opens the cache without creating its folder; FreeIniFile closes it, ignoring errors.
+    void SetIniFile();
+    void FreeIniFile();
+    // Deletes the caption translations ("Title") of the form in every language. Errors
+    // reach the caller.
+    bool BrisiTitlePrevodForme(const QString& formName);
+    // Write-mode commands: the manager's list of the owner form, the list of the
+    // constants, translation switched off (nothing saved), and the settings page, whose
+    // choice is written into "Dravik.ini" (false on any error, nothing shown).
+    void OpenTranslationManagerExecute();
+    void OpenConstantsManager();
+    void SwitchOff();
+    bool Settings();
 
     // --- Pass over the owner form (translatable forms) ----------------------------------
     // Translates the owner form at creation; see the translatable forms. Does nothing
@@ -224,7 +266,6 @@ private:
     QString selectFirst(const QString& statement, const QVariantMap& params);
     int execute(const QString& connection, const QString& statement, const QVariantMap& params);
     QString drawKey(const QString& counterName, bool increment);
-    void readWorkstationSettings();
     QString cachedText(const QString& name) const;
     void cacheText(const QString& name, const QString& text);
     void recordMissingText(const QString& name, const QString& sourceText, QString& result);
