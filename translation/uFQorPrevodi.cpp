@@ -132,12 +132,21 @@ TStatusPanels::TStatusPanels(QWidget* parent) : QWidget(parent) {
     setFixedHeight(20);
 }
 
+// A panel is as wide as given, or as its text needs; the last one takes the rest of the
+// bar.
 void TStatusPanels::addPanel(const QString& text, int width) {
+    auto* row = static_cast<QHBoxLayout*>(layout());
+    if (!panels_.empty()) {
+        QLabel* previous = panels_.back();
+        previous->setFixedWidth(previous->minimumWidth());
+        row->setStretchFactor(previous, 0);
+    } else {
+        row->takeAt(0); // the stretch that kept an empty bar
+    }
     auto* panel = new QLabel(text, this);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setFixedWidth(width);
-    auto* row = static_cast<QHBoxLayout*>(layout());
-    row->insertWidget(row->count() - 1, panel);
+    panel->setMinimumWidth(std::max(width, panel->fontMetrics().horizontalAdvance(text) + 8));
+    row->addWidget(panel, 1);
     panels_.push_back(panel);
 }
 
@@ -556,10 +565,14 @@ void TFQorPrevod::setFileChooser(FileChooser chooser) {
 }
 
 void TFQorPrevod::runModal() {
-    if (modalRunner())
+    if (modalRunner()) {
         modalRunner()(*this);
-    else
-        exec();
+        return;
+    }
+    exec();
+    // The loop may also end without the form closing (the application quits).
+    if (FreeOnClose)
+        deleteLater();
 }
 
 void TFQorPrevod::closeForm() {
@@ -1029,14 +1042,36 @@ void TFQorPrevod::EditSettings(bool& translationOn, bool& writeMode, QString& la
     FillLanguages();
     for (db::Query* query : {&TLanguage, &ILanguage, &ULanguage})
         query->setDatabaseName(DatabaseName);
-    TLanguage.close();
-    TLanguage.open();
+    openLanguages();
     runModal();
     const QString item = CBTransLanguage->currentText();
     languageCode = codeOf(item);
     languageText = descriptionOf(item);
     translationOn = CBTranslation->isChecked();
     writeMode = CBWriteMode->isChecked();
+}
+
+void TFQorPrevod::openLanguages() {
+    TLanguage.close();
+    TLanguage.disableControls();
+    try {
+        TLanguage.open();
+    } catch (...) {
+        TLanguage.enableControls();
+        throw;
+    }
+    const struct {
+        const char* field;
+        const char* label;
+        int width;
+    } columns[] = {{"KODA_JEZIKA", "Code", 5}, {"OPIS", "Description", 50}};
+    for (const auto& column : columns) {
+        if (db::Field* field = TLanguage.findField(QString::fromLatin1(column.field))) {
+            field->setDisplayLabel(QString::fromLatin1(column.label));
+            field->setDisplayWidth(column.width);
+        }
+    }
+    TLanguage.enableControls();
 }
 
 void TFQorPrevod::FillLanguages() {
@@ -1088,8 +1123,7 @@ void TFQorPrevod::updateLanguage(db::Query& statement) {
                            {QStringLiteral("OPIS"), boundText(eOpis->text())}});
     statement.execSql();
     db::Session::defaultSession().database(DatabaseName).commit();
-    TLanguage.close();
-    TLanguage.open();
+    openLanguages();
     FillLanguages();
 }
 

@@ -221,6 +221,7 @@ private:
     QString requestSection() const;
     void writeRequest(const QString& section, const QString& key, const QString& value);
     void updateLanguage(db::Query& statement);
+    void openLanguages();
     void focusTranslation();
 };
 
