@@ -410,12 +410,24 @@ bool TQorPrevod::SetFormRecord(const QString& formName) {
 QString TQorPrevod::drawKey(const QString& counterName, bool increment) {
     const QVariantMap counter{{QStringLiteral("IDKLJUC"), boundText(counterName)}};
     const QString where = QStringLiteral(" WHERE IDKLJUC=:IDKLJUC");
+    const auto startCounter = [&] {
+        QVariantMap row = counter;
+        row.insert(QStringLiteral("STEVEC"), qint64(increment ? 2 : 1));
+        execute(databaseName_,
+                QStringLiteral("INSERT INTO S_KLJUCI (IDKLJUC, STEVEC, TIP, VIDEN) "
+                               "VALUES (:IDKLJUC, :STEVEC, '1', 0)"),
+                row);
+        return QStringLiteral("1");
+    };
     // The update comes first: it takes the counter row's lock, which the transaction
-    // holds until the key has been read.
-    if (increment)
+    // holds until the key has been read. When it finds no row the counter starts; a row
+    // that another workstation made meanwhile makes the insert fail, and the draw is
+    // repeated (it must not read that row's value as its own).
+    if (increment &&
         execute(databaseName_,
                 QStringLiteral("UPDATE S_KLJUCI SET STEVEC=COALESCE(STEVEC, 0)+1") + where,
-                counter);
+                counter) == 0)
+        return startCounter();
     ++statementCount_;
     db::Query query;
     query.setDatabaseName(databaseName_);
@@ -424,13 +436,7 @@ QString TQorPrevod::drawKey(const QString& counterName, bool increment) {
     query.open();
     if (query.eof()) {
         query.close();
-        QVariantMap row = counter;
-        row.insert(QStringLiteral("STEVEC"), qint64(increment ? 2 : 1));
-        execute(databaseName_,
-                QStringLiteral("INSERT INTO S_KLJUCI (IDKLJUC, STEVEC, TIP, VIDEN) "
-                               "VALUES (:IDKLJUC, :STEVEC, '1', 0)"),
-                row);
-        return QStringLiteral("1");
+        return startCounter();
     }
     const qint64 next = query.fieldByName(QStringLiteral("STEVEC")).asInteger();
     const QString prefix = query.fieldByName(QStringLiteral("PREDPONA")).asString();
