@@ -42,11 +42,16 @@ const QList<ComponentKindInfo> KindTable = {
     {ComponentKind::PageControl, "page control", {"QTabWidget"}, {}},
     {ComponentKind::Notebook, "notebook", {"QStackedWidget"}, {}},
     {ComponentKind::MenuItem, "menu item", {"QAction", "QMenu"}, {}},
-    {ComponentKind::MaskEdit, "mask edit", {"platform::TMaskEdit"}, {}},
+    {ComponentKind::PDBEdit, "data-bound edit", {"controls::TPDBEdit"}, {}},
+    {ComponentKind::MaskEdit, "mask edit", {"platform::TMaskEdit"}, {"controls::TPDBEdit"}},
     {ComponentKind::Edit, "edit", {"QLineEdit"}, {"platform::TMaskEdit"}},
     {ComponentKind::Memo, "memo", {"QPlainTextEdit", "QTextEdit"}, {}},
     {ComponentKind::ListBox, "list box", {"QListView"}, {}},
     {ComponentKind::ComboBox, "combo box", {"QComboBox"}, {}},
+    {ComponentKind::KVDBLookupComboBox, "lookup combo box", {"controls::TKVDBLookupComboBox"}, {}},
+    // The data layer has no data-aware lookup combo box yet; the row names the class one
+    // would have, so that the colour pass treats it as its table says once it exists.
+    {ComponentKind::DBLookupComboBox, "data-aware lookup combo box", {"db::TDBLookupComboBox"}, {}},
     {ComponentKind::DbGrid, "database grid", {"db::DbGrid"}, {}},
     {ComponentKind::StringGrid, "string grid", {"QTableWidget"}, {}},
 };
@@ -138,6 +143,19 @@ bool isKind(const QObject* object, ComponentKind kind) {
 QString kindName(ComponentKind kind) {
     const ComponentKindInfo* info = infoOf(kind);
     return info ? QString::fromLatin1(info->name) : QStringLiteral("unknown");
+}
+
+QString componentClassName(const QObject* component) {
+    if (!component)
+        return {};
+    const QString name = QString::fromLatin1(component->metaObject()->className());
+    const qsizetype colons = name.lastIndexOf(QLatin1String("::"));
+    return colons < 0 ? name : name.mid(colons + 2);
+}
+
+bool isXPanel(const QObject* component) {
+    return isKind(component, ComponentKind::Panel) &&
+           componentClassName(component).toUpper() == QLatin1String("TXPANEL");
 }
 
 void setComponentName(QObject* component, const QString& name) {

@@ -40,13 +40,16 @@ enum class ComponentKind {
     PageControl,
     Notebook,
     MenuItem,
+    PDBEdit, // data-bound edit (controls::TPDBEdit; a mask edit by class, its own kind)
     MaskEdit,
     Edit,
     Memo,
     ListBox,
     ComboBox,
-    DbGrid,     // database grid
-    StringGrid, // grid of texts
+    KVDBLookupComboBox, // the framework's lookup combo box
+    DBLookupComboBox,   // a data-aware lookup combo box of the data layer
+    DbGrid,             // database grid
+    StringGrid,         // grid of texts
 };
 
 // One row of the kind table: a component is of the kind when it inherits one of
@@ -69,6 +72,13 @@ ComponentKind kindOf(const QObject* object);
 bool isKind(const QObject* object, ComponentKind kind);
 // The name of the kind as the table writes it ("speed button").
 QString kindName(ComponentKind kind);
+
+// The component's class name as the system spells it, without the C++ namespace
+// ("TXPanel" for controls::TXPanel); empty for null.
+QString componentClassName(const QObject* component);
+// A panel of the class the translation walk leaves alone: its class name, upper-cased,
+// reads "TXPANEL".
+bool isXPanel(const QObject* component);
 
 // Sets the component's name (its objectName).
 void setComponentName(QObject* component, const QString& name);

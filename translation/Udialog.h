@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ControlLook.h"
 #include "translation/uColorForm.h"
 
 #include <QEvent>
@@ -13,10 +14,6 @@ namespace translation {
 
 class TQorPrevod;
 
-// The notification a translatable form posts to its active control when the form is
-// activated (the control is entered again: its entry handler runs).
-inline constexpr QEvent::Type ControlEnteredEvent =
-    static_cast<QEvent::Type>(QEvent::User + 0xB01A);
 // The notification a translatable form sends to the application object after it has
 // been shown; the event carries the form. Nothing in the program handles it.
 inline constexpr QEvent::Type FormShownEvent = static_cast<QEvent::Type>(QEvent::User + 0x0471);
@@ -103,6 +100,23 @@ public:
     void TranslateComponent(QObject* component);
 
 private:
+    enum class Highlight { None, FontColour, ColourAndFontColour };
+    class HighlightScope {
+    public:
+        HighlightScope(QWidget* control, Highlight highlight);
+        ~HighlightScope();
+        HighlightScope(const HighlightScope&) = delete;
+        HighlightScope& operator=(const HighlightScope&) = delete;
+
+    private:
+        QWidget* control_;
+        platform::SavedLook saved_;
+    };
+
+    void translateMenuItem(QObject* item);
+    void translateCaption(QObject* component, Highlight highlight);
+    void translateButton(QObject* button, bool emptyCaptionToo);
+    void translateRadioGroup(QObject* group);
     QString lookUp(const QString& name, const QString& source) const;
 
     Lookup lookup_;

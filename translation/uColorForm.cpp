@@ -1,13 +1,22 @@
 #include "translation/uColorForm.h"
 
+#include "platform/Components.h"
+#include "platform/ControlEvents.h"
+#include "platform/ControlLook.h"
 #include "platform/Files.h"
 #include "platform/ProfileFile.h"
 
-#include <QPalette>
+#include <QHeaderView>
+#include <QTableView>
+#include <functional>
+#include <initializer_list>
 
 namespace translation {
 
 namespace {
+
+using platform::ComponentKind;
+using Kinds = std::initializer_list<ComponentKind>;
 
 NewLookSettings& settingsStore() {
     static NewLookSettings settings;
@@ -16,26 +25,174 @@ NewLookSettings& settingsStore() {
 
 QFont schemeFont(int points) {
     QFont font(QStringLiteral("Tahoma"), points);
-    font.setBold(false);
+    font.setWeight(QFont::Normal);
     font.setItalic(false);
     return font;
 }
 
-void setColours(QWidget* widget, const QColor& background, const QColor& text) {
-    QPalette palette = widget->palette();
-    palette.setColor(widget->backgroundRole(), background);
-    palette.setColor(widget->foregroundRole(), text);
-    widget->setPalette(palette);
+bool isAnyOf(const QObject* component, Kinds kinds) {
+    for (ComponentKind kind : kinds)
+        if (platform::isKind(component, kind))
+            return true;
+    return false;
 }
 
-void applyFormColours(TQorColorForm* form) {
-    if (!newLookSettings().useColors || form->Tag() >= 100)
+// One row of a table of the pass: the kinds it matches and what it does.
+struct Row {
+    Kinds kinds;
+    std::function<void(QWidget*, int tag)> action;
+};
+
+// The first row that matches the control decides.
+void applyFirstMatch(QWidget* control, std::initializer_list<Row> rows) {
+    for (const Row& row : rows) {
+        if (isAnyOf(control, row.kinds)) {
+            row.action(control, platform::tagOf(control));
+            return;
+        }
+    }
+}
+
+void whiteOnBlack(QWidget* control, int = 0) {
+    platform::setColor(control, scheme::EditBackground);
+    platform::setFontColor(control, scheme::EditText);
+}
+
+void parentColourOn(QWidget* control, int = 0) {
+    platform::setParentColor(control, true);
+}
+
+void parentFontOn(QWidget* control, int = 0) {
+    platform::setParentFont(control, true);
+}
+
+void formFont(QWidget* control, int = 0) {
+    control->setFont(FormFont());
+}
+
+void editFont(QWidget* control, int = 0) {
+    platform::setParentFont(control, false);
+    control->setFont(EditFont());
+    platform::setFontColor(control, scheme::EditText);
+}
+
+void gridFont(QWidget* control, bool withTitles) {
+    control->setFont(GridFont());
+    if (auto* grid = qobject_cast<QTableView*>(control); grid && withTitles)
+        grid->horizontalHeader()->setFont(GridFont());
+}
+
+void applyColours(QWidget* control) {
+    applyFirstMatch(
+        control,
+        {
+            {{ComponentKind::Panel},
+             [](QWidget* panel, int tag) {
+                 if (tag == -2 || tag == -20) {
+                     platform::setParentBackground(panel, false);
+                     platform::setParentColor(panel, false);
+                 } else {
+                     platform::setParentColor(panel, true);
+                 }
+             }},
+            // Page controls keep the visual style Qt draws them with.
+            {{ComponentKind::PageControl}, [](QWidget*, int) {}},
+            {{ComponentKind::DbGrid, ComponentKind::StringGrid}, whiteOnBlack},
+            {{ComponentKind::ComboBox, ComponentKind::KVDBLookupComboBox, ComponentKind::Memo,
+              ComponentKind::ListBox, ComponentKind::DBLookupComboBox},
+             whiteOnBlack},
+            {{ComponentKind::Label},
+             [](QWidget* label, int tag) {
+                 if (tag >= 0) {
+                     platform::setParentColor(label, true);
+                 } else {
+                     platform::setParentColor(label, false);
+                     platform::setTransparent(label, false);
+                 }
+             }},
+            {{ComponentKind::CheckBox, ComponentKind::RadioButton, ComponentKind::RadioGroup},
+             parentColourOn},
+            {{ComponentKind::Edit, ComponentKind::MaskEdit}, whiteOnBlack},
+            {{ComponentKind::Notebook, ComponentKind::GroupBox}, parentColourOn},
+        });
+}
+
+void applyFonts(QWidget* control) {
+    applyFirstMatch(
+        control,
+        {
+            {{ComponentKind::Panel},
+             [](QWidget* panel, int tag) {
+                 if (tag == 0)
+                     platform::setParentFont(panel, true);
+             }},
+            {{ComponentKind::DbGrid}, [](QWidget* grid, int) { gridFont(grid, true); }},
+            {{ComponentKind::StringGrid}, [](QWidget* grid, int) { gridFont(grid, false); }},
+            {{ComponentKind::Label}, formFont},
+            {{ComponentKind::CheckBox}, formFont},
+            {{ComponentKind::RadioButton},
+             [](QWidget* button, int) {
+                 platform::setParentFont(button, true);
+                 button->setFont(FormFont());
+             }},
+            {{ComponentKind::RadioGroup, ComponentKind::GroupBox, ComponentKind::Notebook,
+              ComponentKind::PageControl},
+             parentFontOn},
+            {{ComponentKind::Edit, ComponentKind::MaskEdit, ComponentKind::PDBEdit,
+              ComponentKind::ComboBox, ComponentKind::KVDBLookupComboBox,
+              ComponentKind::DBLookupComboBox, ComponentKind::Memo},
+             editFont},
+            {{ComponentKind::SpeedButton, ComponentKind::BitBtn, ComponentKind::Button}, formFont},
+            {{ComponentKind::ListBox},
+             [](QWidget* list, int tag) {
+                 if (tag == 0) {
+                     platform::setParentFont(list, false);
+                     list->setFont(EditFont());
+                 }
+                 whiteOnBlack(list);
+             }},
+        });
+}
+
+// The kinds whose focus the pass colours, and those of them that the colouring changes.
+constexpr Kinds FocusColouredKinds = {ComponentKind::Edit,     ComponentKind::PDBEdit,
+                                      ComponentKind::MaskEdit, ComponentKind::Memo,
+                                      ComponentKind::ComboBox, ComponentKind::KVDBLookupComboBox,
+                                      ComponentKind::ListBox};
+constexpr Kinds RecolouredKinds = {ComponentKind::Edit,    ComponentKind::MaskEdit,
+                                   ComponentKind::PDBEdit, ComponentKind::Memo,
+                                   ComponentKind::ListBox, ComponentKind::ComboBox};
+
+void applyHandlers(QWidget* control) {
+    if (!isAnyOf(control, FocusColouredKinds))
+        return;
+    if (!platform::hasOnEnter(control))
+        platform::setOnEnter(control, EntryColouring);
+    if (!platform::hasOnExit(control))
+        platform::setOnExit(control, ExitColouring);
+}
+
+void treatControl(QObject* component) {
+    auto* control = qobject_cast<QWidget*>(component);
+    if (!newLookSettings().useColors || !control)
+        return;
+    const int tag = platform::tagOf(control);
+    if (tag != -1 && tag != 100) {
+        applyColours(control);
+        applyFonts(control);
+    }
+    applyHandlers(control);
+}
+
+// The form's (or a frame's) own colours and font.
+void applyFormColours(QWidget* form) {
+    const int tag = platform::tagOf(form);
+    if (!newLookSettings().useColors || tag >= 100)
         return;
     form->setFont(FormFont());
-    if (form->Tag() == 2)
-        setColours(form, scheme::FormText, scheme::FormBackground);
-    else
-        setColours(form, scheme::FormBackground, scheme::FormText);
+    const bool inverted = tag == 2;
+    platform::setColor(form, inverted ? scheme::FormText : scheme::FormBackground);
+    platform::setFontColor(form, inverted ? scheme::FormBackground : scheme::FormText);
 }
 
 } // namespace
@@ -76,18 +233,32 @@ const QFont& GridFont() {
 }
 
 void ColorPass(QWidget* component) {
-    if (auto* form = qobject_cast<TQorColorForm*>(component)) {
-        applyFormColours(form);
-        form->setTag(1);
+    if (platform::isKind(component, ComponentKind::Form))
+        applyFormColours(component);
+    for (QObject* owned : platform::componentsOf(component)) {
+        if (auto* frame = qobject_cast<QWidget*>(owned);
+            frame && platform::isKind(frame, ComponentKind::Frame)) {
+            applyFormColours(frame);
+            ColorPass(frame);
+        } else {
+            treatControl(owned);
+        }
     }
+    platform::setTag(component, 1);
 }
 
 void EntryColouring(QWidget* control) {
-    setColours(control, scheme::FocusBackground, scheme::FocusText);
+    if (!isAnyOf(control, RecolouredKinds))
+        return;
+    platform::setColor(control, scheme::FocusBackground);
+    platform::setFontColor(control, scheme::FocusText);
 }
 
 void ExitColouring(QWidget* control) {
-    setColours(control, scheme::EditBackground, scheme::EditText);
+    if (!isAnyOf(control, RecolouredKinds))
+        return;
+    platform::setColor(control, scheme::EditBackground);
+    platform::setFontColor(control, scheme::EditText);
 }
 
 TQorColorForm::TQorColorForm(QWidget* parent) : QDialog(parent) {}
@@ -103,11 +274,11 @@ void TQorColorForm::AfterConstruction() {
 }
 
 int TQorColorForm::Tag() const {
-    return tag_;
+    return platform::tagOf(this);
 }
 
 void TQorColorForm::setTag(int tag) {
-    tag_ = tag;
+    platform::setTag(this, tag);
 }
 
 void TQorColorForm::CreateForm() {

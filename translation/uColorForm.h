@@ -89,7 +89,6 @@ protected:
 
 private:
     bool constructed_ = false;
-    int tag_ = 0;
 };
 
 } // namespace translation

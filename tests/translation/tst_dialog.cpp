@@ -1,7 +1,10 @@
+#include "controls/Uddbtn.h"
 #include "platform/Application.h"
+#include "platform/ControlEvents.h"
 #include "translation/Udialog.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -17,12 +20,29 @@ public:
         setObjectName(QStringLiteral("fSample"));
         label = new QLabel(QStringLiteral("Besedilo"), this);
         label->setObjectName(QStringLiteral("lBesedilo"));
+        edit = new QLineEdit(this);
+        edit->setObjectName(QStringLiteral("eVnos"));
+        edit->move(0, 30);
     }
     QLabel* label;
+    QLineEdit* edit;
     int created = 0;
 
 protected:
     void FormCreate() override { ++created; }
+};
+
+// Counts the show notifications that reach the application.
+class ShownCounter : public QObject {
+public:
+    QList<QWidget*> forms;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == QCoreApplication::instance() && event->type() == translation::FormShownEvent)
+            forms.append(static_cast<translation::TFormShownEvent*>(event)->form());
+        return false;
+    }
 };
 
 } // namespace
@@ -33,6 +53,8 @@ private Q_SLOTS:
     void nativeWindowIsReleasedWhenHiddenAndBuiltWhenShown();
     void execRunsModallyAndAnswersTheResult();
     void creationHandlerRunsOnceAfterTheCreationSteps();
+    void poolButtonsLeaveBeforeTheDialogIsDestroyed();
+    void activationEntersTheActiveControlAgainAndShowingTellsTheApplication();
 };
 
 void DialogTest::nativeWindowIsReleasedWhenHiddenAndBuiltWhenShown() {
@@ -73,6 +95,40 @@ void DialogTest::creationHandlerRunsOnceAfterTheCreationSteps() {
     QCOMPARE(dialog->Tag(), 1); // the colour pass ran before the handler
     dialog->AfterConstruction();
     QCOMPARE(dialog->created, 1);
+}
+
+void DialogTest::poolButtonsLeaveBeforeTheDialogIsDestroyed() {
+    controls::StdButtonsScope pool;
+    auto dialog = TQorColorForm::create<SampleDialog>();
+    controls::StdButton(1)->setParent(dialog->label);
+    controls::StdButton(2)->setParent(dialog.get());
+    dialog.reset();
+    QVERIFY(controls::StdButton(1) != nullptr);
+    QVERIFY(controls::StdButton(2) != nullptr);
+    QVERIFY(controls::StdButton(2)->parentWidget() == nullptr);
+}
+
+void DialogTest::activationEntersTheActiveControlAgainAndShowingTellsTheApplication() {
+    auto dialog = TQorColorForm::create<SampleDialog>();
+    int entered = 0;
+    platform::setOnEnter(dialog->edit, [&](QWidget*) { ++entered; });
+    ShownCounter shown;
+    QCoreApplication::instance()->installEventFilter(&shown);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+    QCOMPARE(shown.forms, QList<QWidget*>{dialog.get()});
+    dialog->edit->setFocus();
+    const int afterFocus = entered;
+    QVERIFY(afterFocus >= 1);
+
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+    QTRY_COMPARE(entered, afterFocus + 1);
+    QCoreApplication::instance()->removeEventFilter(&shown);
 }
 
 int main(int argc, char** argv) {
