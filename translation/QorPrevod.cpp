@@ -883,17 +883,7 @@ bool TQorPrevod::Settings() {
 }
 
 // --- Pass over the owner form ---------------------------------------------------------------
-// The walk over a form's components comes with the translatable forms.
-
-void TQorPrevod::TranslateOwnerForm(QObject* /*owner*/) {}
-
-void TQorPrevod::FormTranslation(QObject* component) {
-    if (!component)
-        return;
-    abortRequested_ = false;
-    SetFormRecord(component->objectName());
-}
-
-void TQorPrevod::RetranslateForm() {}
+// TranslateOwnerForm, FormTranslation and RetranslateForm are written with the
+// translatable forms, in translation/Udialog.cpp.
 
 } // namespace translation

@@ -269,8 +269,8 @@ void TQorColorForm::AfterConstruction() {
     if (constructed_)
         return;
     constructed_ = true;
-    CreateForm();
     FormCreate();
+    CreateForm();
 }
 
 int TQorColorForm::Tag() const {

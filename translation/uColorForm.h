@@ -54,11 +54,13 @@ void EntryColouring(QWidget* control);
 void ExitColouring(QWidget* control);
 
 // The base of every translatable form. A form builds its components in its constructor
-// (the stored layout); AfterConstruction, run once when the constructors have finished,
-// runs the creation steps of the class tree in order (here: the colour pass when NEWLOOK
-// is on; the translatable forms then create their translation engine, which walks the
-// form) and last the form's creation handler FormCreate. create() builds a form and runs
-// AfterConstruction.
+// (what the platform loads as the stored layout). AfterConstruction, run once when the
+// constructors have finished, completes the construction in this order: the form's
+// creation handler FormCreate (the texts it sets are part of the layout), then the
+// creation steps of the class tree (here the colour pass when NEWLOOK is on; the
+// translatable forms then create their translation engine, which walks the form). So the
+// walk sees, and translates, the texts that the constructor and FormCreate set.
+// create() builds a form and runs AfterConstruction.
 class TQorColorForm : public QDialog {
     Q_OBJECT
 public:
@@ -84,7 +86,8 @@ public:
 protected:
     // The creation steps of the class tree; an override runs the base's steps first.
     virtual void CreateForm();
-    // The creation handler: runs after all creation steps, so after the translation walk.
+    // The creation handler: runs before the creation steps, so before the colour pass and
+    // the translation walk.
     virtual void FormCreate() {}
 
 private:

@@ -27,9 +27,13 @@ public:
     QLabel* label;
     QLineEdit* edit;
     int created = 0;
+    int tagInCreationHandler = -99;
 
 protected:
-    void FormCreate() override { ++created; }
+    void FormCreate() override {
+        ++created;
+        tagInCreationHandler = Tag();
+    }
 };
 
 // Counts the show notifications that reach the application.
@@ -52,7 +56,7 @@ class DialogTest : public QObject {
 private Q_SLOTS:
     void nativeWindowIsReleasedWhenHiddenAndBuiltWhenShown();
     void execRunsModallyAndAnswersTheResult();
-    void creationHandlerRunsOnceAfterTheCreationSteps();
+    void creationHandlerRunsOnceBeforeTheCreationSteps();
     void poolButtonsLeaveBeforeTheDialogIsDestroyed();
     void activationEntersTheActiveControlAgainAndShowingTellsTheApplication();
 };
@@ -89,10 +93,11 @@ void DialogTest::execRunsModallyAndAnswersTheResult() {
     }
 }
 
-void DialogTest::creationHandlerRunsOnceAfterTheCreationSteps() {
+void DialogTest::creationHandlerRunsOnceBeforeTheCreationSteps() {
     auto dialog = TQorColorForm::create<SampleDialog>();
     QCOMPARE(dialog->created, 1);
-    QCOMPARE(dialog->Tag(), 1); // the colour pass ran before the handler
+    QCOMPARE(dialog->tagInCreationHandler, 0); // the colour pass comes after the handler
+    QCOMPARE(dialog->Tag(), 1);
     dialog->AfterConstruction();
     QCOMPARE(dialog->created, 1);
 }
