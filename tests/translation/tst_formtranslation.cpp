@@ -217,7 +217,7 @@ void FormTranslationTest::errorInTheWalkIsShownAndTheFormEnabledAgain() {
     Fixture fixture;
     // Recording the missing label needs a key counter; without one the lookup fails.
     fixture.write(QStringLiteral("QorTrans.ini"), TranslatedOn + QStringLiteral("AUTOCREATE=1\n"));
-    run(QStringLiteral("DROP TABLE S_KLJUCI"));
+    fixture.database.exec(QStringLiteral("DROP TABLE S_KLJUCI"));
     auto form = TQorColorForm::create<TranslatedForm>();
     QCOMPARE(fixture.messages.size(), 1);
     QVERIFY2(fixture.messages.first().startsWith(
@@ -250,7 +250,7 @@ void FormTranslationTest::errorBeforeTheWalkEndsTheConstruction() {
     Fixture fixture;
     // In write mode a form without a record gets one, which needs the key counter.
     fixture.write(QStringLiteral("QorTrans.ini"), TranslatedOn + QStringLiteral("WRITE.TRANS=1\n"));
-    run(QStringLiteral("DROP TABLE S_KLJUCI"));
+    fixture.database.exec(QStringLiteral("DROP TABLE S_KLJUCI"));
     bool failed = false;
     try {
         TQorColorForm::create<TranslatedForm>(QStringLiteral("fBrezZapisa"));
