@@ -327,13 +327,25 @@ void translateFormCaption(TQorPrevod& engine) {
 // The translator's command of a write-mode key.
 void runWriteModeCommand(TQorPrevod& engine, char key) {
     switch (key) {
+    case 'M':
+        engine.OpenTranslationManagerExecute();
+        return;
+    case 'C':
+        engine.HandleConstants();
+        return;
+    case 'K':
+        engine.OpenConstantsManager();
+        return;
+    case 'X':
+        engine.SwitchOff();
+        return;
     case 'T':
         engine.RetranslateForm();
         return;
+    case 'N':
+        engine.Settings();
+        return;
     default:
-        // M (the manager's list of this form), C (the constants), K (the manager's list
-        // of the constants), X (switch off) and N (settings) are the manager's commands;
-        // they do nothing until the engine carries them.
         return;
     }
 }

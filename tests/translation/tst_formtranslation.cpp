@@ -290,6 +290,11 @@ void FormTranslationTest::secondWalkInWriteModeRecordsTheDisplayedTexts() {
     QCOMPARE(form->windowTitle(), QStringLiteral("Translation"));
     // Write mode took the six translator keys onto the form.
     QCOMPARE(form->actions().size(), 6);
+    // Ctrl+Shift+Alt+X switches the engine off.
+    QTest::keyClick(form.get(), Qt::Key_X,
+                    Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    QVERIFY(!engine->Translation());
+    QVERIFY(!engine->WriteMode());
 }
 
 void FormTranslationTest::autoCreateRecordsMissingTextsWithoutDialogs() {
