@@ -280,3 +280,39 @@ SELECT (p.column1 - 1) * 20 + i.column1,
         (6, 'MAJA'), (7, 'ANTON'), (8, 'IRENA'), (9, 'MARKO'), (10, 'MOJCA'),
         (11, 'JOŽE'), (12, 'NATAŠA'), (13, 'ANDREJ'), (14, 'PETRA'), (15, 'TOMAŽ'),
         (16, 'ŠPELA'), (17, 'MATEJ'), (18, 'NINA'), (19, 'LUKA'), (20, 'EVA')) i;
+
+-- English texts of the gallery's translatable sample dialog. Their keys lie far above the
+-- counters, so that keys the engine draws later never meet them.
+INSERT INTO PREVOD_FORME (ID_PREVODA, FORMNAME, PROGRAMNAME, DT_CHANGE) VALUES
+    (9000, 'fGallerySample', '', '2024-09-30 12:00:00');
+INSERT INTO PREVOD_ORG (ID_PREVODA, ID_PREVOD_ORG, NAME, ORGTEXT) VALUES
+    (9000, 9001, 'Title', 'Vzorčni dialog'),
+    (9000, 9002, 'lOpis', 'Prevedljiv vzorčni dialog'),
+    (9000, 9003, 'pnlInfo', 'Podatki o izbiri'),
+    (9000, 9004, 'rgVrsta', 'Vrsta'),
+    (9000, 9005, 'rgVrsta_0', 'Delnice'),
+    (9000, 9006, 'rgVrsta_1', 'Obveznice'),
+    (9000, 9007, 'rgVrsta_2', 'Denarna sredstva'),
+    (9000, 9008, 'chAktivni', 'Samo aktivni'),
+    (9000, 9009, 'sbIsci', 'Išči'),
+    (9000, 9010, 'sbIsci_Hint', 'Išči po seznamu'),
+    (9000, 9011, 'bPotrdi', 'Potrdi'),
+    (9000, 9012, 'bPotrdi_Hint', 'Shrani izbiro in zapri'),
+    (9000, 9013, 'bbZapri', 'Zapri'),
+    (9000, 9014, 'bbZapri_Hint', 'Zapri brez shranjevanja');
+INSERT INTO PREVOD_DATA (ID_PREVODA, ID_PREVOD_ORG, ID_PREVOD_DATA, NAME, TRANSLTEXT, TRANSLATED,
+                         KODA_JEZIKA) VALUES
+    (9000, 9001, 9001, 'Title', 'Sample dialog', 'Y', 'ENG'),
+    (9000, 9002, 9002, 'lOpis', 'A translatable sample dialog', 'Y', 'ENG'),
+    (9000, 9003, 9003, 'pnlInfo', 'Details of the choice', 'Y', 'ENG'),
+    (9000, 9004, 9004, 'rgVrsta', 'Kind', 'Y', 'ENG'),
+    (9000, 9005, 9005, 'rgVrsta_0', 'Shares', 'Y', 'ENG'),
+    (9000, 9006, 9006, 'rgVrsta_1', 'Bonds', 'Y', 'ENG'),
+    (9000, 9007, 9007, 'rgVrsta_2', 'Cash', 'Y', 'ENG'),
+    (9000, 9008, 9008, 'chAktivni', 'Active only', 'Y', 'ENG'),
+    (9000, 9009, 9009, 'sbIsci', 'Search', 'Y', 'ENG'),
+    (9000, 9010, 9010, 'sbIsci_Hint', 'Search the list', 'Y', 'ENG'),
+    (9000, 9011, 9011, 'bPotrdi', 'Confirm', 'Y', 'ENG'),
+    (9000, 9012, 9012, 'bPotrdi_Hint', 'Save the choice and close', 'Y', 'ENG'),
+    (9000, 9013, 9013, 'bbZapri', 'Close', 'Y', 'ENG'),
+    (9000, 9014, 9014, 'bbZapri_Hint', 'Close without saving', 'Y', 'ENG');
