@@ -2,6 +2,7 @@
 #include "platform/Components.h"
 #include "platform/ControlEvents.h"
 #include "platform/ControlLook.h"
+#include "platform/MaskEdit.h"
 #include "platform/ProfileFile.h"
 #include "platform/StdControls.h"
 #include "translation/uColorForm.h"
@@ -43,6 +44,7 @@ public:
         opaqueLabel = add(new QLabel(QStringLiteral("Neprozorna"), this), "lNeprozorna");
         edit = add(new QLineEdit(this), "eIme");
         keptEdit = add(new QLineEdit(this), "eOhrani");
+        maskEdit = add(new platform::TMaskEdit(this), "meDatum");
         ownEntry = add(new QLineEdit(this), "eLastni");
         memo = add(new QPlainTextEdit(this), "mOpis");
         list = add(new QListWidget(this), "lbSeznam");
@@ -65,6 +67,7 @@ public:
     QLabel* opaqueLabel;
     QLineEdit* edit;
     QLineEdit* keptEdit;
+    platform::TMaskEdit* maskEdit;
     QLineEdit* ownEntry;
     QPlainTextEdit* memo;
     QListWidget* list;
@@ -213,8 +216,11 @@ void ColorFormTest::editsAreColouredWhileTheyHoldTheFocus() {
     form.keptEdit->setFocus();
     QCOMPARE(platform::colorOf(form.edit), White);
     QCOMPARE(platform::colorOf(form.keptEdit), Focus);
-    form.memo->setFocus();
+    form.maskEdit->setFocus();
     QCOMPARE(platform::colorOf(form.keptEdit), White);
+    QCOMPARE(platform::colorOf(form.maskEdit), Focus);
+    form.memo->setFocus();
+    QCOMPARE(platform::colorOf(form.maskEdit), White); // a mask edit turns white on leaving
     QCOMPARE(platform::colorOf(form.memo), Focus);
     form.list->setFocus();
     QCOMPARE(platform::colorOf(form.list), Focus);
