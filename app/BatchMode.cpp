@@ -9,7 +9,6 @@
 #include "db/uDMLB.h"
 #include "platform/Files.h"
 
-#include <QDate>
 #include <QRegularExpression>
 
 #include <cstdio>
@@ -31,15 +30,6 @@ void printToStandardStreams(platform::MessageKind kind, const QString& line) {
 QString asOneLine(const QString& text) {
     static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n]+"));
     return QString(text).replace(lineBreaks, QStringLiteral(" "));
-}
-
-std::optional<platform::TDateTime> reportDateOf(const QString& text) {
-    for (const QString& format : {QStringLiteral("d.M.yyyy"), QStringLiteral("yyyy-MM-dd")}) {
-        const QDate date = QDate::fromString(text, format);
-        if (date.isValid())
-            return platform::fromQDate(date);
-    }
-    return std::nullopt;
 }
 
 int generate(const QStringList& arguments, platform::TDateTime reportDate,
@@ -82,7 +72,7 @@ int runBatch(const QStringList& arguments, const BatchEnvironment& environment) 
         print(platform::MessageKind::Error, Usage);
         return BatchWrongCommandLine;
     }
-    const std::optional<platform::TDateTime> reportDate = reportDateOf(arguments[5]);
+    const std::optional<platform::TDateTime> reportDate = platform::dateOfArgument(arguments[5]);
     if (!reportDate) {
         print(platform::MessageKind::Error,
               QStringLiteral("Napačen datum: \"%1\".").arg(arguments[5]));

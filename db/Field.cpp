@@ -118,11 +118,22 @@ QVariant naturalValue(const QVariant& value) {
     return value;
 }
 
+// A floating-point value rounded to a 64-bit integer; one outside that range (or not
+// finite) raises ConvertError instead of wrapping around.
+qint64 roundedInteger(double real) {
+    const double rounded = std::round(real);
+    constexpr double limit = 9223372036854775808.0; // 2^63
+    if (!(rounded >= -limit && rounded < limit))
+        throw platform::ConvertError(
+            QStringLiteral("'%1' is not a valid integer value").arg(platform::floatToStr(real)));
+    return static_cast<qint64>(rounded);
+}
+
 QVariant toIntegerValue(FieldType type, const QVariant& value) {
     if (platform::isIntegerVariant(value))
         return QVariant(value.toLongLong());
     if (platform::isFloatVariant(value))
-        return QVariant(static_cast<qint64>(std::llround(value.toDouble())));
+        return QVariant(roundedInteger(value.toDouble()));
     if (value.metaType().id() == QMetaType::Bool)
         return QVariant(qint64(value.toBool() ? 1 : 0));
     if (isTextValue(value)) {
@@ -133,7 +144,7 @@ QVariant toIntegerValue(FieldType type, const QVariant& value) {
             return QVariant(number);
         double real = 0;
         if (tryReadFloat(text, real))
-            return QVariant(static_cast<qint64>(std::llround(real)));
+            return QVariant(roundedInteger(real));
     }
     raiseVariantError(value, type);
 }
@@ -262,7 +273,7 @@ qint64 valueToInteger(FieldType type, const QVariant& value) {
                 QStringLiteral("'%1' is not a valid integer value").arg(text));
         return number;
     }
-    return std::llround(valueToFloat(type, value));
+    return roundedInteger(valueToFloat(type, value));
 }
 
 platform::TDateTime valueToDateTime(FieldType type, const QVariant& value) {

@@ -4,6 +4,8 @@
 #include "platform/Pictures.h"
 
 #include <QRegularExpression>
+#include <algorithm>
+#include <cmath>
 
 namespace db {
 
@@ -23,8 +25,9 @@ struct Operand {
 struct FilterExpression::Node {
     enum class Kind { And, Or, Not, Compare, IsNull, Prefix };
     Kind kind = Kind::Compare;
-    std::shared_ptr<const Node> left;
-    std::shared_ptr<const Node> right;
+    // And, Or: all operands of one chain; Not: the one negated. Chains are flat, so the
+    // tree is only as deep as the parentheses and NOTs nest.
+    std::vector<std::shared_ptr<const Node>> operands;
     QString op; // "=", "<>", "<", ">", "<=", ">="
     Operand a;
     Operand b;
@@ -57,6 +60,13 @@ struct Token {
     qsizetype position = 0;
 };
 
+// Parentheses and NOTs nest at most this deep.
+constexpr int MaxNesting = 100;
+
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
 class Parser {
 public:
     Parser(const QString& text, const std::vector<FilterExpression::FieldInfo>& fields)
@@ -87,9 +97,12 @@ private:
     void tokenize();
     qsizetype readQuoted(qsizetype i, QChar quote, QString& text) const;
 
-    NodePtr parseOr();
-    NodePtr parseAnd();
+    qsizetype numberEnd(qsizetype i) const;
+    double numberOf(const QString& text) const;
+    NodePtr parseChain(Node::Kind kind);
+    NodePtr parseOr() { return parseChain(Node::Kind::Or); }
     NodePtr parseUnary();
+    void enterNesting();
     NodePtr parseComparison();
     Operand parseOperand();
     Operand fieldOperand(const QString& name) const;
@@ -100,6 +113,7 @@ private:
     const std::vector<FilterExpression::FieldInfo>& fields_;
     std::vector<Token> tokens_;
     std::size_t position_ = 0;
+    int nesting_ = 0;
 };
 
 bool isNameChar(QChar c) {
@@ -124,8 +138,36 @@ qsizetype Parser::readQuoted(qsizetype i, QChar quote, QString& text) const {
     }
 }
 
+// The end of the number that starts at i: digits, an optional fraction and exponent.
+qsizetype Parser::numberEnd(qsizetype i) const {
+    const qsizetype n = source_.size();
+    auto digitsFrom = [&](qsizetype j) {
+        while (j < n && isAsciiDigit(source_[j]))
+            ++j;
+        return j;
+    };
+    i = digitsFrom(i);
+    if (i < n && source_[i] == u'.')
+        i = digitsFrom(i + 1);
+    if (i < n && (source_[i] == u'e' || source_[i] == u'E')) {
+        qsizetype j = i + 1;
+        if (j < n && (source_[j] == u'+' || source_[j] == u'-'))
+            ++j;
+        if (j < n && isAsciiDigit(source_[j]))
+            i = digitsFrom(j);
+    }
+    return i;
+}
+
+// A number literal's value; one beyond the floating-point range fails.
+double Parser::numberOf(const QString& text) const {
+    const double value = text.toDouble();
+    if (!std::isfinite(value))
+        fail(QStringLiteral("number out of range: %1").arg(text));
+    return value;
+}
+
 void Parser::tokenize() {
-    static const QRegularExpression number(QStringLiteral("\\G\\d+(\\.\\d*)?([eE][-+]?\\d+)?"));
     const qsizetype n = source_.size();
     qsizetype i = 0;
     while (i < n) {
@@ -146,11 +188,11 @@ void Parser::tokenize() {
             token.kind = TokenKind::QuotedName;
             token.text = source_.mid(i + 1, end - i - 1);
             i = end + 1;
-        } else if (c.isDigit()) {
-            const auto match = number.match(source_, i);
+        } else if (isAsciiDigit(c)) {
+            const qsizetype end = numberEnd(i);
             token.kind = TokenKind::Number;
-            token.text = match.captured(0);
-            i += match.capturedLength(0);
+            token.text = source_.mid(i, end - i);
+            i = end;
         } else if (c.isLetter() || c == u'_') {
             qsizetype j = i;
             while (j < n && isNameChar(source_[j]))
@@ -183,46 +225,46 @@ void Parser::tokenize() {
     tokens_.push_back(Token{TokenKind::End, QStringLiteral("end of text"), n});
 }
 
-NodePtr Parser::parseOr() {
-    NodePtr left = parseAnd();
-    while (isKeyword("OR")) {
+// a OR b OR ... of AND chains, or a AND b AND ... of unary terms, as one node.
+NodePtr Parser::parseChain(Node::Kind kind) {
+    const bool isOr = kind == Node::Kind::Or;
+    auto operand = [&] { return isOr ? parseChain(Node::Kind::And) : parseUnary(); };
+    NodePtr first = operand();
+    if (!isKeyword(isOr ? "OR" : "AND"))
+        return first;
+    auto node = std::make_shared<Node>();
+    node->kind = kind;
+    node->operands.push_back(std::move(first));
+    while (isKeyword(isOr ? "OR" : "AND")) {
         take();
-        auto node = std::make_shared<Node>();
-        node->kind = Node::Kind::Or;
-        node->left = left;
-        node->right = parseAnd();
-        left = node;
+        node->operands.push_back(operand());
     }
-    return left;
+    return node;
 }
 
-NodePtr Parser::parseAnd() {
-    NodePtr left = parseUnary();
-    while (isKeyword("AND")) {
-        take();
-        auto node = std::make_shared<Node>();
-        node->kind = Node::Kind::And;
-        node->left = left;
-        node->right = parseUnary();
-        left = node;
-    }
-    return left;
+void Parser::enterNesting() {
+    if (++nesting_ > MaxNesting)
+        fail(QStringLiteral("parentheses and NOT nested deeper than %1 levels").arg(MaxNesting));
 }
 
 NodePtr Parser::parseUnary() {
     if (isKeyword("NOT")) {
         take();
+        enterNesting();
         auto node = std::make_shared<Node>();
         node->kind = Node::Kind::Not;
-        node->left = parseUnary();
+        node->operands.push_back(parseUnary());
+        --nesting_;
         return node;
     }
     if (current().kind == TokenKind::Open) {
         take();
+        enterNesting();
         NodePtr inner = parseOr();
         if (current().kind != TokenKind::Close)
             fail(QStringLiteral("missing ')'"));
         take();
+        --nesting_;
         return inner;
     }
     return parseComparison();
@@ -310,8 +352,14 @@ QVariant Parser::literalFor(const Operand& literal,
             return field.type == FieldType::Date ? platform::strToDate(text)
                                                  : platform::strToDateTime(text);
         }
+        if (literal.type == FieldType::Float && isIntegerType(field.type)) {
+            bool whole = false;
+            const qint64 number = text.toLongLong(&whole);
+            if (whole)
+                return normalizeValue(field.type, QVariant(number));
+        }
         if (literal.type == FieldType::Float && !isTextType(field.type))
-            return normalizeValue(field.type, QVariant(text.toDouble()));
+            return normalizeValue(field.type, QVariant(numberOf(text)));
         return normalizeValue(field.type, QVariant(text));
     } catch (const platform::Exception& error) {
         throw platform::DatabaseError(
@@ -337,7 +385,7 @@ NodePtr Parser::makeComparison(const QString& op, Operand a, Operand b) const {
             return;
         if (!other.isField) {
             literal.value = literal.type == FieldType::Float
-                                ? QVariant(literal.value.toString().toDouble())
+                                ? QVariant(numberOf(literal.value.toString()))
                                 : literal.value;
             return;
         }
@@ -379,16 +427,21 @@ void appendOperand(const Operand& operand, FilterExpression::SqlCondition& sql) 
 void appendSql(const Node& node, FilterExpression::SqlCondition& sql) {
     switch (node.kind) {
     case Node::Kind::And:
-    case Node::Kind::Or:
+    case Node::Kind::Or: {
+        const QString joint =
+            node.kind == Node::Kind::And ? QStringLiteral(" AND ") : QStringLiteral(" OR ");
         sql.text += u'(';
-        appendSql(*node.left, sql);
-        sql.text += node.kind == Node::Kind::And ? QStringLiteral(" AND ") : QStringLiteral(" OR ");
-        appendSql(*node.right, sql);
+        for (std::size_t i = 0; i < node.operands.size(); ++i) {
+            if (i > 0)
+                sql.text += joint;
+            appendSql(*node.operands[i], sql);
+        }
         sql.text += u')';
         return;
+    }
     case Node::Kind::Not:
         sql.text += QStringLiteral("NOT (");
-        appendSql(*node.left, sql);
+        appendSql(*node.operands.front(), sql);
         sql.text += u')';
         return;
     case Node::Kind::IsNull:
@@ -455,11 +508,13 @@ bool holds(const QString& op, int order) {
 bool evaluate(const Node& node, const std::vector<QVariant>& row) {
     switch (node.kind) {
     case Node::Kind::And:
-        return evaluate(*node.left, row) && evaluate(*node.right, row);
+        return std::all_of(node.operands.begin(), node.operands.end(),
+                           [&](const NodePtr& operand) { return evaluate(*operand, row); });
     case Node::Kind::Or:
-        return evaluate(*node.left, row) || evaluate(*node.right, row);
+        return std::any_of(node.operands.begin(), node.operands.end(),
+                           [&](const NodePtr& operand) { return evaluate(*operand, row); });
     case Node::Kind::Not:
-        return !evaluate(*node.left, row);
+        return !evaluate(*node.operands.front(), row);
     case Node::Kind::IsNull:
         return valueOf(node.a, row).isValid() == node.negate;
     case Node::Kind::Prefix: {

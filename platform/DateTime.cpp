@@ -2,6 +2,7 @@
 
 #include "platform/Errors.h"
 
+#include <QRegularExpression>
 #include <cmath>
 
 namespace platform {
@@ -22,17 +23,23 @@ qint64 baseJulianDay() {
 struct Split {
     qint64 day = 0;
     qint64 msecOfDay = 0;
+    bool hasDate = true;
 };
 
+// Values beyond this many days (about 27 million years) have no date (their
+// milliseconds would not fit 64 bits): they split as day 0 without a date.
+constexpr double MaxDays = 1e10;
+
 Split split(TDateTime value) {
-    if (!std::isfinite(value))
-        return {};
+    if (!std::isfinite(value) || std::abs(value) > MaxDays)
+        return {0, 0, false};
     const auto total = static_cast<qint64>(std::llround(value * MSecsPerDay));
-    return {total / MSecsPerDayInt, std::abs(total) % MSecsPerDayInt};
+    const qint64 msecOfDay = total % MSecsPerDayInt;
+    return {total / MSecsPerDayInt, msecOfDay < 0 ? -msecOfDay : msecOfDay};
 }
 
-QDate dateOfDay(qint64 day) {
-    return QDate::fromJulianDay(baseJulianDay() + day);
+QDate calendarDateOf(const Split& parts) {
+    return parts.hasDate ? QDate::fromJulianDay(baseJulianDay() + parts.day) : QDate();
 }
 
 } // namespace
@@ -71,7 +78,7 @@ TDateTime encodeTime(int hour, int minute, int second, int msec) {
 }
 
 DateParts decodeDate(TDateTime value) {
-    const QDate date = dateOfDay(split(value).day);
+    const QDate date = calendarDateOf(split(value));
     if (!date.isValid())
         return {};
     return {date.year(), date.month(), date.day()};
@@ -90,7 +97,7 @@ TimeParts decodeTime(TDateTime value) {
 }
 
 int dayOfWeek(TDateTime value) {
-    const QDate date = dateOfDay(split(value).day);
+    const QDate date = calendarDateOf(split(value));
     return date.isValid() ? date.dayOfWeek() % 7 + 1 : 0;
 }
 
@@ -116,7 +123,7 @@ TDateTime now() {
 
 QDateTime toQDateTime(TDateTime value) {
     const Split parts = split(value);
-    return QDateTime(dateOfDay(parts.day), QTime::fromMSecsSinceStartOfDay(int(parts.msecOfDay)),
+    return QDateTime(calendarDateOf(parts), QTime::fromMSecsSinceStartOfDay(int(parts.msecOfDay)),
                      Qt::UTC);
 }
 
@@ -126,6 +133,25 @@ TDateTime fromQDateTime(const QDateTime& value) {
     const double day = fromQDate(value.date());
     const double time = value.time().msecsSinceStartOfDay() / MSecsPerDay;
     return combineDateTime(day, time);
+}
+
+std::optional<TDateTime> dateOfArgument(const QString& text) {
+    // ASCII digits only: QDate's own reader also takes signs and other scripts' digits.
+    static const QRegularExpression dayFirst(
+        QStringLiteral("^([0-9]{1,2})\\.([0-9]{1,2})\\.([0-9]{4})\\z"));
+    static const QRegularExpression yearFirst(
+        QStringLiteral("^([0-9]{4})-([0-9]{2})-([0-9]{2})\\z"));
+    TDateTime result = 0;
+    if (const auto match = dayFirst.match(text); match.hasMatch()) {
+        if (tryEncodeDate(match.captured(3).toInt(), match.captured(2).toInt(),
+                          match.captured(1).toInt(), result))
+            return result;
+    } else if (const auto iso = yearFirst.match(text); iso.hasMatch()) {
+        if (tryEncodeDate(iso.captured(1).toInt(), iso.captured(2).toInt(), iso.captured(3).toInt(),
+                          result))
+            return result;
+    }
+    return std::nullopt;
 }
 
 TDateTime fromQDate(const QDate& value) {

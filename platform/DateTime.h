@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <optional>
 
 namespace platform {
 
@@ -42,5 +43,9 @@ TDateTime now(); // the local wall clock
 QDateTime toQDateTime(TDateTime value);
 TDateTime fromQDateTime(const QDateTime& value);
 TDateTime fromQDate(const QDate& value);
+
+// A date given on the command line, as dd.mm.yyyy (day and month with one or two
+// digits) or yyyy-mm-dd; none for anything else.
+std::optional<TDateTime> dateOfArgument(const QString& text);
 
 } // namespace platform

@@ -362,7 +362,9 @@ QString nameAt(const QStringList& names, int index, const QString& fallback) {
 }
 
 QString padded(int number, int width) {
-    return QString::number(number).rightJustified(width, QLatin1Char('0'));
+    const QString digits = QString::number(std::abs(qint64(number)));
+    return (number < 0 ? QStringLiteral("-") : QString()) +
+           digits.rightJustified(width, QLatin1Char('0'));
 }
 
 bool startsWithAt(const QString& text, int i, QLatin1String word) {
@@ -384,9 +386,29 @@ private:
     void append(const QString& picture, int depth) {
         if (depth > 2)
             return;
+        const int outerMarker = lastHalfOfDayMarker_;
+        lastHalfOfDayMarker_ = lastHalfOfDayMarker(picture);
         QChar lastToken = QLatin1Char(' ');
         for (int i = 0; i < picture.size();)
             i = appendAt(picture, i, depth, lastToken);
+        lastHalfOfDayMarker_ = outerMarker;
+    }
+
+    // Where the picture's last am/pm marker outside quoted texts starts; -1 for none.
+    static int lastHalfOfDayMarker(const QString& picture) {
+        int last = -1;
+        for (int i = 0; i < picture.size();) {
+            if (isQuote(picture[i])) {
+                i = skipQuoted(picture, i);
+                continue;
+            }
+            if (startsWithAt(picture, i, QLatin1String("AM/PM")) ||
+                startsWithAt(picture, i, QLatin1String("A/P")) ||
+                startsWithAt(picture, i, QLatin1String("AMPM")))
+                last = i;
+            ++i;
+        }
+        return last;
     }
 
     static int countRepeats(const QString& picture, int i) {
@@ -413,7 +435,8 @@ private:
             out_ += picture.mid(i + 1, end - i - (closed ? 2 : 1));
             return end;
         }
-        const int count = countRepeats(picture, i);
+        const int count =
+            QStringLiteral("YMDHNSZTC").contains(token) ? countRepeats(picture, i) : 1;
         switch (token.unicode()) {
         case 'Y':
             out_ += count <= 2 ? padded(date_.year % 100, 2) : padded(date_.year, 4);
@@ -425,7 +448,7 @@ private:
             appendDay(count, depth);
             return i + count;
         case 'H':
-            appendNumber(hourToShow(picture, i), count);
+            appendNumber(hourToShow(i), count);
             return i + count;
         case 'N':
             appendNumber(time_.minute, count);
@@ -494,19 +517,8 @@ private:
     }
 
     // The hour on a 12-hour clock when an am/pm marker follows in the picture.
-    int hourToShow(const QString& picture, int from) const {
-        bool twelveHour = false;
-        for (int i = from; i < picture.size() && !twelveHour;) {
-            if (isQuote(picture[i])) {
-                i = skipQuoted(picture, i);
-                continue;
-            }
-            twelveHour = startsWithAt(picture, i, QLatin1String("AM/PM")) ||
-                         startsWithAt(picture, i, QLatin1String("A/P")) ||
-                         startsWithAt(picture, i, QLatin1String("AMPM"));
-            ++i;
-        }
-        if (!twelveHour)
+    int hourToShow(int from) const {
+        if (lastHalfOfDayMarker_ < from)
             return time_.hour;
         return time_.hour % 12 == 0 ? 12 : time_.hour % 12;
     }
@@ -534,6 +546,7 @@ private:
     TimeParts time_;
     int dayOfWeek_;
     bool timeIsZero_;
+    int lastHalfOfDayMarker_ = -1; // in the picture being written
     QString out_;
 };
 
@@ -706,12 +719,40 @@ QString formatFloat(const QString& picture, double value, const FormatSettings& 
     return minus ? QLatin1Char('-') + text : text;
 }
 
+namespace {
+
+// Whether the decimal is beyond the largest double (it reads back as infinite).
+bool exceedsDoubleRange(const Decimal& number) {
+    if (number.isZero() || number.exponent < 308)
+        return false;
+    const std::string text = "0." + number.digits + "e" + std::to_string(number.exponent);
+    double value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc::result_out_of_range || !std::isfinite(value);
+}
+
+// The first digits of the magnitude, rounded half away from zero unless that would
+// go beyond the largest double: the largest values are cut instead, so that the text
+// still reads back.
+Decimal significantDigits(double value, int precision) {
+    Decimal number = toDecimal(value);
+    Decimal rounded = number;
+    roundToDigitCount(rounded, precision);
+    if (!exceedsDoubleRange(rounded))
+        return rounded;
+    if (number.digits.size() > static_cast<std::size_t>(precision))
+        number.digits.resize(static_cast<std::size_t>(precision));
+    stripTrailingZeros(number);
+    return number;
+}
+
+} // namespace
+
 QString floatToStr(double value, const FormatSettings& settings) {
     constexpr int precision = 15;
     if (!std::isfinite(value))
         return specialValueText(value);
-    Decimal number = toDecimal(value);
-    roundToDigitCount(number, precision);
+    const Decimal number = significantDigits(value, precision);
     if (number.isZero())
         return QStringLiteral("0");
     QString text = value < 0 ? QStringLiteral("-") : QString();

@@ -1,5 +1,6 @@
 #include "platform/ProfileFile.h"
 
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Pictures.h"
 
@@ -43,6 +44,23 @@ QString withoutEnclosingQuotes(const QString& value) {
         value.back() == value.front())
         return value.mid(1, value.size() - 2);
     return value;
+}
+
+// A name that would read back as something else (another key, a comment, a new
+// section) raises InOutError.
+void checkNames(const QString& section, const QString& key) {
+    if (section.isEmpty() || section.contains(QLatin1Char(']')))
+        throw InOutError(
+            QStringLiteral("Invalid section name for a profile file: '%1'").arg(section));
+    if (key.isEmpty() || key.contains(QLatin1Char('=')) || key.startsWith(QLatin1Char(';')) ||
+        key.startsWith(QLatin1Char('[')))
+        throw InOutError(QStringLiteral("Invalid key name for a profile file: '%1'").arg(key));
+}
+
+// The value as written: one that is itself enclosed in quotes gets another pair, which
+// reading takes off again.
+QString writtenValue(const QString& value) {
+    return withoutEnclosingQuotes(value) != value ? u'"' + value + u'"' : value;
 }
 
 template <class Sections> auto findSectionIn(Sections& sections, const QString& name) {
@@ -171,7 +189,8 @@ template <class Change> void ProfileFile::update(Change change) {
 void ProfileFile::writeString(const QString& section, const QString& key, const QString& value) {
     const QString sectionName = singleLine(section);
     const QString keyName = singleLine(key);
-    const QString text = singleLine(value);
+    checkNames(sectionName, keyName);
+    const QString text = writtenValue(singleLine(value));
     update([&](Content& content) {
         auto found = findSectionIn(content.sections, sectionName);
         if (found == content.sections.end()) {

@@ -17,7 +17,10 @@ namespace platform {
 // starts from the file as it is on disk, so that other writers' keys are kept. Comments
 // (lines starting with ';') and lines before the first section are kept. Line breaks in
 // written names and values become blanks, so that a value cannot add lines of its own.
-// A value enclosed in double or single quotes is read without them.
+// A value enclosed in double or single quotes is read without them (and one written so
+// gets another pair). Writing refuses, with InOutError, names that would read back as
+// something else: an empty name, a section with ']', a key with '=' or starting with ';'
+// or '['.
 class ProfileFile {
 public:
     explicit ProfileFile(QString path);
