@@ -1,4 +1,5 @@
 #include "../support/TestDatabase.h"
+#include "EngineFolder.h"
 
 #include "db/Query.h"
 #include "db/Session.h"
@@ -62,12 +63,11 @@ void addText(int id, int key, const QString& name, const QString& source,
 
 // The database as "LB", a program folder for the engine's files, and the form record of
 // "fPrevod" (id 7) with its caption and one label translated.
-class Fixture {
+class Fixture : public EngineFolder {
 public:
     Fixture() {
         db::Session& session = db::Session::defaultSession();
         session.setMainDatabase(&session.database(database.alias()));
-        TQorPrevod::setProgramFolder(programDir.path());
         run(QStringLiteral(
             "INSERT INTO PREVOD_JEZIKI (KODA_JEZIKA, OPIS) VALUES ('ENG', 'English')"));
         run(QStringLiteral("INSERT INTO PREVOD_FORME (ID_PREVODA, FORMNAME, PROGRAMNAME) "
@@ -77,23 +77,9 @@ public:
         addText(7, 502, QStringLiteral("lIme"), QStringLiteral("Ime"), QStringLiteral("Name"));
         write(QStringLiteral("QorTrans.ini"), TranslatedOn);
     }
-    ~Fixture() {
-        TQorPrevod::setProgramFolder({});
-        db::Session::defaultSession().setMainDatabase(nullptr);
-    }
-    QString folder() const { return programDir.path() + QLatin1Char('/'); }
-    void write(const QString& name, const QString& text) const {
-        QFile file(folder() + name);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text.toUtf8());
-    }
-    QString read(const QString& name) const {
-        QFile file(folder() + name);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
+    ~Fixture() { db::Session::defaultSession().setMainDatabase(nullptr); }
 
     TestDatabase database;
-    QTemporaryDir programDir;
     QStringList messages;
     platform::ScopedMessageSink sink{[this](platform::MessageKind, const QString& text) {
         messages.append(text);

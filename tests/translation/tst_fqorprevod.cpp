@@ -1,4 +1,5 @@
 #include "../support/TestDatabase.h"
+#include "EngineFolder.h"
 
 #include "db/Query.h"
 #include "db/Session.h"
@@ -34,7 +35,7 @@ namespace {
 
 // A throwaway database as "LB" with the demo content, a program folder of its own, and
 // the messages shown (answered as answer says).
-class ManagerFixture {
+class ManagerFixture : public EngineFolder {
 public:
     explicit ManagerFixture(TestDatabase::Content content = TestDatabase::Content::Schema,
                             bool demoContent = true)
@@ -48,19 +49,11 @@ public:
             database.loadDemoContent();
         db::Session& session = db::Session::defaultSession();
         session.setMainDatabase(&session.database(database.alias()));
-        TQorPrevod::setProgramFolder(programDir.path());
     }
     ~ManagerFixture() {
         TFQorPrevod::setModalRunner({});
-        TQorPrevod::setProgramFolder({});
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         db::Session::defaultSession().setMainDatabase(nullptr);
-    }
-    QString folder() const { return programDir.path() + QLatin1Char('/'); }
-    void write(const QString& name, const QString& text) const {
-        QFile file(folder() + name);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text.toUtf8());
     }
     // An engine on "LB" with the settings given, as a form creates it.
     std::unique_ptr<TQorPrevod> engine(const QString& settings, QObject* owner = nullptr) const {
@@ -69,7 +62,6 @@ public:
     }
 
     TestDatabase database;
-    QTemporaryDir programDir;
     QStringList messages;
     platform::MessageResult answer = platform::MessageResult::Yes;
     platform::ScopedMessageSink sink;

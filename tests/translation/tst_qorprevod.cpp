@@ -1,4 +1,5 @@
 #include "../support/TestDatabase.h"
+#include "EngineFolder.h"
 
 #include "db/Query.h"
 #include "db/Session.h"
@@ -22,30 +23,16 @@ namespace {
 
 // A throwaway database reached as "LB", and a program folder of its own for the engine's
 // files; both are dropped with the fixture.
-class EngineFixture {
+class EngineFixture : public EngineFolder {
 public:
     explicit EngineFixture(bool demoContent = true) {
         if (demoContent)
             database.loadDemoContent();
         db::Session& session = db::Session::defaultSession();
         session.setMainDatabase(&session.database(database.alias()));
-        TQorPrevod::setProgramFolder(programDir.path());
     }
-    ~EngineFixture() {
-        TQorPrevod::setProgramFolder({});
-        db::Session::defaultSession().setMainDatabase(nullptr);
-    }
+    ~EngineFixture() { db::Session::defaultSession().setMainDatabase(nullptr); }
 
-    QString folder() const { return programDir.path() + QLatin1Char('/'); }
-    void write(const QString& name, const QString& text) const {
-        QFile file(folder() + name);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text.toUtf8());
-    }
-    QString read(const QString& name) const {
-        QFile file(folder() + name);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
     // An engine on "LB", created as a form creates it.
     std::unique_ptr<TQorPrevod> engine() const { return std::make_unique<TQorPrevod>(nullptr); }
     // One that has not read the settings or requests.
@@ -54,7 +41,6 @@ public:
     }
 
     TestDatabase database;
-    QTemporaryDir programDir;
 };
 
 QString scalar(const QString& statement) {

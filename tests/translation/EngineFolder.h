@@ -1,0 +1,33 @@
+#pragma once
+
+#include "translation/QorPrevod.h"
+
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The program folder of the translation tests: a throwaway folder that the engine takes
+// as the program's own for its files (settings, requests, cache, logs) while the object
+// lives, with helpers to write and read the files in it.
+class EngineFolder {
+public:
+    EngineFolder() { translation::TQorPrevod::setProgramFolder(programDir.path()); }
+    ~EngineFolder() { translation::TQorPrevod::setProgramFolder({}); }
+    EngineFolder(const EngineFolder&) = delete;
+    EngineFolder& operator=(const EngineFolder&) = delete;
+
+    QString folder() const { return programDir.path() + QLatin1Char('/'); }
+    void write(const QString& name, const QString& text) const {
+        QFile file(folder() + name);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text.toUtf8());
+    }
+    // The file's text; empty when it cannot be read.
+    QString read(const QString& name) const {
+        QFile file(folder() + name);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    QTemporaryDir programDir;
+};
