@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -117,7 +118,9 @@ qsizetype lineRoom(int depth, std::size_t nameLength, qsizetype textLength = 0) 
 
 } // namespace
 
-ReportDocument::ReportDocument() {
+ReportDocument::ReportDocument(Sink sink) : sink_(std::move(sink)) {
+    if (sink_)
+        text_.reserve(PieceSize + PieceSize / 4);
     text_.append("<?xml version=\"1.0\" encoding=\"utf-8\"?>");
     text_.append(LineEnd);
 }
@@ -140,8 +143,11 @@ ReportDocument::Element ReportDocument::addElement(Element parent, const char* n
         startTagPending_ = false;
         pendingAttributes_.clear();
     }
-    if (text.isEmpty())
-        return openElement(name);
+    if (text.isEmpty()) {
+        const Element element = openElement(name);
+        handOnFullPiece();
+        return element;
+    }
     const std::size_t nameLength = strlen(name);
     Appender(text_, lineRoom(depth + 1, nameLength, text.size()))
         .indent(depth + 1)
@@ -153,6 +159,7 @@ ReportDocument::Element ReportDocument::addElement(Element parent, const char* n
         .bytes(name, nameLength)
         .character('>')
         .lineEnd();
+    handOnFullPiece();
     // Finished: a handle that names no open element.
     return Element(depth + 1, ++lastSerial_);
 }
@@ -171,6 +178,7 @@ void ReportDocument::setAttribute(Element element, const char* name, const QStri
 }
 
 QByteArray ReportDocument::text() const {
+    requireSink(false, "text()");
     if (closingTailStart_ >= 0 || open_.empty())
         return text_;
     closingTailStart_ = text_.size();
@@ -184,7 +192,32 @@ QByteArray ReportDocument::text() const {
 }
 
 void ReportDocument::save(const QString& path) const {
+    requireSink(false, "save()");
     platform::writeFileAtomically(path, text());
+}
+
+void ReportDocument::finish() {
+    requireSink(true, "finish()");
+    if (finished_)
+        outOfOrder("finish()");
+    closeDeeperThan(-1);
+    finished_ = true;
+    if (!text_.isEmpty())
+        sink_(text_.constData(), text_.size());
+    text_.clear();
+}
+
+void ReportDocument::handOnFullPiece() {
+    if (!sink_ || text_.size() < PieceSize)
+        return;
+    sink_(text_.constData(), text_.size());
+    text_.truncate(0); // keeps the buffer for the next piece
+}
+
+void ReportDocument::requireSink(bool wanted, const char* action) const {
+    if (bool(sink_) != wanted)
+        throw std::logic_error(std::string("ReportDocument: ") + action +
+                               (wanted ? " needs a sink" : " is for a document without a sink"));
 }
 
 int ReportDocument::depthOfOpen(Element element, const char* action) const {

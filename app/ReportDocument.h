@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,8 +19,19 @@
 // element is the element added last or one of its ancestors, and the elements below
 // that parent are finished then. An element given a text is finished at once; one
 // without a text is written empty (<Name/>) when it gets no children.
+//
+// The document either keeps its whole text (text(), save()) or, given a sink, hands
+// the text on as it is written, in pieces of at least PieceSize bytes, and keeps no
+// more than the piece being filled: finish() then closes the open elements and hands
+// on the rest. The pieces together are exactly the text() a document without a sink
+// would give.
 class ReportDocument {
 public:
+    // Receives the next piece of the text; what it raises reaches the caller of the
+    // addition that filled the piece.
+    using Sink = std::function<void(const char* data, qsizetype size)>;
+    static constexpr qsizetype PieceSize = 64 * 1024;
+
     // A handle to an element of this document.
     class Element {
     public:
@@ -33,7 +45,7 @@ public:
         std::uint64_t serial_ = 0;
     };
 
-    ReportDocument();
+    explicit ReportDocument(Sink sink = {});
     ReportDocument(const ReportDocument&) = delete;
     ReportDocument& operator=(const ReportDocument&) = delete;
 
@@ -49,11 +61,16 @@ public:
     // "xmlns:xsi" is written as it is given.
     void setAttribute(Element element, const char* name, const QString& value);
 
-    // The whole document as it stands, its open elements closed, exactly as save()
-    // writes it. The text shares the document's buffer, so taking it copies nothing.
+    // Only without a sink: the whole document as it stands, its open elements closed,
+    // exactly as save() writes it. The text shares the document's buffer, so taking it
+    // copies nothing.
     QByteArray text() const;
-    // Writes text() to the path, whole or not at all; raises InOutError.
+    // Only without a sink: writes text() to the path, whole or not at all; raises
+    // InOutError.
     void save(const QString& path) const;
+    // Only with a sink: closes the open elements and hands on the rest of the text.
+    // Nothing can be added afterwards.
+    void finish();
 
 private:
     struct OpenElement {
@@ -69,9 +86,13 @@ private:
     void closeDeeperThan(int depth);
     void closeInnermost();
     void dropClosingTail();
+    void handOnFullPiece();
+    void requireSink(bool wanted, const char* action) const;
 
-    // The text written so far; text() adds the end tags of the open elements, which
-    // the next change takes off again.
+    Sink sink_;
+    bool finished_ = false;
+    // The text written so far (with a sink: since the last piece); text() adds the end tags of the
+    // open elements, which the next change takes off again.
     mutable QByteArray text_;
     mutable qsizetype closingTailStart_ = -1;
     std::vector<OpenElement> open_;

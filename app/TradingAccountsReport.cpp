@@ -5,9 +5,12 @@
 #include "app/XmlValidation.h"
 #include "db/Query.h"
 #include "db/uDMLB.h"
+#include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Pictures.h"
+
+#include <QFile>
 
 #include <optional>
 #include <utility>
@@ -145,16 +148,21 @@ template <typename Body> void inOnePass(db::Query& query, Body body) {
     finish();
 }
 
+// The holdings rows written between two reports of the count.
+const qint64 RowsPerProgressReport = 1000;
+
 // One TradingAccount per change of the account number's text; the first row always
 // starts one.
 void addTradingAccounts(ReportDocument& document, Element root, db::Query& holdings,
-                        platform::TDateTime reportDate) {
+                        platform::TDateTime reportDate,
+                        const std::function<void(qint64)>& rowsWritten) {
     holdings.close();
     holdings.paramByName(QStringLiteral("dan")).setAsDateTime(reportDate);
     inOnePass(holdings, [&] {
         const HoldingsColumns row(holdings);
         std::optional<QString> currentAccountNo;
         Element account;
+        qint64 written = 0;
         for (; !holdings.eof(); holdings.next()) {
             const QString accountNo = row.accountNo.asString();
             if (!currentAccountNo || accountNo != *currentAccountNo) {
@@ -162,7 +170,11 @@ void addTradingAccounts(ReportDocument& document, Element root, db::Query& holdi
                 currentAccountNo = accountNo;
             }
             addHolding(document, account, row);
+            if (++written % RowsPerProgressReport == 0 && rowsWritten)
+                rowsWritten(written);
         }
+        if (rowsWritten)
+            rowsWritten(written);
     });
 }
 
@@ -173,14 +185,41 @@ void buildReport(ReportDocument& document, const ReportContext& context) {
     addReportingCompany(document, root, context.session);
     const platform::TDateTime reportDate = context.reportDate();
     addReportPeriod(document, root, reportDate);
-    addTradingAccounts(document, root, context.holdings, reportDate);
+    addTradingAccounts(document, root, context.holdings, reportDate, context.rowsWritten);
 }
 
-// Writes the delivered form whole or not at all: nothing partial ever lies in the
-// report folder, where the agency's transfer may pick it up.
-bool deliver(QByteArray reportText, const QString& path, const QString& agencyHost) {
+// The delivered form of the checked text, written whole or not at all: nothing partial
+// ever lies in the report folder, where the agency's transfer may pick it up. Only the
+// beginning up to the root's start tag is held to be rewritten; the rest is copied on
+// in blocks.
+void writeDeliveredForm(const QString& checkedTextPath, const QString& path,
+                        const QString& agencyHost) {
+    QFile source(checkedTextPath);
+    const auto failedReading = [&] {
+        return platform::InOutError(QStringLiteral("Cannot read file \"%1\": %2")
+                                        .arg(checkedTextPath, source.errorString()));
+    };
+    if (!source.open(QIODevice::ReadOnly))
+        throw failedReading();
+    const qint64 BlockSize = 1 << 20;
+    QByteArray block;
+    QByteArray head;
+    do {
+        block = source.read(BlockSize);
+        head.append(block);
+    } while (!block.isEmpty() && rootStartTagEnd(head) < 0);
+    platform::AtomicFileWriter delivered(path);
+    delivered.write(withAgencyNamespace(std::move(head), agencyHost));
+    while (!(block = source.read(BlockSize)).isEmpty())
+        delivered.write(block);
+    if (source.error() != QFileDevice::NoError)
+        throw failedReading();
+    delivered.commit();
+}
+
+bool deliver(const QString& checkedTextPath, const QString& path, const QString& agencyHost) {
     try {
-        platform::writeFileAtomically(path, withAgencyNamespace(std::move(reportText), agencyHost));
+        writeDeliveredForm(checkedTextPath, path, agencyHost);
     } catch (const std::exception& error) {
         // The program's own errors give their message as UTF-8 through what().
         platform::showMessage(platform::MessageKind::Error,
@@ -194,13 +233,24 @@ bool deliver(QByteArray reportText, const QString& path, const QString& agencyHo
     return true;
 }
 
-// The end of the root's start tag: the first '>' after the first '<' that opens an
-// element (libxml2 writes '>' inside attribute values as "&gt;").
-qsizetype rootStartTagEnd(const QByteArray& text) {
-    qsizetype open = text.indexOf('<');
-    while (open >= 0 && open + 1 < text.size() && (text[open + 1] == '?' || text[open + 1] == '!'))
-        open = text.indexOf('<', text.indexOf('>', open));
-    return open < 0 ? -1 : text.indexOf('>', open);
+// Builds the document into the working copy and through the check at the same time;
+// the working copy is put in place whole when the document is complete.
+ValidationResult writeAndCheck(const ReportContext& context, const QString& workingCopyPath,
+                               const QString& executableFolder, QString& checkedTextPath) {
+    WorkingCopyValidation validation(workingCopyPath, executableFolder, context.errorDisplay);
+    {
+        platform::AtomicFileWriter workingCopy(workingCopyPath);
+        ReportDocument document([&](const char* data, qsizetype size) {
+            workingCopy.write(data, size);
+            validation.append(data, size);
+        });
+        buildReport(document, context);
+        document.finish();
+        workingCopy.commit();
+    }
+    const ValidationResult result = validation.finish();
+    checkedTextPath = validation.checkedTextPath();
+    return result;
 }
 
 } // namespace
@@ -229,30 +279,19 @@ QByteArray withAgencyNamespace(QByteArray reportText, const QString& agencyHost)
 ReportOutcome generateTradingAccountsReport(const ReportContext& context) {
     context.log.write(QStringLiteral("Generiranje xml-ja!"));
     context.log.write(QStringLiteral("pre TXMLDocument.Create!"));
-    QByteArray reportText;
-    ReportSettings settings;
-    {
-        ReportDocument document;
-        settings = readSettings(context.session);
-        buildReport(document, context);
-        reportText = document.text();
-    }
-
+    const ReportSettings settings = readSettings(context.session);
     ReportOutcome outcome;
-    const QString fileName = reportFileName(settings, context.clock());
     const QString executableFolder = platform::includeTrailingSeparator(context.executableFolder);
     outcome.workingCopyPath = executableFolder + QStringLiteral("ZevXmlValidate.xml");
-    platform::writeFileAtomically(outcome.workingCopyPath, reportText);
-
+    QString checkedTextPath;
     const ValidationResult validation =
-        ValidateXml(reportText, outcome.workingCopyPath, executableFolder, context.errorDisplay);
+        writeAndCheck(context, outcome.workingCopyPath, executableFolder, checkedTextPath);
     outcome.valid = validation.valid;
     outcome.validationError = validation.errorText;
-    if (validation.valid)
-        context.errorDisplay.hideValidationError();
 
+    const QString fileName = reportFileName(settings, context.clock());
     outcome.reportPath = platform::includeTrailingSeparator(settings.folder) + fileName;
     context.log.write(QStringLiteral("XML FileName:") + outcome.reportPath);
-    outcome.saved = deliver(std::move(reportText), outcome.reportPath, context.agencyHost);
+    outcome.saved = deliver(checkedTextPath, outcome.reportPath, context.agencyHost);
     return outcome;
 }

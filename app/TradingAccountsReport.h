@@ -27,6 +27,9 @@ struct ReportContext {
     QString executableFolder; // working copy and schema; with trailing separator
     QString agencyHost;       // host of the agency's schema URL
     std::function<platform::TDateTime()> clock = platform::now; // the file name's time
+    // Told the number of holdings rows written so far, after every 1 000 and once at the
+    // end with the total; for a window that shows progress. May be empty.
+    std::function<void(qint64 rowsWritten)> rowsWritten = {};
 };
 
 struct ReportOutcome {
@@ -44,8 +47,8 @@ struct ReportOutcome {
 // log) are raised to the caller, and no report is written then.
 ReportOutcome generateTradingAccountsReport(const ReportContext& context);
 
-// The delivered form of the report: the root's schema reference
-// xsi:noNamespaceSchemaLocation="ZEVTradingAccountsReport_1_0.xsd" (in any letter
+// The delivered form of the report, which is written from the checked working copy: the root's
+// schema reference xsi:noNamespaceSchemaLocation="ZEVTradingAccountsReport_1_0.xsd" (in any letter
 // case) becomes xmlns="http://" + host + "/Sheme/xsd/ZEVTradingAccountsReport_1_0.xsd".
 // The text is changed in place when the caller hands it over (std::move).
 QByteArray withAgencyNamespace(QByteArray reportText, const QString& agencyHost);

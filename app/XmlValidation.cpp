@@ -9,8 +9,8 @@
 
 #include <libxml/globals.h>
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/xmlerror.h>
-#include <libxml/xmlreader.h>
 #include <libxml/xmlschemas.h>
 
 #include <algorithm>
@@ -84,45 +84,14 @@ private:
 };
 
 struct LibxmlDeleter {
-    void operator()(xmlTextReaderPtr reader) const { xmlFreeTextReader(reader); }
     void operator()(xmlSchemaParserCtxtPtr context) const { xmlSchemaFreeParserCtxt(context); }
     void operator()(xmlSchemaPtr schema) const { xmlSchemaFree(schema); }
     void operator()(xmlSchemaValidCtxtPtr context) const { xmlSchemaFreeValidCtxt(context); }
-    void operator()(xmlChar* text) const { xmlFree(text); }
 };
 template <typename T> using Owned = std::unique_ptr<T, LibxmlDeleter>;
 
 const xmlChar* xml(const char* text) {
     return reinterpret_cast<const xmlChar*>(text);
-}
-
-// The value of xsi:noNamespaceSchemaLocation on the root element; empty when the
-// root has none or the text breaks off before it (the error is recorded then).
-QString schemaReferenceOf(const QByteArray& reportText, FirstError& errors) {
-    Owned<xmlTextReader> reader(xmlReaderForMemory(reportText.constData(), int(reportText.size()),
-                                                   nullptr, nullptr, XML_PARSE_NONET));
-    if (!reader) {
-        errors.record(QStringLiteral("The report cannot be read."));
-        return {};
-    }
-    xmlTextReaderSetStructuredErrorHandler(reader.get(), FirstError::collect, &errors);
-    int status = 0;
-    while ((status = xmlTextReaderRead(reader.get())) == 1) {
-        if (xmlTextReaderNodeType(reader.get()) != XML_READER_TYPE_ELEMENT)
-            continue;
-        Owned<xmlChar> reference(xmlTextReaderGetAttributeNs(
-            reader.get(), xml("noNamespaceSchemaLocation"), xml(SchemaInstanceNamespace)));
-        if (reference)
-            return QString::fromUtf8(reinterpret_cast<const char*>(reference.get()));
-        errors.record(QStringLiteral("Element '%1': no schema is named by the attribute "
-                                     "xsi:noNamespaceSchemaLocation.")
-                          .arg(QString::fromUtf8(reinterpret_cast<const char*>(
-                              xmlTextReaderConstLocalName(reader.get())))));
-        return {};
-    }
-    if (!errors.found())
-        errors.record(QStringLiteral("The report has no root element."));
-    return {};
 }
 
 Owned<xmlSchema> readSchema(const QString& path, FirstError& errors) {
@@ -141,113 +110,306 @@ Owned<xmlSchema> readSchema(const QString& path, FirstError& errors) {
     return schema;
 }
 
-// The text handed to the parser piece by piece as it asks for more, so that no copy
-// of the whole text is made (and none of libxml2's static buffers, which its 2.9
-// versions misread when they parse progressively).
-class TextSource {
-public:
-    explicit TextSource(const QByteArray& text)
-        : next_(text.constData()), end_(text.constData() + text.size()) {}
-
-    static int read(void* self, char* buffer, int length) {
-        TextSource& source = *static_cast<TextSource*>(self);
-        const int count = int(std::min<qsizetype>(length, source.end_ - source.next_));
-        memcpy(buffer, source.next_, size_t(count));
-        source.next_ += count;
-        return count;
-    }
-    static int close(void*) { return 0; }
-
-private:
-    const char* next_;
-    const char* end_;
-};
-
-// Parses the text once, streaming, and checks it against the schema as it goes.
-void checkReport(const QByteArray& reportText, xmlSchemaPtr schema, FirstError& errors) {
-    Owned<xmlSchemaValidCtxt> validation(xmlSchemaNewValidCtxt(schema));
-    if (!validation) {
-        errors.record(QStringLiteral("The report cannot be checked."));
-        return;
-    }
-    xmlSchemaSetValidStructuredErrors(validation.get(), FirstError::collect, &errors);
-    TextSource source(reportText);
-    // The parser frees the input.
-    xmlParserInputBufferPtr input = xmlParserInputBufferCreateIO(
-        TextSource::read, TextSource::close, &source, XML_CHAR_ENCODING_NONE);
-    if (!input) {
-        errors.record(QStringLiteral("The report cannot be read."));
-        return;
-    }
-    const int status =
-        xmlSchemaValidateStream(validation.get(), input, XML_CHAR_ENCODING_NONE, nullptr, nullptr);
-    if (status != 0 && !errors.found())
-        errors.record(QStringLiteral("The report is not valid (code %1).").arg(status));
-}
-
 QString resolvedAgainstCurrentFolder(const QString& reference) {
     return QDir::isRelativePath(reference) ? platform::currentFolder() + reference : reference;
 }
 
-void ensureSchemaBeside(const QString& folder, const QString& executableFolder) {
+QString fromXml(const xmlChar* text, qsizetype length = -1) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(text), length);
+}
+
+// Hands the text to a push parser in chunks of at most the given size, so that the
+// parser never holds a copy of more than one chunk; stops early when asked to.
+template <typename Stop>
+void parseInChunks(xmlParserCtxtPtr parser, const char* data, qsizetype size, qsizetype chunk,
+                   Stop stop) {
+    for (qsizetype at = 0; at < size && !stop(); at += chunk)
+        xmlParseChunk(parser, data + at, int(std::min(chunk, size - at)), 0);
+}
+
+// Reads the document only up to its root element's start tag, for the schema its
+// xsi:noNamespaceSchemaLocation names. Errors before it are recorded.
+class RootReader {
+public:
+    explicit RootReader(FirstError& errors) : errors_(errors) {
+        xmlSAXHandler handler{};
+        handler.initialized = XML_SAX2_MAGIC;
+        handler.startElementNs = rootStarted;
+        parser_ = xmlCreatePushParserCtxt(&handler, this, nullptr, 0, nullptr);
+        if (!parser_)
+            errors_.record(QStringLiteral("The report cannot be read."));
+    }
+    ~RootReader() { xmlFreeParserCtxt(parser_); }
+    RootReader(const RootReader&) = delete;
+    RootReader& operator=(const RootReader&) = delete;
+
+    bool rootSeen() const { return rootSeen_; }
+    const QString& schemaReference() const { return schemaReference_; }
+
+    void read(const char* data, qsizetype size) {
+        if (parser_)
+            parseInChunks(parser_, data, size, 4096, [this] { return done(); });
+    }
+    void readEnd() {
+        if (parser_ && !done())
+            xmlParseChunk(parser_, nullptr, 0, 1);
+        if (!done())
+            errors_.record(QStringLiteral("The report has no root element."));
+    }
+
+private:
+    bool done() const { return rootSeen_ || errors_.found(); }
+
+    static void rootStarted(void* self, const xmlChar* localName, const xmlChar*, const xmlChar*,
+                            int, const xmlChar**, int attributeCount, int,
+                            const xmlChar** attributes) {
+        auto& reader = *static_cast<RootReader*>(self);
+        reader.rootSeen_ = true;
+        xmlStopParser(reader.parser_);
+        // Five pointers per attribute: local name, prefix, URI, value and its end.
+        for (int i = 0; i < attributeCount; ++i) {
+            const xmlChar* const* attribute = attributes + 5 * i;
+            if (xmlStrEqual(attribute[0], xml("noNamespaceSchemaLocation")) &&
+                xmlStrEqual(attribute[2], xml(SchemaInstanceNamespace))) {
+                reader.schemaReference_ = fromXml(attribute[3], attribute[4] - attribute[3]);
+                return;
+            }
+        }
+        reader.errors_.record(QStringLiteral("Element '%1': no schema is named by the attribute "
+                                             "xsi:noNamespaceSchemaLocation.")
+                                  .arg(fromXml(localName)));
+    }
+
+    FirstError& errors_;
+    xmlParserCtxtPtr parser_ = nullptr;
+    bool rootSeen_ = false;
+    QString schemaReference_;
+};
+
+// A push parser whose events go only to the schema's validation (no tree is built).
+class CheckingParser {
+public:
+    CheckingParser(xmlSchemaValidCtxtPtr validation, FirstError& errors)
+        : parser_(xmlCreatePushParserCtxt(nullptr, nullptr, nullptr, 0, nullptr)) {
+        if (!parser_) {
+            errors.record(QStringLiteral("The report cannot be read."));
+            return;
+        }
+        ownHandler_ = parser_->sax;
+        parser_->sax = nullptr;
+        parser_->userData = nullptr;
+        plug_ = xmlSchemaSAXPlug(validation, &parser_->sax, &parser_->userData);
+        if (!plug_)
+            errors.record(QStringLiteral("The report cannot be checked."));
+    }
+    ~CheckingParser() {
+        if (!parser_)
+            return;
+        if (plug_)
+            xmlSchemaSAXUnplug(plug_);
+        parser_->sax = ownHandler_;
+        parser_->userData = parser_;
+        if (parser_->myDoc)
+            xmlFreeDoc(parser_->myDoc);
+        xmlFreeParserCtxt(parser_);
+    }
+    CheckingParser(const CheckingParser&) = delete;
+    CheckingParser& operator=(const CheckingParser&) = delete;
+
+    bool ready() const { return plug_ != nullptr; }
+    // The innermost element still open where the text has ended so far; empty when none
+    // or after an error.
+    QString unclosedElement() const {
+        if (parser_->instate == XML_PARSER_EOF || parser_->nameNr == 0 || !parser_->name)
+            return {};
+        return fromXml(parser_->name);
+    }
+    void parse(const char* data, qsizetype size) {
+        parseInChunks(parser_, data, size, 1 << 20, [] { return false; });
+    }
+    // The end of the text; the parser's error code when it was not well-formed, else 0.
+    int parseEnd() {
+        xmlParseChunk(parser_, nullptr, 0, 1);
+        return parser_->wellFormed ? 0 : (parser_->errNo ? parser_->errNo : -1);
+    }
+
+private:
+    xmlParserCtxtPtr parser_;
+    xmlSAXHandlerPtr ownHandler_ = nullptr;
+    xmlSchemaSAXPlugPtr plug_ = nullptr;
+};
+
+} // namespace
+
+// First the root's start tag is looked for, with the text read so far kept aside; once
+// the schema is known, that text and everything after it go to the checking parser.
+class ReportValidator::State {
+public:
+    State() : rootReader_(errors_) {}
+
+    void append(const char* data, qsizetype size) {
+        if (errors_.found())
+            return;
+        const ScopedErrorRouting routing(errors_);
+        if (checking_) {
+            checking_->parse(data, size);
+            return;
+        }
+        rootReader_.read(data, size);
+        if (!rootReader_.rootSeen()) {
+            head_.append(data, size);
+            return;
+        }
+        if (startChecking()) {
+            checking_->parse(head_.constData(), head_.size());
+            checking_->parse(data, size);
+        }
+        head_ = QByteArray();
+    }
+
+    ValidationResult finish() {
+        {
+            const ScopedErrorRouting routing(errors_);
+            if (!checking_ && !errors_.found()) {
+                rootReader_.readEnd();
+                if (rootReader_.rootSeen() && startChecking())
+                    checking_->parse(head_.constData(), head_.size());
+                head_ = QByteArray();
+            }
+            if (checking_ && !errors_.found())
+                concludeChecking();
+        }
+        ValidationResult result;
+        result.valid = !errors_.found();
+        if (!result.valid)
+            result.errorText = errors_.text();
+        return result;
+    }
+
+private:
+    bool startChecking() {
+        if (errors_.found())
+            return false;
+        schema_ = readSchema(resolvedAgainstCurrentFolder(rootReader_.schemaReference()), errors_);
+        if (!schema_)
+            return false;
+        validation_.reset(xmlSchemaNewValidCtxt(schema_.get()));
+        if (!validation_) {
+            errors_.record(QStringLiteral("The report cannot be checked."));
+            return false;
+        }
+        xmlSchemaSetValidStructuredErrors(validation_.get(), FirstError::collect, &errors_);
+        checking_ = std::make_unique<CheckingParser>(validation_.get(), errors_);
+        return checking_->ready();
+    }
+
+    void concludeChecking() {
+        // Said as it is: the push parser itself would call it extra content at the end.
+        const QString unclosed = checking_->unclosedElement();
+        if (!unclosed.isEmpty())
+            errors_.record(QStringLiteral("Premature end of data in tag %1").arg(unclosed));
+        int status = checking_->parseEnd();
+        if (status == 0 && xmlSchemaIsValid(validation_.get()) != 1)
+            status = 1;
+        if (status != 0 && !errors_.found())
+            errors_.record(QStringLiteral("The report is not valid (code %1).").arg(status));
+    }
+
+    FirstError errors_;
+    RootReader rootReader_;
+    QByteArray head_; // the text before the root's start tag was complete
+    // Declared so that the parser goes before the validation and that before its schema.
+    Owned<xmlSchema> schema_;
+    Owned<xmlSchemaValidCtxt> validation_;
+    std::unique_ptr<CheckingParser> checking_;
+};
+
+namespace {
+
+// Copies the schema into the folder unless it is there; the warning when it cannot.
+QString ensureSchemaBeside(const QString& folder, const QString& executableFolder) {
     const QString target = folder + QLatin1String(SchemaFileName);
     if (platform::fileExists(target))
-        return;
+        return {};
     const QString source =
         platform::includeTrailingSeparator(executableFolder) + QLatin1String(SchemaFileName);
     if (platform::copyFileNoOverwrite(source, target))
-        return;
-    platform::showMessage(
-        platform::MessageKind::Warning,
-        QStringLiteral("Opozorilo, ne moremo napraviti validacije ker validacijska datoteka ne "
-                       "obstaja ali je ne moremo prenesti na ciljno mapo ") +
-            QLatin1Char('\r') + QLatin1Char('(') + target + QStringLiteral(")."));
+        return {};
+    return QStringLiteral("Opozorilo, ne moremo napraviti validacije ker validacijska datoteka ne "
+                          "obstaja ali je ne moremo prenesti na ciljno mapo ") +
+           QLatin1Char('\r') + QLatin1Char('(') + target + QStringLiteral(").");
 }
 
-void moveAside(const QString& workingCopyPath) {
+// The working copy renamed to ".bad", replacing an older one; where it lies then.
+QString moveAside(const QString& workingCopyPath) {
     const QString bad = platform::changeExtension(workingCopyPath, QStringLiteral(".bad"));
     if (platform::fileExists(bad))
         platform::deleteFile(bad);
-    platform::renameFile(workingCopyPath, bad);
+    return platform::renameFile(workingCopyPath, bad) ? bad : workingCopyPath;
 }
 
 } // namespace
 
-ValidationResult validateAgainstReferencedSchema(const QByteArray& reportText) {
+ReportValidator::ReportValidator() {
     xmlInitParser();
-    FirstError errors;
-    const ScopedErrorRouting routing(errors);
-    const QString reference = schemaReferenceOf(reportText, errors);
-    if (!errors.found()) {
-        const Owned<xmlSchema> schema = readSchema(resolvedAgainstCurrentFolder(reference), errors);
-        if (schema)
-            checkReport(reportText, schema.get(), errors);
-    }
-    ValidationResult result;
-    result.valid = !errors.found();
-    if (!result.valid)
-        result.errorText = errors.text();
-    return result;
+    state_ = std::make_unique<State>();
 }
 
-ValidationResult ValidateXml(const QByteArray& reportText, const QString& workingCopyPath,
-                             const QString& executableFolder, ReportErrorDisplay& display) {
+ReportValidator::~ReportValidator() = default;
+
+void ReportValidator::append(const char* data, qsizetype size) {
+    state_->append(data, size);
+}
+
+ValidationResult ReportValidator::finish() {
+    return state_->finish();
+}
+
+ValidationResult validateAgainstReferencedSchema(const QByteArray& reportText) {
+    ReportValidator validator;
+    validator.append(reportText.constData(), reportText.size());
+    return validator.finish();
+}
+
+WorkingCopyValidation::WorkingCopyValidation(const QString& workingCopyPath,
+                                             const QString& executableFolder,
+                                             ReportErrorDisplay& display)
+    : display_(display), checkedTextPath_(workingCopyPath) {
     const QString folder = platform::folderOf(workingCopyPath);
-    ensureSchemaBeside(folder, executableFolder);
+    schemaWarning_ = ensureSchemaBeside(folder, executableFolder);
     platform::setCurrentFolder(folder);
-    ValidationResult result = validateAgainstReferencedSchema(reportText);
+}
+
+ValidationResult WorkingCopyValidation::finish() {
+    if (!schemaWarning_.isEmpty())
+        platform::showMessage(platform::MessageKind::Warning, schemaWarning_);
+    ValidationResult result = validator_.finish();
     if (result.valid) {
-        display.hideValidationError();
+        display_.hideValidationError();
         return result;
     }
-    moveAside(workingCopyPath);
-    display.showValidationError(result.errorText);
+    checkedTextPath_ = moveAside(checkedTextPath_);
+    display_.showValidationError(result.errorText);
     platform::showMessage(platform::MessageKind::Error,
                           QStringLiteral("Napaka: ") + result.errorText);
     return result;
 }
 
+ValidationResult ValidateXml(const QByteArray& reportText, const QString& workingCopyPath,
+                             const QString& executableFolder, ReportErrorDisplay& display) {
+    WorkingCopyValidation validation(workingCopyPath, executableFolder, display);
+    validation.append(reportText.constData(), reportText.size());
+    return validation.finish();
+}
+
 ValidationResult ValidateXml(const ReportDocument& document, const QString& workingCopyPath,
                              const QString& executableFolder, ReportErrorDisplay& display) {
     return ValidateXml(document.text(), workingCopyPath, executableFolder, display);
+}
+
+qsizetype rootStartTagEnd(const QByteArray& text) {
+    qsizetype open = text.indexOf('<');
+    while (open >= 0 && open + 1 < text.size() && (text[open + 1] == '?' || text[open + 1] == '!'))
+        open = text.indexOf('<', text.indexOf('>', open));
+    return open < 0 ? -1 : text.indexOf('>', open);
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 
 class ReportDocument;
 
@@ -32,18 +33,66 @@ struct ValidationResult {
 inline constexpr const char* SchemaFileName = "ZEVTradingAccountsReport_1_0.xsd";
 inline constexpr const char* SchemaInstanceNamespace = "http://www.w3.org/2001/XMLSchema-instance";
 
-// The report's text checked against the schema that its root's
-// xsi:noNamespaceSchemaLocation names, resolved against the working copy's folder
-// (which becomes the current folder of the process; InOutError when it cannot).
-// The schema is first copied there from the executable's folder when missing (a
-// warning when that fails). On an invalid report the working copy is renamed to
-// ".bad" (replacing an older one), the display shows the error and an error message
-// "Napaka: " + error text is shown.
+// A report checked against the schema its root names while it is being written: the
+// text is handed over piece by piece, in order, and parsed and checked as it comes, so
+// neither the text nor a tree of it is kept. The schema named by the root's
+// xsi:noNamespaceSchemaLocation is read when the root's start tag has arrived, a
+// relative name taken from the current folder. Pieces may end anywhere, also inside a
+// tag or a character.
+class ReportValidator {
+public:
+    ReportValidator();
+    ~ReportValidator();
+    ReportValidator(const ReportValidator&) = delete;
+    ReportValidator& operator=(const ReportValidator&) = delete;
+
+    // The next piece of the text; once an error is found the rest is only counted off.
+    void append(const char* data, qsizetype size);
+    // The end of the text: the first error of the whole report, if any.
+    ValidationResult finish();
+
+private:
+    class State;
+    std::unique_ptr<State> state_;
+};
+
+// The check alone, without files, folders or messages: the text against the schema
+// its reference names, relative paths taken from the current folder.
+ValidationResult validateAgainstReferencedSchema(const QByteArray& reportText);
+
+// The check of a report that is being written to its working copy, with the files,
+// folders and messages that go with it. Created before the first piece: the working
+// copy's folder becomes the current folder of the process (InOutError when it cannot)
+// and the schema is copied there from the executable's folder when missing. When the
+// report is complete, finish() shows a warning if the schema could not be copied and,
+// on an invalid report, renames the working copy to ".bad" (replacing an older one),
+// shows the error on the display and as the error message "Napaka: " + error text.
+// Destroyed without finish() (the report failed on the way) it shows nothing.
+class WorkingCopyValidation {
+public:
+    WorkingCopyValidation(const QString& workingCopyPath, const QString& executableFolder,
+                          ReportErrorDisplay& display);
+
+    void append(const char* data, qsizetype size) { validator_.append(data, size); }
+    ValidationResult finish();
+    // Where the checked text lies after finish(): the working copy, or its ".bad".
+    const QString& checkedTextPath() const { return checkedTextPath_; }
+
+private:
+    ReportValidator validator_;
+    ReportErrorDisplay& display_;
+    QString checkedTextPath_;
+    QString schemaWarning_;
+};
+
+// The whole report text checked as WorkingCopyValidation checks it, in one piece; the
+// working copy holds the same text.
 ValidationResult ValidateXml(const QByteArray& reportText, const QString& workingCopyPath,
                              const QString& executableFolder, ReportErrorDisplay& display);
 ValidationResult ValidateXml(const ReportDocument& document, const QString& workingCopyPath,
                              const QString& executableFolder, ReportErrorDisplay& display);
 
-// The check alone, without files, folders or messages: the text against the schema
-// its reference names, relative paths taken from the current folder.
-ValidationResult validateAgainstReferencedSchema(const QByteArray& reportText);
+// Where the root element's start tag ends in a text that begins an XML document: the
+// first '>' after the first '<' that opens an element; -1 when the text holds no
+// complete start tag. (libxml2 writes '>' inside attribute values as "&gt;".)
+qsizetype rootStartTagEnd(const QByteArray& text);

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <chrono>
@@ -102,18 +101,30 @@ QString changeExtension(const QString& path, const QString& extension) {
     return path.left(stemEnd) + extension;
 }
 
+AtomicFileWriter::AtomicFileWriter(const QString& path) : path_(path), file_(path) {
+    if (!file_.open(QIODevice::WriteOnly))
+        fail();
+}
+
+void AtomicFileWriter::write(const char* data, qsizetype size) {
+    if (file_.write(data, size) != size)
+        fail();
+}
+
+void AtomicFileWriter::commit() {
+    if (!file_.commit())
+        fail();
+}
+
+void AtomicFileWriter::fail() {
+    throw InOutError(
+        QStringLiteral("Cannot write file \"%1\": %2").arg(path_, file_.errorString()));
+}
+
 void writeFileAtomically(const QString& path, const QByteArray& content) {
-    QSaveFile file(path);
-    const auto fail = [&] {
-        throw InOutError(
-            QStringLiteral("Cannot write file \"%1\": %2").arg(path, file.errorString()));
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        fail();
-    if (file.write(content) != content.size())
-        fail();
-    if (!file.commit())
-        fail();
+    AtomicFileWriter file(path);
+    file.write(content);
+    file.commit();
 }
 
 void appendLine(const QString& path, const QString& line) {

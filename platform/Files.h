@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSaveFile>
 #include <QString>
 
 namespace platform {
@@ -30,8 +31,31 @@ QString fileNameOf(const QString& path);
 QString folderOf(const QString& path);                                  // with trailing '/'
 QString changeExtension(const QString& path, const QString& extension); // ".bad"
 
-// Writes the file so that it appears whole or not at all: a temporary file in the
-// same folder, then a rename. Raises InOutError with the system's reason.
+// A file written piece by piece that appears whole or not at all: the pieces go to a
+// temporary file in the same folder, which commit() renames to the path. Destroyed
+// without a commit (an error on the way), the writer leaves the path as it was and no
+// temporary file behind. Every error raises InOutError with the system's reason.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(const QString& path);
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void write(const char* data, qsizetype size);
+    void write(const QByteArray& data) { write(data.constData(), data.size()); }
+    // Puts the file in place; nothing may be written afterwards.
+    void commit();
+    const QString& path() const { return path_; }
+
+private:
+    [[noreturn]] void fail();
+
+    QString path_;
+    QSaveFile file_;
+};
+
+// Writes the file so that it appears whole or not at all (an AtomicFileWriter).
+// Raises InOutError with the system's reason.
 void writeFileAtomically(const QString& path, const QByteArray& content);
 // Appends one line (text + CR LF) and closes the file; raises InOutError.
 void appendLine(const QString& path, const QString& line);

@@ -10,6 +10,7 @@
 #include "db/Session.h"
 #include "db/uDMLB.h"
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "platform/MessageBox.h"
 
 #include <QDir>
@@ -135,7 +136,7 @@ struct ReportFixture {
     }
 
     ReportOutcome run(platform::TDateTime date, ReportErrorDisplay& display, db::Query& holdings,
-                      bool debugOn = true) {
+                      bool debugOn = true, std::function<void(qint64)> rowsWritten = {}) {
         TDMLB session({database.alias(), QString(), QString(), QStringLiteral("ana")});
         session.setModuleNameOverride(QStringLiteral("ZEV"));
         db::Session::defaultSession().setPrivateDir(folder);
@@ -143,8 +144,8 @@ struct ReportFixture {
         holdings.setDatabaseName(session.dbMain.databaseName());
         DebugLog log(debugOn, folder);
         const auto reportDate = [date] { return date; };
-        const ReportContext context{session, holdings, reportDate, log,
-                                    display, folder,   AgencyHost, stampTime};
+        const ReportContext context{session, holdings,   reportDate, log,        display,
+                                    folder,  AgencyHost, stampTime,  rowsWritten};
         return generateTradingAccountsReport(context);
     }
 
@@ -219,6 +220,9 @@ private Q_SLOTS:
     void documentIsWrittenWithCrLfIndentationAndEscaping();
     void documentTextIsWhatLibxml2WouldWrite();
     void documentTakesElementsInDocumentOrderOnly();
+    void documentWithASinkHandsOnTheSameTextInPieces();
+    void validationDoesNotDependOnHowTheTextIsCut();
+    void reportFailingOnTheWayLeavesTheEarlierFilesAlone();
     void holdingsAreReadInOnePassAndLeftClosed();
     void schemaReferenceBecomesTheAgencyNamespaceInTheRootOnly();
     void validationNamesTheFirstErrorAndItsDocument();
@@ -302,6 +306,106 @@ void ReportTest::documentTakesElementsInDocumentOrderOnly() {
     QCOMPARE(document.text(), withCrLf("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Root>\n"
                                        "  <First>\n    <Text>t</Text>\n  </First>\n"
                                        "  <Second/>\n</Root>\n"));
+}
+
+void ReportTest::documentWithASinkHandsOnTheSameTextInPieces() {
+    std::vector<QByteArray> pieces;
+    ReportDocument streamed(
+        [&](const char* data, qsizetype size) { pieces.emplace_back(data, size); });
+    ReportDocument whole;
+    for (ReportDocument* document : {&streamed, &whole}) {
+        const auto root = document->setRoot("Root");
+        document->setAttribute(root, "a", QStringLiteral("x"));
+        for (int i = 0; i < 20000; ++i) {
+            const auto account = document->addElement(root, "Account");
+            document->addElement(account, "Name", QStringLiteral("Občina %1 & <d.o.o.>").arg(i));
+            document->addElement(account, "Empty");
+        }
+        document->addElement(root, "Open");
+    }
+    QVERIFY(pieces.size() > 10);
+    streamed.finish();
+    QByteArray joined;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        // Only the piece being filled is kept: each is handed on once it is full.
+        if (i + 1 < pieces.size())
+            QVERIFY(pieces[i].size() >= ReportDocument::PieceSize &&
+                    pieces[i].size() < ReportDocument::PieceSize + 1024);
+        joined += pieces[i];
+    }
+    QCOMPARE(joined, whole.text());
+
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, streamed.text());
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, streamed.finish());
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, streamed.setRoot("Again"));
+    QVERIFY_THROWS_EXCEPTION(std::logic_error, whole.finish());
+}
+
+void ReportTest::validationDoesNotDependOnHowTheTextIsCut() {
+    QTemporaryDir dir;
+    QFile::copy(SchemaSource, dir.filePath(SchemaFileName));
+    platform::setCurrentFolder(dir.path());
+    const QByteArray good = expectedSeptemberReport();
+    const QByteArray noReference =
+        QByteArray(good).replace("xsi:noNamespaceSchemaLocation", "xsi:other");
+    struct Case {
+        QByteArray text;
+        QString expectedStart; // empty: valid
+    };
+    const QList<Case> cases = {
+        {good, {}},
+        {QByteArray(good).replace("<Month>9<", "<Month>13<"), ",Element 'Month'"},
+        {QByteArray(good).replace("</Year>", "</Yr>"), ",Opening and ending tag"},
+        {good.left(good.size() / 2), ",Premature end of data"},
+        {noReference, ",Element 'TradingAccountsReport': no schema is named"},
+        {QByteArray(good).replace(SchemaFileName, "missing.xsd"), dir.filePath("missing.xsd")},
+        {"<?xml version=\"1.0\"?>\r\n<!-- only a comment -->\r\n", ","},
+        {QByteArray(), ","},
+    };
+    for (const Case& test : cases) {
+        const ValidationResult expected = validateAgainstReferencedSchema(test.text);
+        QCOMPARE(expected.valid, test.expectedStart.isEmpty());
+        QVERIFY2(expected.errorText.startsWith(test.expectedStart), qPrintable(expected.errorText));
+        // Cut everywhere: inside the declaration, tags, names and two-byte letters.
+        for (const qsizetype pieceSize : {1, 3, 7, 4096}) {
+            ReportValidator validator;
+            for (qsizetype at = 0; at < test.text.size(); at += pieceSize)
+                validator.append(test.text.constData() + at,
+                                 std::min(pieceSize, test.text.size() - at));
+            const ValidationResult result = validator.finish();
+            QCOMPARE(result.valid, expected.valid);
+            QCOMPARE(result.errorText, expected.errorText);
+        }
+    }
+}
+
+void ReportTest::reportFailingOnTheWayLeavesTheEarlierFilesAlone() {
+    ReportFixture fixture;
+    MessageRecorder recorder;
+    RecordingDisplay display;
+    db::Query holdings;
+    std::vector<qint64> counts;
+    QVERIFY(fixture
+                .run(september30(), display, holdings, true,
+                     [&](qint64 rows) { counts.push_back(rows); })
+                .valid);
+    const QByteArray report = expectedSeptemberReport();
+    QCOMPARE(counts,
+             std::vector<qint64>{report.count("<CashBalance>") + report.count("<Security>")});
+    const QStringList filesBefore = filesIn(fixture.folder);
+    const QStringList reportsBefore = filesIn(fixture.reportFolder);
+    recorder.messages.clear();
+
+    // The run breaks off while the document is being written, after its last row.
+    const auto breakOff = [](qint64) { throw platform::InOutError(QStringLiteral("broken off")); };
+    QVERIFY_THROWS_EXCEPTION(platform::InOutError,
+                             fixture.run(october31(), display, holdings, true, breakOff));
+    QVERIFY(!holdings.active());
+    QCOMPARE(readFile(fixture.folder + WorkingCopy), report);
+    QCOMPARE(filesIn(fixture.folder), filesBefore);
+    QCOMPARE(filesIn(fixture.reportFolder), reportsBefore);
+    QVERIFY(recorder.messages.isEmpty());
+    QVERIFY(!display.visible);
 }
 
 void ReportTest::holdingsAreReadInOnePassAndLeftClosed() {
