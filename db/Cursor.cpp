@@ -3,23 +3,57 @@
 #include "db/Dialect.h"
 #include "db/Session.h"
 #include "db/SqlStatement.h"
+#include "db/StatementProgress.h"
+
+#include "platform/Errors.h"
 
 #include <QSqlRecord>
 
 namespace db {
+
+namespace {
+
+// The error of the connection's progress handler in place of the engine's report of
+// the statement it interrupted; the engine's error when the handler raised none.
+[[noreturn]] void raiseInterruption(const Database& database) {
+    if (StatementProgress* progress = database.progress())
+        if (std::exception_ptr error = progress->takeError())
+            std::rethrow_exception(error);
+    throw;
+}
+
+} // namespace
 
 QSqlQuery& Cursor::run(Database& database, const QString& statement, const QVariantList& values) {
     close();
     query_.emplace(database.connection());
     database_ = &database;
     database.registerDataSet(&owner_);
-    database.dialect().execute(*query_, statement, values);
+    try {
+        database.dialect().execute(*query_, statement, values);
+    } catch (...) {
+        raiseInterruption(database);
+    }
     columnCount_ = query_->record().count();
     return *query_;
 }
 
 bool Cursor::fetch(std::vector<QVariant>& values) {
-    return query_ && fetchValues(*query_, columnCount_, values);
+    if (!query_)
+        return false;
+    StatementProgress* progress = database_->progress();
+    if (progress && progress->running())
+        throw platform::DatabaseError(
+            QStringLiteral("Rows cannot be read while the connection reports progress"));
+    bool fetched = false;
+    try {
+        fetched = fetchValues(*query_, columnCount_, values);
+    } catch (...) {
+        raiseInterruption(*database_);
+    }
+    if (fetched && progress && !progress->tick())
+        std::rethrow_exception(progress->takeError());
+    return fetched;
 }
 
 void Cursor::close() {

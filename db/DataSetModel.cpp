@@ -1,5 +1,6 @@
 #include "db/DataSetModel.h"
 
+#include "db/StatementProgress.h"
 #include "platform/Errors.h"
 #include "platform/MessageBox.h"
 
@@ -189,14 +190,18 @@ bool DataSetModel::setData(const QModelIndex& index, const QVariant& value, int 
     return true;
 }
 
+// A data set whose controls are off is being read by the program (one pass of a report),
+// and while a progress handler runs a statement may be stepping: the grid waits.
 bool DataSetModel::canFetchMore(const QModelIndex& parent) const {
     const DataSet* set = dataSet();
-    return !parent.isValid() && set && (!set->allRowsFetched() || set->fetchedRowCount() > rows_);
+    return !parent.isValid() && set && !set->controlsDisabled() &&
+           !StatementProgress::handlerRunning() &&
+           (!set->allRowsFetched() || set->fetchedRowCount() > rows_);
 }
 
 void DataSetModel::fetchMore(const QModelIndex& parent) {
     DataSet* set = dataSet();
-    if (parent.isValid() || !set)
+    if (!canFetchMore(parent))
         return;
     set->fetchMore(blockSize_);
     syncRows();

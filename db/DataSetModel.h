@@ -12,7 +12,8 @@ namespace db {
 // A grid's view of a data source: one column per visible field in field order (header:
 // display label; cells: display text and the field's alignment) and one row per row
 // the data set has read. Rows are read on demand in blocks (canFetchMore/fetchMore),
-// so a grid shows the first rows of a large result without reading the rest.
+// so a grid shows the first rows of a large result without reading the rest. No rows are
+// read while the data set's controls are disabled or a statement's progress handler runs.
 //
 // Cells are written only on the data set's current row, while it is being edited or
 // inserted (or when the data source's auto-edit starts editing), and only for fields

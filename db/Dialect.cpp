@@ -23,6 +23,9 @@ std::unique_ptr<Dialect> Dialect::forDriver(const QString& driverName) {
 
 void Dialect::releaseConnection(QSqlDatabase& /*connection*/) const {}
 
+void Dialect::watchProgress(QSqlDatabase& /*connection*/,
+                            StatementProgress* /*progress*/) const noexcept {}
+
 void Dialect::execute(QSqlQuery& query, const QString& statement,
                       const QVariantList& values) const {
     query.setForwardOnly(true);

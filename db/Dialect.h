@@ -12,6 +12,8 @@ class QSqlQuery;
 
 namespace db {
 
+class StatementProgress;
+
 // What differs between the engines behind an alias. Statements are written in the
 // back office's Oracle-style SQL; adapt() rewrites what the engine lacks or does
 // otherwise (name.NEXTVAL, SYSDATE, concatenation with null operands) outside quoted
@@ -42,6 +44,11 @@ public:
     virtual void prepareConnection(QSqlDatabase& connection) const = 0;
     // Runs before the connection closes: releases what prepareConnection holds on it.
     virtual void releaseConnection(QSqlDatabase& connection) const;
+    // Lets the engine tick the progress while a statement steps on the connection; null
+    // removes it. By default nothing: the engine's client waits without a callback, and
+    // only the reading of rows ticks it. Never raises.
+    virtual void watchProgress(QSqlDatabase& connection,
+                               StatementProgress* progress) const noexcept;
 
     // Prepares the statement (with '?' for each parameter) on the query's connection,
     // binds the values by position and runs it; a statement with rows then stands before

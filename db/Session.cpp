@@ -3,6 +3,7 @@
 #include "db/DataSet.h"
 #include "db/Dialect.h"
 #include "db/SqlStatement.h"
+#include "db/StatementProgress.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/ProfileFile.h"
@@ -132,6 +133,7 @@ void Database::open() {
         if (!connection.open())
             raiseEngineError(connection.lastError());
         dialect->prepareConnection(connection);
+        dialect->watchProgress(connection, progress_);
     } catch (...) {
         {
             QSqlDatabase connection = QSqlDatabase::database(connectionName, false);
@@ -173,6 +175,7 @@ void Database::closeConnection() {
         QSqlDatabase connection = QSqlDatabase::database(connectionName_, false);
         if (inTransaction_)
             connection.rollback();
+        dialect_->watchProgress(connection, nullptr);
         dialect_->releaseConnection(connection);
     }
     inTransaction_ = false;
@@ -216,6 +219,9 @@ QSqlDatabase Database::connection() const {
     if (!connected())
         throw platform::DatabaseError(
             QStringLiteral("The database connection %1 is not open").arg(name_));
+    if (progress_ && progress_->running())
+        throw platform::DatabaseError(
+            QStringLiteral("The database connection %1 is busy with a statement").arg(name_));
     return QSqlDatabase::database(connectionName_, false);
 }
 
@@ -239,6 +245,14 @@ void Database::registerDataSet(DataSet* dataSet) {
 
 void Database::unregisterDataSet(DataSet* dataSet) {
     std::erase(dataSets_, dataSet);
+}
+
+void Database::setProgress(StatementProgress* progress) noexcept {
+    progress_ = progress;
+    if (!connected())
+        return;
+    QSqlDatabase connection = QSqlDatabase::database(connectionName_, false);
+    dialect_->watchProgress(connection, progress);
 }
 
 // ---------------------------------------------------------------------------------

@@ -11,6 +11,7 @@ namespace db {
 class DataSet;
 class Dialect;
 class Session;
+class StatementProgress;
 
 // A named connection. Its name is the alias upper-cased; it reaches the database the
 // alias names in "dbalias.ini" in the session's private directory. It opens when the
@@ -38,7 +39,8 @@ public:
     void rollback();
     bool inTransaction() const { return inTransaction_; } // started and not yet ended
 
-    // Open first.
+    // Open first. Raises DatabaseError while the connection's progress handler runs: no
+    // statement may start on it then.
     QSqlDatabase connection() const;
     const Dialect& dialect() const;
     QString driverName() const; // "SQLITE" or "PGSQL", read from the alias file
@@ -46,6 +48,13 @@ public:
     // Data sets with a cursor on this connection; closing the connection closes them.
     void registerDataSet(DataSet* dataSet);
     void unregisterDataSet(DataSet* dataSet);
+
+    // The progress handler in force for statements on this connection (see
+    // StatementProgress, which sets it and puts the one before back); null for none.
+    // Setting it installs it on the open connection, and a connection that opens later
+    // gets it too.
+    StatementProgress* progress() const { return progress_; }
+    void setProgress(StatementProgress* progress) noexcept;
 
 private:
     struct AliasSettings;
@@ -61,6 +70,7 @@ private:
     QString driverName_;
     bool inTransaction_ = false;
     std::vector<DataSet*> dataSets_;
+    StatementProgress* progress_ = nullptr;
 };
 
 // The database session: private directory, the connections by name, and the main

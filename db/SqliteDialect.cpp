@@ -1,6 +1,7 @@
 #include "db/SqliteDialect.h"
 
 #include "db/SqlStatement.h"
+#include "db/StatementProgress.h"
 #include "platform/Errors.h"
 #include "platform/Files.h"
 
@@ -291,6 +292,26 @@ void SqliteDialect::prepareConnection(QSqlDatabase& connection) const {
     sqlite3_exec(handle, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
     registerBuiltins(handle);
     registerDatabaseFunctions(handle);
+}
+
+namespace {
+
+// A non-zero answer makes the engine interrupt the statement (SQLITE_INTERRUPT).
+int onProgress(void* progress) {
+    return static_cast<StatementProgress*>(progress)->tick() ? 0 : 1;
+}
+
+} // namespace
+
+void SqliteDialect::watchProgress(QSqlDatabase& connection,
+                                  StatementProgress* progress) const noexcept {
+    sqlite3* handle = handleOf(connection);
+    if (!handle)
+        return;
+    if (progress)
+        sqlite3_progress_handler(handle, ProgressInstructions, onProgress, progress);
+    else
+        sqlite3_progress_handler(handle, 0, nullptr, nullptr);
 }
 
 void SqliteDialect::releaseConnection(QSqlDatabase& connection) const {

@@ -26,6 +26,10 @@ public:
     void configure(QSqlDatabase& connection, const ConnectionSettings& settings) const override;
     void prepareConnection(QSqlDatabase& connection) const override;
     void releaseConnection(QSqlDatabase& connection) const override;
+    // Ticks the progress every ProgressInstructions steps of the engine's machine.
+    void watchProgress(QSqlDatabase& connection,
+                       StatementProgress* progress) const noexcept override;
+    static constexpr int ProgressInstructions = 1000;
     std::vector<Column> tableColumns(QSqlDatabase& connection, const QString& table) const override;
     std::vector<Index> tableIndexes(QSqlDatabase& connection, const QString& table) const override;
     std::vector<Column> resultColumns(const QSqlQuery& query) const override;
