@@ -2,6 +2,7 @@
 
 #include "app/DebugLog.h"
 #include "app/HoldingsQuery.h"
+#include "app/RunFeedback.h"
 #include "app/TradingAccountsReport.h"
 #include "app/ZevIni.h"
 #include "controls/cDbGrid.h"
@@ -25,6 +26,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -42,6 +44,25 @@ QFont boldFont(QFont font) {
 }
 
 } // namespace
+
+// Shows in the status bar how many rows of the holdings the grid has read, as it reads
+// them; a closed query leaves the text as it is.
+class TfZEV::RowsLink : public db::DataLink {
+public:
+    explicit RowsLink(QLabel& panel) : panel_(panel) {}
+
+protected:
+    void activeChanged() override { show(); }
+    void dataSetChanged() override { show(); }
+    void rowsFetched() override { show(); }
+
+private:
+    void show() {
+        if (const db::DataSet* set = dataSet(); set && set->active())
+            panel_.setText(rowsReadText(set->fetchedRowCount()));
+    }
+    QLabel& panel_;
+};
 
 TfZEV::TfZEV(TDMLB& dmlb, const QStringList& arguments, QWidget* parent,
              const QString& programFolder)
@@ -166,8 +187,12 @@ void TfZEV::createStatusBar() {
     statusUser_->setFixedWidth(100);
     statusSecond_ = component(new QLabel(bar), "SbPanel2");
     statusSecond_->setFixedWidth(50);
+    statusRows_ = component(new QLabel(bar), "SbPanel3");
     bar->addWidget(statusUser_);
     bar->addWidget(statusSecond_);
+    bar->addWidget(statusRows_, 1);
+    rowsLink_ = std::make_unique<RowsLink>(*statusRows_);
+    rowsLink_->setDataSource(&dsStanja);
 }
 
 void TfZEV::FormCreate() {
@@ -209,7 +234,14 @@ void TfZEV::FormShow() {
     statusUser_->setText(dmlb_.AppUser);
 }
 
+// A close asked for while a run works (the window manager's close button) happens
+// when the run has ended.
 void TfZEV::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        closeAfterRun_ = true;
+        event->ignore();
+        return;
+    }
     FormClose();
     QMainWindow::closeEvent(event);
 }
@@ -223,10 +255,13 @@ void TfZEV::Izhod1Click() {
 }
 
 void TfZEV::bbGenXMLClick() {
-    DebugLog log(DebugOn, programFolder_);
-    const auto dateField = [this] { return pteDan->GetDateTimeValue(); };
-    const ReportContext context{dmlb_, qStanja, dateField, log, *this, programFolder_, AgencyHost};
-    generateTradingAccountsReport(context);
+    runWithFeedback(QStringLiteral("Generiranje XML poročila ..."), [this](RunFeedback&) {
+        DebugLog log(DebugOn, programFolder_);
+        const auto dateField = [this] { return pteDan->GetDateTimeValue(); };
+        const ReportContext context{dmlb_, qStanja,        dateField, log,
+                                    *this, programFolder_, AgencyHost};
+        generateTradingAccountsReport(context);
+    });
 }
 
 // The editor frees itself when it is closed.
@@ -252,9 +287,28 @@ void TfZEV::hideValidationError() {
 }
 
 void TfZEV::bbNaborClick() {
-    qStanja.close();
-    qStanja.paramByName(QStringLiteral("dan")).setAsDateTime(pteDan->GetDateTimeValue());
-    qStanja.open();
+    runWithFeedback(QStringLiteral("Berem podatke ..."), [this](RunFeedback&) {
+        qStanja.close();
+        qStanja.paramByName(QStringLiteral("dan")).setAsDateTime(pteDan->GetDateTimeValue());
+        qStanja.open();
+    });
+}
+
+// One run at a time: a second one asked for meanwhile (a queued click) does nothing.
+void TfZEV::runWithFeedback(const QString& startText,
+                            const std::function<void(RunFeedback&)>& body) {
+    if (running_)
+        return;
+    running_ = true;
+    const auto ended = qScopeGuard([this] {
+        running_ = false;
+        if (std::exchange(closeAfterRun_, false))
+            QMetaObject::invokeMethod(
+                this, [this] { close(); }, Qt::QueuedConnection);
+    });
+    RunFeedback feedback(*this, *statusRows_, qStanja.database(), startText,
+                         {bbNabor, bbGenXML, GenerirajXmlzev1, Nastavitve1, Izhod1});
+    body(feedback);
 }
 
 // The window's menu shortcuts come before the focused control: Ctrl+X ends the

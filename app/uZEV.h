@@ -6,12 +6,15 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
+class RunFeedback;
 class TDMLB;
 class TVersionAgent;
 
@@ -42,8 +45,13 @@ public:
     bool DebugOn = false;
     QString AgencyHost;
 
+    // "Nabor" and the report run on this thread with the wait cursor, the count of rows in
+    // the status bar's third panel and the window repainting meanwhile; input during the
+    // run is discarded, a click that reaches them while one runs does nothing, and a
+    // request to close the window waits for the run's end.
     void bbNaborClick();
     void bbGenXMLClick();
+    bool running() const { return running_; }
     void Nastavitve1Click();
     void Izhod1Click();
 
@@ -75,12 +83,15 @@ private:
     void FormClose();
     void readIniFile();
     bool isMenuShortcut(const QKeySequence& keys) const;
+    void runWithFeedback(const QString& startText, const std::function<void(RunFeedback&)>& body);
 
     TDMLB& dmlb_;
     QStringList arguments_;
     QString programFolder_;
     bool terminateRequested_ = false;
     bool shownOnce_ = false;
+    bool running_ = false;
+    bool closeAfterRun_ = false;
 
     TVersionAgent* va = nullptr;
     QTabWidget* pcMain = nullptr;
@@ -93,6 +104,9 @@ private:
     controls::TKVDbGrid* grdStanja = nullptr;
     QLabel* statusUser_ = nullptr;
     QLabel* statusSecond_ = nullptr;
+    QLabel* statusRows_ = nullptr;
+    class RowsLink;
+    std::unique_ptr<RowsLink> rowsLink_;
     QAction* GenerirajXmlzev1 = nullptr;
     QAction* Nastavitve1 = nullptr;
     QAction* Izhod1 = nullptr;

@@ -12,10 +12,12 @@
 #include "platform/MessageBox.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -84,6 +86,11 @@ private Q_SLOTS:
     void reportLogsItsStartBeforeReadingTheDate();
     void reportShowsAndClearsValidationErrors();
     void componentsInCreationOrderWithTheirKinds();
+    void aRunShowsTheWaitCursorAndDiscardsInput();
+    void failedRunsRestoreTheCursorAndTheControls();
+    void aCloseAskedForDuringARunHappensAfterIt();
+    void aModalBoxDuringARunTakesInputUnderTheArrow();
+    void theWindowRepaintsWhileASlowStatementRuns();
 
 private:
     std::unique_ptr<platform::ScopedMessageSink> sink_;
@@ -342,7 +349,7 @@ void MainWindowTest::componentsInCreationOrderWithTheirKinds() {
                           "GenerirajXmlzev1", "N1",        "Nastavitve1", "N2",     "Izhod1",
                           "tsNabor",          "pnlTop",    "lDatum",      "pteDan", "bbNabor",
                           "bbGenXML",         "grdStanja", "tsError",     "mError", "Sb",
-                          "SbPanel1",         "SbPanel2"}));
+                          "SbPanel1",         "SbPanel2",  "SbPanel3"}));
     using platform::ComponentKind;
     const std::pair<const char*, ComponentKind> kinds[] = {
         {"pcMain", ComponentKind::PageControl}, {"tsNabor", ComponentKind::TabSheet},
@@ -358,6 +365,211 @@ void MainWindowTest::componentsInCreationOrderWithTheirKinds() {
              "Nabor");
     QCOMPARE(platform::hintOf(platform::findComponent(&window, QStringLiteral("bbGenXML"))),
              "Generiranje in pošiljanje poročila");
+}
+
+namespace {
+
+// What a callback saw of the window while a run worked.
+struct RunState {
+    bool seen = false;
+    bool running = false;
+    Qt::CursorShape cursor = Qt::ArrowCursor;
+    QString status;
+    bool anyControlEnabled = true;
+};
+
+Qt::CursorShape currentOverrideCursor() {
+    const QCursor* cursor = QApplication::overrideCursor();
+    return cursor ? cursor->shape() : Qt::ArrowCursor;
+}
+
+RunState stateOf(const TfZEV& window) {
+    RunState state;
+    state.seen = true;
+    state.running = window.running();
+    state.cursor = currentOverrideCursor();
+    state.status = part<QLabel>(window, "SbPanel3")->text();
+    state.anyControlEnabled = part<QPushButton>(window, "bbNabor")->isEnabled() ||
+                              part<QPushButton>(window, "bbGenXML")->isEnabled() ||
+                              part<QAction>(window, "GenerirajXmlzev1")->isEnabled() ||
+                              part<QAction>(window, "Nastavitve1")->isEnabled() ||
+                              part<QAction>(window, "Izhod1")->isEnabled();
+    return state;
+}
+
+// The holdings statement takes a while on SQLite: its price function counts first.
+void slowPriceFunction(const TestDatabase& database) {
+    database.exec(QStringLiteral(
+        "UPDATE DB_FUNCTIONS SET BODY = 'SELECT (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
+        "SELECT x + 1 FROM c WHERE x < 100000) SELECT count(*) FROM c) * 0 + 1.5' "
+        "WHERE NAME = 'qor_gettcn';"));
+}
+
+} // namespace
+
+// The window repaints once as the run starts (a zero timer fires then). What the operator
+// types or clicks meanwhile reaches nothing, neither now nor after the run, and a second
+// run asked for directly does not start.
+void MainWindowTest::aRunShowsTheWaitCursorAndDiscardsInput() {
+    DemoProgram demo;
+    TDMLB dmlb(demo.arguments(QStringLiteral("ana")), nullptr, demo.database.folder());
+    dmlb.setModuleNameOverride(QStringLiteral("ZEV"));
+    TfZEV window(dmlb, demo.arguments(QStringLiteral("ana")), nullptr, demo.folder());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* date = part<entry::TPTypedEdit>(window, "pteDan");
+    date->SetDateValue(platform::encodeDate(2024, 9, 30));
+    auto* nabor = part<QPushButton>(window, "bbNabor");
+    nabor->setFocus();
+
+    RunState during;
+    QTimer::singleShot(0, &window, [&] {
+        during = stateOf(window);
+        date->setCursorPosition(0);
+        QTest::keyClicks(date, QStringLiteral("01"));
+        QTest::mouseClick(date, Qt::LeftButton);
+        QTest::keyClick(&window, Qt::Key_X, Qt::ControlModifier);
+        window.bbGenXMLClick();
+    });
+    QTest::mouseClick(nabor, Qt::LeftButton);
+    QVERIFY(during.seen);
+    QVERIFY(during.running);
+    QCOMPARE(during.cursor, Qt::WaitCursor);
+    QCOMPARE(during.status, QStringLiteral("Berem podatke ..."));
+    QVERIFY(!during.anyControlEnabled);
+
+    QCoreApplication::processEvents();
+    QVERIFY(messages_.empty()); // no report ran
+    QCOMPARE(date->text(), QStringLiteral("30.09.2024"));
+    QVERIFY(window.isVisible());
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    const RunState after = stateOf(window);
+    QVERIFY(!after.running);
+    QVERIFY(nabor->isEnabled() && part<QAction>(window, "Nastavitve1")->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), nabor);
+    QCOMPARE(after.status, QStringLiteral("Prebranih vrstic: 18")); // the grid read them all
+
+    // The report counts what it writes; afterwards the grid is empty and the count stays.
+    QTest::mouseClick(part<QPushButton>(window, "bbGenXML"), Qt::LeftButton);
+    QVERIFY(messages_.back().text.endsWith(QStringLiteral(" uspešno generirana.")));
+    QCoreApplication::processEvents();
+    QVERIFY(!window.qStanja.active());
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+// A user without right "230" keeps "Nastavitve" disabled after a run, also a failed one.
+void MainWindowTest::failedRunsRestoreTheCursorAndTheControls() {
+    DemoProgram demo;
+    TDMLB dmlb(demo.arguments(QStringLiteral("cene")), nullptr, demo.database.folder());
+    dmlb.setModuleNameOverride(QStringLiteral("ZEV"));
+    TfZEV window(dmlb, demo.arguments(QStringLiteral("cene")), nullptr, demo.folder());
+    window.show();
+    part<entry::TPTypedEdit>(window, "pteDan")->SetDateValue(platform::encodeDate(2024, 9, 30));
+    demo.database.exec(QStringLiteral("DROP TABLE VPHST;"));
+    const auto restored = [&] {
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QVERIFY(!window.running());
+        QVERIFY(part<QPushButton>(window, "bbNabor")->isEnabled());
+        QVERIFY(part<QPushButton>(window, "bbGenXML")->isEnabled());
+        QVERIFY(part<QAction>(window, "Izhod1")->isEnabled());
+        QVERIFY(!part<QAction>(window, "Nastavitve1")->isEnabled());
+    };
+    QTest::mouseClick(part<QPushButton>(window, "bbNabor"), Qt::LeftButton);
+    QCOMPARE(messages_.size(), size_t(1));
+    QCOMPARE(messages_[0].kind, platform::MessageKind::Error);
+    restored();
+    QVERIFY_THROWS_EXCEPTION(std::exception, window.bbGenXMLClick());
+    restored();
+    QVERIFY(!window.qStanja.active());
+}
+
+void MainWindowTest::aCloseAskedForDuringARunHappensAfterIt() {
+    DemoProgram demo;
+    TDMLB dmlb(demo.arguments(QStringLiteral("ana")), nullptr, demo.database.folder());
+    TfZEV window(dmlb, demo.arguments(QStringLiteral("ana")), nullptr, demo.folder());
+    window.show();
+    part<entry::TPTypedEdit>(window, "pteDan")->SetDateValue(platform::encodeDate(2024, 9, 30));
+    bool closedDuringRun = true;
+    QTimer::singleShot(0, &window, [&] { closedDuringRun = window.close(); });
+    window.bbNaborClick();
+    QVERIFY(!closedDuringRun);
+    QVERIFY(window.isVisible());
+    QVERIFY(window.qStanja.active()); // the run finished its work
+    QTRY_VERIFY(!window.isVisible());
+    QVERIFY(!window.qStanja.active());
+}
+
+// The report's closing message comes as a modal box while the run still works: it shows
+// the arrow and takes the operator's click.
+void MainWindowTest::aModalBoxDuringARunTakesInputUnderTheArrow() {
+    DemoProgram demo;
+    TDMLB dmlb(demo.arguments(QStringLiteral("ana")), nullptr, demo.database.folder());
+    TfZEV window(dmlb, demo.arguments(QStringLiteral("ana")), nullptr, demo.folder());
+    window.show();
+    part<entry::TPTypedEdit>(window, "pteDan")->SetDateValue(platform::encodeDate(2024, 9, 30));
+    Qt::CursorShape cursorOverBox = Qt::WaitCursor;
+    bool answeredByClick = false;
+    QTimer::singleShot(0, &window, [&] {
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Zev"), QStringLiteral("x"),
+                        QMessageBox::Ok, &window);
+        QTimer::singleShot(0, &box, [&] {
+            cursorOverBox = currentOverrideCursor();
+            QTest::mouseClick(box.button(QMessageBox::Ok), Qt::LeftButton);
+        });
+        QTimer::singleShot(3000, &box, [&] { box.done(-1); }); // should the click be lost
+        answeredByClick = box.exec() == QMessageBox::Ok;
+        QCOMPARE(currentOverrideCursor(), Qt::WaitCursor);
+    });
+    window.bbNaborClick();
+    QVERIFY(answeredByClick);
+    QCOMPARE(cursorOverBox, Qt::ArrowCursor);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
+// On SQLite the engine calls back while the statement works: timers fire, the status
+// panel paints, and the first row comes when the statement is done.
+void MainWindowTest::theWindowRepaintsWhileASlowStatementRuns() {
+    if (TestDatabase::onServer())
+        QSKIP("the server's client library waits for the whole result without a callback");
+    DemoProgram demo;
+    slowPriceFunction(demo.database);
+    TDMLB dmlb(demo.arguments(QStringLiteral("ana")), nullptr, demo.database.folder());
+    TfZEV window(dmlb, demo.arguments(QStringLiteral("ana")), nullptr, demo.folder());
+    window.show();
+    part<entry::TPTypedEdit>(window, "pteDan")->SetDateValue(platform::encodeDate(2024, 9, 30));
+    auto* status = part<QLabel>(window, "SbPanel3");
+    int paintsWhileRunning = 0;
+    struct PaintCounter : QObject {
+        std::function<void()> counted;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                counted();
+            return false;
+        }
+    } counter;
+    counter.counted = [&] { paintsWhileRunning += window.running() ? 1 : 0; };
+    status->installEventFilter(&counter);
+    std::vector<RunState> seen;
+    QTimer ticking;
+    connect(&ticking, &QTimer::timeout, &window, [&] { seen.push_back(stateOf(window)); });
+    ticking.start(20);
+    QElapsedTimer clock;
+    clock.start();
+    window.bbNaborClick();
+    const qint64 took = clock.elapsed();
+    ticking.stop();
+    status->removeEventFilter(&counter);
+    QVERIFY2(took > 300, qPrintable(QString::number(took)));
+    // At most one repaint per interval, and at least every other one.
+    QVERIFY2(seen.size() >= std::size_t(took / 200), qPrintable(QString::number(seen.size())));
+    QVERIFY(seen.size() <= std::size_t(took / 100 + 1));
+    for (const RunState& state : seen) {
+        QVERIFY(state.running);
+        QCOMPARE(state.cursor, Qt::WaitCursor);
+        QCOMPARE(state.status, QStringLiteral("Berem podatke ..."));
+    }
+    QVERIFY(paintsWhileRunning >= 1);
+    QVERIFY(window.qStanja.active());
 }
 
 int main(int argc, char** argv) {
