@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/ProfileFile.h"
+#include "translation/ImportScript.h"
 #include "translation/uFQorPrevodi.h"
 
 #include <QFile>
@@ -50,6 +51,19 @@ Request requestOf(const QString& line) {
     if (split < 0)
         return {line, {}};
     return {line.left(split), line.mid(split + 1).trimmed()};
+}
+
+// The statement's lines, the error's message and an empty line, appended to the log; a
+// log that cannot be written does not stop the script.
+void logFailedStatement(const QString& logFile, const ScriptStatement& statement,
+                        const QString& message) {
+    try {
+        for (const QString& line : statement.lines)
+            TQorPrevod::AppendLogLine(logFile, line);
+        TQorPrevod::AppendLogLine(logFile, message);
+        TQorPrevod::AppendLogLine(logFile, QString());
+    } catch (const std::exception&) {
+    }
 }
 
 void markRequestDone(platform::ProfileFile& file, const QString& section, const QString& key) {
@@ -340,41 +354,17 @@ bool TQorPrevod::RunScript(const QString& scriptPath) {
     QFile file(scriptPath);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    const std::vector<ScriptStatement> statements = readScript(file.readAll());
     file.close();
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast(); // the line break that ends the last line
     const QString logFile = scriptPath + QStringLiteral(".log");
     bool succeeded = false;
-    QStringList buffer;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString line = lines[i].trimmed();
-        if (line.isEmpty() || line.startsWith(QStringLiteral("--")))
-            continue;
-        const bool last = i == lines.size() - 1;
-        if (!line.endsWith(QLatin1Char(';')) && !last) {
-            buffer << line;
-            continue;
-        }
-        const QString end = line.endsWith(QLatin1Char(';')) ? line.chopped(1) : line;
-        if (!end.isEmpty())
-            buffer << end;
-        if (buffer.isEmpty())
-            continue; // a line that is only ";" ends no statement
+    for (const ScriptStatement& statement : statements) {
         try {
-            execute(databaseName_, buffer.join(QLatin1Char('\n')), {});
+            execute(databaseName_, statement.text(), {});
             succeeded = true;
         } catch (const std::exception& error) {
-            try {
-                for (const QString& statementLine : buffer)
-                    AppendLogLine(logFile, statementLine);
-                AppendLogLine(logFile, messageOf(error));
-                AppendLogLine(logFile, QString());
-            } catch (const std::exception&) {
-                // A log that cannot be written does not stop the script.
-            }
+            logFailedStatement(logFile, statement, messageOf(error));
         }
-        buffer.clear();
     }
     return succeeded;
 }

@@ -163,8 +163,10 @@ public:
     // Runs the script that section "FILES" names for each pending key (each script at
     // most once per start); failing statements go to "<script>.log".
     void ImportTranslations(const QStringList& requests, platform::ProfileFile& requestFile);
-    // Runs a script file: "--" lines and empty lines skipped, statements end with ";"
-    // (or with the last line). Answers whether a statement succeeded.
+    // Runs the statements of a script file as readScript (translation/ImportScript.h)
+    // reads them, each on its own; a failing one is appended to "<script>.log" (its
+    // lines, the error's message, an empty line) and the run goes on. Answers whether a
+    // statement succeeded; false for a file that cannot be opened.
     bool RunScript(const QString& scriptPath);
 
     // --- Form records and texts ------------------------------------------------------
