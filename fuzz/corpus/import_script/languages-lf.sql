@@ -1,0 +1,11 @@
+-- Jeziki prevodov
+-- (šumniki: č š ž Č Š Ž ć đ)
+
+  INSERT INTO PREVOD_JEZIKI (KODA_JEZIKA, OPIS)  
+VALUES ('SLO', 'Slovenščina');
+;
+INSERT INTO PREVOD_JEZIKI (KODA_JEZIKA, OPIS) VALUES
+  ('HRV', 'Hrvatski; južni');
+UPDATE PREVOD_JEZIKI SET OPIS = 'Deutsch -- Sprache' WHERE KODA_JEZIKA = 'DEU';
+DELETE FROM PREVOD_DATA WHERE KODA_JEZIKA = 'ITA'
+  AND TRANSLATED = 'N'
