@@ -3,29 +3,16 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/Pictures.h"
+#include "platform/TextDecoding.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <algorithm>
 #include <utility>
 
 namespace platform {
 
 namespace {
-
-// UTF-8 when the bytes are valid UTF-8, else the Central European Windows code page of
-// files copied from existing installations.
-QString decodeProfileText(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    QStringDecoder windows1250("windows-1250", QStringConverter::Flag::Stateless);
-    if (windows1250.isValid())
-        return windows1250.decode(bytes);
-    return QString::fromLatin1(bytes);
-}
 
 bool sameName(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
@@ -103,7 +90,7 @@ void ProfileFile::load() const {
         return;
     const QByteArray bytes = file.readAll();
     content_.crlf = bytes.contains("\r\n");
-    const QStringList lines = decodeProfileText(bytes).split(QLatin1Char('\n'));
+    const QStringList lines = decodeText(bytes).split(QLatin1Char('\n'));
     for (const QString& rawLine : lines) {
         const QString line = rawLine.endsWith(QLatin1Char('\r')) ? rawLine.chopped(1) : rawLine;
         const QString trimmed = line.trimmed();

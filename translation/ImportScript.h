@@ -8,23 +8,32 @@
 namespace translation {
 
 // One statement of an import script: the lines it was read from, as the failure log
-// records them (trimmed, the closing ";" removed), and the text that is run.
+// records them (the closing ";" removed), and the text that is run.
 struct ScriptStatement {
     QStringList lines;
 
-    // The lines joined by line breaks.
+    // The lines joined by line breaks (LF).
     QString text() const;
 };
 
-// The text of a script file's bytes, read as UTF-8.
+// The text of a script file's bytes: UTF-8 (a byte-order mark at the start is dropped),
+// or Windows-1250 when the bytes are not valid UTF-8, as scripts copied from existing
+// installations are (platform::decodeText).
 QString decodeScript(const QByteArray& bytes);
 
-// The statements of a script's text, in order. Lines end with LF (a CR before it is a
-// blank like any other); a line break at the end of the text ends the last line. Each
-// line is trimmed of blanks; lines that are then empty or begin with "--" are skipped.
-// A statement gathers lines up to and including one that ends with ";", or up to the
-// last line of the text; the ";" is not part of it, and a line that is only ";" ends
-// no statement of its own. Linear in the length of the text; never raises.
+// The statements of a script's text, in order. Lines end with LF or CR LF; a line break
+// at the end of the text ends the last line.
+// - A line is trimmed of blanks; lines that are then empty or begin with "--" are
+//   skipped.
+// - A statement gathers lines up to and including one that ends with ";"; the ";" is
+//   not part of it, and a line that is only ";" ends no statement of its own. What is
+//   gathered when the text ends (a last statement without ";") is a statement too.
+// - A quoted text ('…' or "…", a doubled quote standing for one) or a block comment
+//   (/* … */) may go on over line breaks: the lines it goes on over are taken as they
+//   are (untrimmed, kept when empty or when they begin with "--"), and a ";" at the end
+//   of a line inside it ends nothing. Within one line, ";" and "--" inside quotes never
+//   mattered. A "--" outside quotes comments out the rest of its line.
+// Linear in the length of the text; never raises.
 std::vector<ScriptStatement> scriptStatements(const QString& text);
 
 // The statements of a script file's bytes: scriptStatements of decodeScript.

@@ -129,6 +129,7 @@ private Q_SLOTS:
     void importRequestsWithoutScriptAreMarkedDone();
     void aScriptNamedTwiceRunsOnce();
     void scriptGrammarAndFailingStatementsLogged();
+    void scriptTextsOverLinesImportWhole();
     void nextKeyStartsCountersAndKeepsPrefixes();
     void twoConnectionsDrawDifferentKeys();
     void missingTranslationIsCachedAsItsOwnText();
@@ -318,6 +319,31 @@ void QorPrevodTest::scriptGrammarAndFailingStatementsLogged() {
     QVERIFY2(!log[2].isEmpty(), qPrintable(log[2]));
     QCOMPARE(log[3], QString());
     QCOMPARE(log[4], QString());
+}
+
+void QorPrevodTest::scriptTextsOverLinesImportWhole() {
+    // As Notepad saves it: a byte-order mark, CR LF; a text over four lines, one ending
+    // with ";", one beginning with "--", one empty; a closing comment after the last
+    // statement, which has no ";".
+    EngineFixture fixture;
+    fixture.write(QStringLiteral("multi.sql"),
+                  QStringLiteral("\uFEFF-- jeziki\r\n"
+                                 "INSERT INTO PREVOD_JEZIKI (KODA_JEZIKA, OPIS) VALUES ('SL2', "
+                                 "'Slovenščina;\r\n-- jezik\r\n\r\n  južni');\r\n"
+                                 "INSERT INTO PREVOD_JEZIKI (KODA_JEZIKA, OPIS)\r\n"
+                                 "VALUES ('HR2', 'Hrvatski')\r\n"
+                                 "-- konec\r\n"));
+    fixture.write(QStringLiteral("QorTranslation.ini"),
+                  QStringLiteral("[IMPORT]\nALL=1\n[FILES]\nALL=multi.sql\n"));
+    auto engine = fixture.bareEngine();
+    engine->InitTranslationData();
+    QVERIFY(engine->Imported());
+    QVERIFY2(!QFile::exists(fixture.folder() + "multi.sql.log"),
+             qPrintable(fixture.read(QStringLiteral("multi.sql.log"))));
+    QCOMPARE(scalar(QStringLiteral("SELECT OPIS FROM PREVOD_JEZIKI WHERE KODA_JEZIKA='SL2'")),
+             QStringLiteral("Slovenščina;\n-- jezik\n\n  južni"));
+    QCOMPARE(scalar(QStringLiteral("SELECT OPIS FROM PREVOD_JEZIKI WHERE KODA_JEZIKA='HR2'")),
+             QStringLiteral("Hrvatski"));
 }
 
 void QorPrevodTest::nextKeyStartsCountersAndKeepsPrefixes() {

@@ -1,0 +1,131 @@
+// The reader of the translation engine's import scripts, without a database: how a
+// script's lines make statements, quoted texts over several lines, the bytes of files
+// from other editors and installations, and long inputs.
+
+#include "translation/ImportScript.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+using translation::readScript;
+using translation::scriptStatements;
+
+namespace {
+
+// The texts of the statements that the script's text gives.
+QStringList textsOf(const QString& script) {
+    QStringList texts;
+    for (const translation::ScriptStatement& statement : scriptStatements(script))
+        texts << statement.text();
+    return texts;
+}
+
+} // namespace
+
+class ImportScriptTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void linesMakeStatements();
+    void aLastStatementWithoutSemicolonIsKept();
+    void quotedTextsGoOnOverLines();
+    void commentsOutsideQuotes();
+    void fileBytesFromOtherEditors();
+    void longScriptsTakeLinearTime();
+};
+
+void ImportScriptTest::linesMakeStatements() {
+    const QString script = QStringLiteral("-- languages\n"
+                                          "\n"
+                                          "  INSERT INTO T (A, B)  \n"
+                                          "VALUES ('x;y', '-- z');\n"
+                                          "   ;\n"
+                                          "DELETE FROM T;\n"
+                                          "UPDATE T SET A = 1\n"
+                                          "WHERE B = 2");
+    const QStringList expected{"INSERT INTO T (A, B)\nVALUES ('x;y', '-- z')", "DELETE FROM T",
+                               "UPDATE T SET A = 1\nWHERE B = 2"};
+    QCOMPARE(textsOf(script), expected);
+    QString crlf = script;
+    QCOMPARE(textsOf(crlf.replace(QStringLiteral("\n"), QStringLiteral("\r\n"))), expected);
+    // The log records the lines as they were run.
+    const auto statements = scriptStatements(script);
+    QCOMPARE(statements[0].lines, QStringList({"INSERT INTO T (A, B)", "VALUES ('x;y', '-- z')"}));
+    QVERIFY(scriptStatements(QString()).empty());
+    QVERIFY(scriptStatements(QStringLiteral(";\n;\n-- only comments\n\n")).empty());
+}
+
+void ImportScriptTest::aLastStatementWithoutSemicolonIsKept() {
+    // Whatever follows it (a line break, blank lines, a closing comment), the last
+    // statement is run, not dropped.
+    for (const QString& tail : {QString(), QStringLiteral("\n"), QStringLiteral("\r\n\r\n  \n"),
+                                QStringLiteral("\n-- end of script\n")})
+        QCOMPARE(textsOf(QStringLiteral("DELETE FROM T;\nDELETE FROM U\nWHERE A = 1") + tail),
+                 QStringList({"DELETE FROM T", "DELETE FROM U\nWHERE A = 1"}));
+}
+
+void ImportScriptTest::quotedTextsGoOnOverLines() {
+    // Older transfer scripts write a text's line breaks as they are: every line of the
+    // text is kept as it stands, and none of them ends the statement.
+    const QString script = QStringLiteral("INSERT INTO T VALUES (1, 'First;\r\n"
+                                          "-- second\r\n"
+                                          "\r\n"
+                                          "  fourth  ');  \r\n"
+                                          "INSERT INTO T VALUES (2, 'It''\n"
+                                          "s \"quoted\";\n"
+                                          "', \"Col;\n"
+                                          "Name\");\n"
+                                          "DELETE FROM T");
+    QCOMPARE(textsOf(script),
+             QStringList({"INSERT INTO T VALUES (1, 'First;\n-- second\n\n  fourth  ')",
+                          "INSERT INTO T VALUES (2, 'It''\ns \"quoted\";\n', \"Col;\nName\")",
+                          "DELETE FROM T"}));
+    // A text still open when the script ends is run as it is, and fails there.
+    QCOMPARE(textsOf(QStringLiteral("UPDATE T SET A = 'open;\n\n-- x;\n")),
+             QStringList({"UPDATE T SET A = 'open;\n\n-- x;"}));
+}
+
+void ImportScriptTest::commentsOutsideQuotes() {
+    // An apostrophe in a line comment or a block comment opens no text; a block comment
+    // goes on over lines like a text.
+    QCOMPARE(textsOf(QStringLiteral("DELETE FROM T -- don't\n"
+                                    "WHERE A = 1;\n"
+                                    "/* Bob's;\n"
+                                    "\n"
+                                    "-- list */ DELETE FROM U;\n"
+                                    "DELETE /* it's */ FROM V;")),
+             QStringList({"DELETE FROM T -- don't\nWHERE A = 1",
+                          "/* Bob's;\n\n-- list */ DELETE FROM U", "DELETE /* it's */ FROM V"}));
+}
+
+void ImportScriptTest::fileBytesFromOtherEditors() {
+    const QString expected = QStringLiteral("UPDATE T SET A = 'Poročilo, šifra Žiga'");
+    const QByteArray utf8 = (expected + QStringLiteral(";\r\n")).toUtf8();
+    // A byte-order mark (as Notepad writes it) does not spoil the first statement.
+    QCOMPARE(readScript(utf8).front().text(), expected);
+    QCOMPARE(readScript("\xef\xbb\xbf" + utf8).front().text(), expected);
+    // Scripts from existing installations are in the Central European code page.
+    const QByteArray windows1250 = "UPDATE T SET A = 'Poro\xe8ilo, \x9a"
+                                   "ifra \x8eiga';\r\n";
+    QCOMPARE(readScript(windows1250).front().text(), expected);
+}
+
+void ImportScriptTest::longScriptsTakeLinearTime() {
+    QElapsedTimer timer;
+    timer.start();
+    QString many;
+    for (int i = 0; i < 100000; ++i)
+        many += QStringLiteral("INSERT INTO T VALUES (%1, 'a;b -- c');\n-- x\n\n").arg(i);
+    QCOMPARE(scriptStatements(many).size(), std::size_t(100000));
+    // One text over 200 000 lines, and one line of a million quotes and semicolons.
+    QString longText = QStringLiteral("UPDATE T SET A = '");
+    for (int i = 0; i < 200000; ++i)
+        longText += QStringLiteral("line;\n");
+    longText += QStringLiteral("';\n");
+    QCOMPARE(scriptStatements(longText).size(), std::size_t(1));
+    QCOMPARE(scriptStatements(QString(1000000, u'\'') + QString(1000000, u';')).size(),
+             std::size_t(1));
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+}
+
+QTEST_GUILESS_MAIN(ImportScriptTest)
+#include "tst_importscript.moc"
