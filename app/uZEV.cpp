@@ -255,11 +255,13 @@ void TfZEV::Izhod1Click() {
 }
 
 void TfZEV::bbGenXMLClick() {
-    runWithFeedback(QStringLiteral("Generiranje XML poročila ..."), [this](RunFeedback&) {
+    runWithFeedback(QStringLiteral("Generiranje XML poročila ..."), [this](RunFeedback& feedback) {
         DebugLog log(DebugOn, programFolder_);
         const auto dateField = [this] { return pteDan->GetDateTimeValue(); };
-        const ReportContext context{dmlb_, qStanja,        dateField, log,
-                                    *this, programFolder_, AgencyHost};
+        ReportContext context{dmlb_, qStanja, dateField, log, *this, programFolder_, AgencyHost};
+        context.rowsWritten = [&feedback](qint64 rows) {
+            feedback.showProgress(rowsWrittenText(rows));
+        };
         generateTradingAccountsReport(context);
     });
 }

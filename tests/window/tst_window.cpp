@@ -455,6 +455,7 @@ void MainWindowTest::aRunShowsTheWaitCursorAndDiscardsInput() {
     QCoreApplication::processEvents();
     QVERIFY(!window.qStanja.active());
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(part<QLabel>(window, "SbPanel3")->text(), QStringLiteral("Zapisanih vrstic: 18"));
 }
 
 // A user without right "230" keeps "Nastavitve" disabled after a run, also a failed one.
