@@ -296,7 +296,8 @@ void TfZEV::bbNaborClick() {
     });
 }
 
-// One run at a time: a second one asked for meanwhile (a queued click) does nothing.
+// One run at a time: a second one asked for meanwhile (a queued click) does nothing. A
+// failed run leaves the status panel empty.
 void TfZEV::runWithFeedback(const QString& startText,
                             const std::function<void(RunFeedback&)>& body) {
     if (running_)
@@ -310,7 +311,12 @@ void TfZEV::runWithFeedback(const QString& startText,
     });
     RunFeedback feedback(*this, *statusRows_, qStanja.database(), startText,
                          {bbNabor, bbGenXML, GenerirajXmlzev1, Nastavitve1, Izhod1});
-    body(feedback);
+    try {
+        body(feedback);
+    } catch (...) {
+        statusRows_->clear(); // neither "reading" nor a count of a run that failed
+        throw;
+    }
 }
 
 // The window's menu shortcuts come before the focused control: Ctrl+X ends the

@@ -474,6 +474,7 @@ void MainWindowTest::failedRunsRestoreTheCursorAndTheControls() {
         QVERIFY(part<QPushButton>(window, "bbGenXML")->isEnabled());
         QVERIFY(part<QAction>(window, "Izhod1")->isEnabled());
         QVERIFY(!part<QAction>(window, "Nastavitve1")->isEnabled());
+        QCOMPARE(part<QLabel>(window, "SbPanel3")->text(), QString());
     };
     QTest::mouseClick(part<QPushButton>(window, "bbNabor"), Qt::LeftButton);
     QCOMPARE(messages_.size(), size_t(1));
