@@ -140,6 +140,7 @@ QString PgsqlDialect::numberedPlaceholders(const QString& statement) {
 void PgsqlDialect::execute(QSqlQuery& query, const QString& statement,
                            const QVariantList& values) const {
     query.setForwardOnly(false);
+    refuseNullCharacter(statement);
     QString text = numberedPlaceholders(statement);
     // A parameter whose type nothing in the statement decides gets its value's type,
     // one at a time, as the server names them.

@@ -13,7 +13,14 @@ void raiseEngineError(const QSqlError& error) {
     throw platform::EngineError(engineMessage(error));
 }
 
+void refuseNullCharacter(const QString& text) {
+    if (text.contains(QChar(u'\0')))
+        throw platform::EngineError(
+            QStringLiteral("The statement holds a null character (U+0000) and is not run"));
+}
+
 void runStatement(QSqlQuery& query, const QString& text, const QVariantList& values) {
+    refuseNullCharacter(text);
     if (!query.prepare(text))
         raiseEngineError(query.lastError());
     for (int i = 0; i < values.size(); ++i)

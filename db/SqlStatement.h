@@ -13,8 +13,14 @@ namespace db {
 QString engineMessage(const QSqlError& error);
 [[noreturn]] void raiseEngineError(const QSqlError& error);
 
+// Raises EngineError when the statement holds a null character (U+0000): both engines'
+// drivers would read the text only up to it and run what comes before, so that
+// "DELETE FROM T\0 WHERE ..." would empty T.
+void refuseNullCharacter(const QString& text);
+
 // Prepares the statement on the query's connection, binds the values by position and
-// runs it. Raises EngineError with the engine's text.
+// runs it. Raises EngineError with the engine's text, and refuses a statement with a
+// null character as refuseNullCharacter does.
 void runStatement(QSqlQuery& query, const QString& text, const QVariantList& values);
 
 // The index just after a quoted text ('…' or "…", doubled quotes inside), a line

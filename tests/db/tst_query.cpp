@@ -443,6 +443,18 @@ void QueryTest::failuresCarryTheEngineText() {
     QVERIFY(!query->active());
     query->setSqlText(QStringLiteral("SELECT * FROM holding WHERE"));
     QVERIFY_THROWS_EXCEPTION(platform::EngineError, query->open());
+    // The drivers would read a statement only up to a null character (as an import
+    // script from a damaged file may hold one): refused, nothing is deleted.
+    auto remove = makeQuery(QStringLiteral("DELETE FROM holding") + QChar(u'\0') +
+                            QStringLiteral(" WHERE id = 1"));
+    QVERIFY_THROWS_EXCEPTION(platform::EngineError, remove->execSql());
+    query->setSqlText(QStringLiteral("SELECT COUNT(*) FROM holding"));
+    query->open();
+    QCOMPARE(query->field(0).asInteger(), 3);
+    query->close();
+    query->setSqlText(QStringLiteral("SELECT * FROM holding") + QChar(u'\0') +
+                      QStringLiteral(" WHERE id = 1"));
+    QVERIFY_THROWS_EXCEPTION(platform::EngineError, query->open());
 }
 
 void QueryTest::executeAndClientFilter() {
