@@ -11,8 +11,9 @@ namespace platform {
 
 // A Windows private-profile (INI) file. Sections and keys match without regard to
 // letter case; values are trimmed; a missing key gives the default; an integer that
-// does not parse gives the default. The file is read as UTF-8, or as Windows-1250
-// when it is not valid UTF-8, and written as UTF-8. A missing file reads as empty and
+// does not parse gives the default. The file is read as UTF-8, as UTF-16 after its
+// byte-order mark, or as Windows-1250 when it is not valid UTF-8 (platform::decodeText),
+// and written as UTF-8. A missing file reads as empty and
 // is created on the first write. Every write is saved at once, whole or not at all, and
 // starts from the file as it is on disk, so that other writers' keys are kept. Comments
 // (lines starting with ';') and lines before the first section are kept. Line breaks in

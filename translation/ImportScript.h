@@ -16,9 +16,10 @@ struct ScriptStatement {
     QString text() const;
 };
 
-// The text of a script file's bytes: UTF-8 (a byte-order mark at the start is dropped),
-// or Windows-1250 when the bytes are not valid UTF-8, as scripts copied from existing
-// installations are (platform::decodeText).
+// The text of a script file's bytes as platform::decodeText reads them: UTF-8 (a
+// byte-order mark at the start is dropped), UTF-16 after its byte-order mark, or
+// Windows-1250 when the bytes are not valid UTF-8, as scripts copied from existing
+// installations are.
 QString decodeScript(const QByteArray& bytes);
 
 // The statements of a script's text, in order. Lines end with LF or CR LF; a line break

@@ -94,6 +94,14 @@ private Q_SLOTS:
         QVERIFY(bytes.contains("Ime=čača Škofja Loka\r\n"));
         QCOMPARE(ProfileFile(path).readString(QStringLiteral("splošno"), QStringLiteral("novo")),
                  "ž");
+
+        // Notepad's "Unicode" (UTF-16 after its byte-order mark) reads as well.
+        const QString unicode = QStringLiteral("[Splošno]\r\nIme=Škofja Loka\r\n");
+        QByteArray utf16("\xff\xfe");
+        utf16.append(reinterpret_cast<const char*>(unicode.utf16()), unicode.size() * 2);
+        writeBytes(path, utf16);
+        QCOMPARE(ProfileFile(path).readString(QStringLiteral("SPLOŠNO"), QStringLiteral("Ime")),
+                 "Škofja Loka");
     }
 
     void writesAndReadsBack() {

@@ -107,6 +107,18 @@ void ImportScriptTest::fileBytesFromOtherEditors() {
     const QByteArray windows1250 = "UPDATE T SET A = 'Poro\xe8ilo, \x9a"
                                    "ifra \x8eiga';\r\n";
     QCOMPARE(readScript(windows1250).front().text(), expected);
+    // Notepad's "Unicode", in both byte orders.
+    const QString unicode = expected + QStringLiteral(";\r\n");
+    QByteArray littleEndian("\xff\xfe");
+    QByteArray bigEndian("\xfe\xff");
+    for (const QChar c : unicode) {
+        littleEndian += char(c.unicode() & 0xff);
+        littleEndian += char(c.unicode() >> 8);
+        bigEndian += char(c.unicode() >> 8);
+        bigEndian += char(c.unicode() & 0xff);
+    }
+    QCOMPARE(readScript(littleEndian).front().text(), expected);
+    QCOMPARE(readScript(bigEndian).front().text(), expected);
 }
 
 void ImportScriptTest::longScriptsTakeLinearTime() {
