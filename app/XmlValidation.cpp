@@ -14,8 +14,14 @@
 #include <libxml/xmlschemas.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -165,19 +171,25 @@ private:
                             const xmlChar** attributes) {
         auto& reader = *static_cast<RootReader*>(self);
         reader.rootSeen_ = true;
+        reader.takeSchemaReference(localName, attributeCount, attributes);
+        // Only now: stopping lets go of the text that the attributes point into.
         xmlStopParser(reader.parser_);
-        // Five pointers per attribute: local name, prefix, URI, value and its end.
+    }
+
+    // Five pointers per attribute: local name, prefix, URI, value and its end.
+    void takeSchemaReference(const xmlChar* localName, int attributeCount,
+                             const xmlChar** attributes) {
         for (int i = 0; i < attributeCount; ++i) {
             const xmlChar* const* attribute = attributes + 5 * i;
             if (xmlStrEqual(attribute[0], xml("noNamespaceSchemaLocation")) &&
                 xmlStrEqual(attribute[2], xml(SchemaInstanceNamespace))) {
-                reader.schemaReference_ = fromXml(attribute[3], attribute[4] - attribute[3]);
+                schemaReference_ = fromXml(attribute[3], attribute[4] - attribute[3]);
                 return;
             }
         }
-        reader.errors_.record(QStringLiteral("Element '%1': no schema is named by the attribute "
-                                             "xsi:noNamespaceSchemaLocation.")
-                                  .arg(fromXml(localName)));
+        errors_.record(QStringLiteral("Element '%1': no schema is named by the attribute "
+                                      "xsi:noNamespaceSchemaLocation.")
+                           .arg(fromXml(localName)));
     }
 
     FirstError& errors_;
@@ -239,13 +251,11 @@ private:
     xmlSchemaSAXPlugPtr plug_ = nullptr;
 };
 
-} // namespace
-
 // First the root's start tag is looked for, with the text read so far kept aside; once
 // the schema is known, that text and everything after it go to the checking parser.
-class ReportValidator::State {
+class StreamCheck {
 public:
-    State() : rootReader_(errors_) {}
+    StreamCheck() : rootReader_(errors_) {}
 
     void append(const char* data, qsizetype size) {
         if (errors_.found())
@@ -324,6 +334,97 @@ private:
     std::unique_ptr<CheckingParser> checking_;
 };
 
+// The pieces of text on their way from the writer to the check's own thread: a few
+// at a time, so that a writer faster than the check waits instead of filling memory.
+class PieceQueue {
+public:
+    static constexpr std::size_t MostPieces = 8;
+
+    void push(QByteArray piece) {
+        std::unique_lock lock(mutex_);
+        roomLeft_.wait(lock, [this] { return pieces_.size() < MostPieces || closed_; });
+        if (closed_)
+            return;
+        pieces_.push_back(std::move(piece));
+        piecesWaiting_.notify_one();
+    }
+    // The next piece; nothing once the queue is closed and empty.
+    std::optional<QByteArray> pop() {
+        std::unique_lock lock(mutex_);
+        piecesWaiting_.wait(lock, [this] { return !pieces_.empty() || closed_; });
+        if (pieces_.empty())
+            return std::nullopt;
+        QByteArray piece = std::move(pieces_.front());
+        pieces_.pop_front();
+        roomLeft_.notify_one();
+        return piece;
+    }
+    // No more pieces come; with dropWaiting, those still waiting are thrown away.
+    void close(bool dropWaiting) {
+        const std::lock_guard lock(mutex_);
+        closed_ = true;
+        if (dropWaiting)
+            pieces_.clear();
+        piecesWaiting_.notify_all();
+        roomLeft_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable piecesWaiting_;
+    std::condition_variable roomLeft_;
+    std::deque<QByteArray> pieces_;
+    bool closed_ = false;
+};
+
+} // namespace
+
+// The check runs on a thread of its own while the report is being written; libxml2
+// keeps its error handlers per thread, so the routing is set up there.
+class ReportValidator::State {
+public:
+    State() : worker_([this] { run(); }) {}
+    ~State() {
+        if (!worker_.joinable())
+            return;
+        queue_.close(true);
+        worker_.join();
+    }
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+
+    void append(const char* data, qsizetype size) {
+        for (qsizetype at = 0; at < size; at += MostPieceSize)
+            queue_.push(QByteArray(data + at, std::min(MostPieceSize, size - at)));
+    }
+    ValidationResult finish() {
+        queue_.close(false);
+        worker_.join();
+        return result_;
+    }
+
+private:
+    static constexpr qsizetype MostPieceSize = 1 << 20;
+
+    void run() noexcept {
+        try {
+            StreamCheck check;
+            while (const std::optional<QByteArray> piece = queue_.pop())
+                check.append(piece->constData(), piece->size());
+            result_ = check.finish();
+        } catch (const std::exception& error) {
+            result_.errorText = QStringLiteral(",The report cannot be checked: %1")
+                                    .arg(QString::fromUtf8(error.what()));
+        }
+        // A writer still handing over pieces must not wait for this thread any more.
+        queue_.close(true);
+    }
+
+    PieceQueue queue_;
+    ValidationResult result_;
+    std::thread worker_; // last: it starts once everything it uses is made
+};
+
 namespace {
 
 // Copies the schema into the folder unless it is there; the warning when it cannot.
@@ -358,11 +459,17 @@ ReportValidator::ReportValidator() {
 ReportValidator::~ReportValidator() = default;
 
 void ReportValidator::append(const char* data, qsizetype size) {
+    if (!state_)
+        throw std::logic_error("ReportValidator: a piece after the end");
     state_->append(data, size);
 }
 
 ValidationResult ReportValidator::finish() {
-    return state_->finish();
+    if (!state_)
+        throw std::logic_error("ReportValidator: the end twice");
+    const ValidationResult result = state_->finish();
+    state_.reset();
+    return result;
 }
 
 ValidationResult validateAgainstReferencedSchema(const QByteArray& reportText) {

@@ -38,7 +38,10 @@ inline constexpr const char* SchemaInstanceNamespace = "http://www.w3.org/2001/X
 // neither the text nor a tree of it is kept. The schema named by the root's
 // xsi:noNamespaceSchemaLocation is read when the root's start tag has arrived, a
 // relative name taken from the current folder. Pieces may end anywhere, also inside a
-// tag or a character.
+// tag or a character. The check runs on a thread of its own beside the writer, which
+// hands over copies of its pieces and waits only when a few are still unchecked; the
+// result is the same as that of one pass over the whole text. Nothing can be handed
+// over after finish() (std::logic_error).
 class ReportValidator {
 public:
     ReportValidator();

@@ -8,6 +8,7 @@
 #include "platform/Errors.h"
 
 #include <QSqlRecord>
+#include <utility>
 
 namespace db {
 
@@ -35,6 +36,7 @@ QSqlQuery& Cursor::run(Database& database, const QString& statement, const QVari
         raiseInterruption(database);
     }
     columnCount_ = query_->record().count();
+    nothingFetched_ = true;
     return *query_;
 }
 
@@ -45,9 +47,10 @@ bool Cursor::fetch(std::vector<QVariant>& values) {
     if (progress && progress->running())
         throw platform::DatabaseError(
             QStringLiteral("Rows cannot be read while the connection reports progress"));
+    const bool first = std::exchange(nothingFetched_, false);
     bool fetched = false;
     try {
-        fetched = fetchValues(*query_, columnCount_, values);
+        fetched = database_->dialect().fetchRow(*query_, first, columnCount_, values);
     } catch (...) {
         raiseInterruption(*database_);
     }

@@ -32,6 +32,7 @@ private:
     std::optional<QSqlQuery> query_;
     Database* database_ = nullptr; // the connection the statement runs on
     int columnCount_ = 0;
+    bool nothingFetched_ = false;
 };
 
 } // namespace db

@@ -219,7 +219,7 @@ void DataSet::makeFields(const std::vector<ColumnInfo>& columns) {
 bool DataSet::fetchOne() {
     if (atEnd_)
         return false;
-    Row data;
+    Row& data = fetched_;
     for (;;) {
         if (!fetchRow(data)) {
             atEnd_ = true;

@@ -207,6 +207,7 @@ private:
     std::vector<int> columnOfField_; // data column per field, -1 for derived fields
     std::vector<Row> rows_;
     Row editBuffer_;
+    Row fetched_; // the columns of the row read last, kept for the next one's reading
     int current_ = -1;
     int editRow_ = -1;
     bool eof_ = true;

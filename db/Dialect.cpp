@@ -32,6 +32,11 @@ void Dialect::execute(QSqlQuery& query, const QString& statement,
     runStatement(query, statement, values);
 }
 
+bool Dialect::fetchRow(QSqlQuery& query, bool /*first*/, int columnCount,
+                       std::vector<QVariant>& values) const {
+    return fetchValues(query, columnCount, values);
+}
+
 QVariant Dialect::insertedRowId(const QSqlQuery& query) const {
     return query.lastInsertId();
 }

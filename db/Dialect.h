@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QSqlQuery;
 
@@ -55,6 +56,11 @@ public:
     // its first row. Raises EngineError with the engine's text.
     virtual void execute(QSqlQuery& query, const QString& statement,
                          const QVariantList& values) const;
+    // The next row of a statement that execute() ran: its values, as many as the result
+    // has columns; false at its end. first is true for the first call after execute().
+    // Raises EngineError with the engine's text.
+    virtual bool fetchRow(QSqlQuery& query, bool first, int columnCount,
+                          std::vector<QVariant>& values) const;
     // The key that the engine gave the row the query inserted; invalid when it gives none.
     virtual QVariant insertedRowId(const QSqlQuery& query) const;
 

@@ -165,9 +165,11 @@ private:
 void databaseFunction(sqlite3_context* context, int argumentCount, sqlite3_value** arguments) {
     auto& cached = *static_cast<CachedStatement*>(sqlite3_user_data(context));
     StatementRun run(cached, argumentCount, arguments);
-    const QString name = QString::fromUtf8(cached.name);
+    const auto fail = [&](const QString& reason) {
+        resultError(context, QStringLiteral("%1: %2").arg(QString::fromUtf8(cached.name), reason));
+    };
     if (!run.prepared()) {
-        resultError(context, QStringLiteral("%1: %2").arg(name, run.prepareError()));
+        fail(run.prepareError());
         return;
     }
     const int code = run.step();
@@ -176,7 +178,7 @@ void databaseFunction(sqlite3_context* context, int argumentCount, sqlite3_value
     else if (code == SQLITE_DONE)
         sqlite3_result_null(context);
     else
-        resultError(context, QStringLiteral("%1: %2").arg(name, lastErrorOf(cached.handle)));
+        fail(lastErrorOf(cached.handle));
 }
 
 // name.NEXTVAL: increments the sequence's LAST_VALUE and answers it.
@@ -259,7 +261,25 @@ QVariant SqliteDialect::bindValue(FieldType type, const QVariant& value) const {
     return normal;
 }
 
+namespace {
+
+// Once, before the first connection of the process opens: no memory statistics (a
+// global lock around every allocation of the engine) and no lock around every call on
+// a connection, which the program only uses from the thread that opened it (as Qt
+// requires of its connections). Too late, the engine keeps its defaults.
+void configureEngineOnce() {
+    static const bool configured = [] {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        sqlite3_config(SQLITE_CONFIG_MULTITHREAD);
+        return true;
+    }();
+    (void)configured;
+}
+
+} // namespace
+
 void SqliteDialect::configure(QSqlDatabase& connection, const ConnectionSettings& settings) const {
+    configureEngineOnce();
     QString file = settings.database.trimmed();
     if (file.isEmpty())
         throw platform::EngineError(QStringLiteral("No database file given for the alias"));
@@ -428,12 +448,63 @@ std::vector<Dialect::Index> SqliteDialect::tableIndexes(QSqlDatabase& connection
     return indexes;
 }
 
+namespace {
+
+sqlite3_stmt* statementOf(const QSqlQuery& query) {
+    const QVariant handle = query.result() ? query.result()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3_stmt*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3_stmt* const*>(handle.constData());
+}
+
+// A column of the current row as Qt's driver gives it.
+QVariant columnValue(sqlite3_stmt* statement, int column) {
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(statement, column));
+    case SQLITE_NULL:
+        return QVariant(QMetaType::fromType<QString>());
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(statement, column)),
+                          sqlite3_column_bytes(statement, column));
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+        return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
+    }
+    }
+}
+
+} // namespace
+
+bool SqliteDialect::fetchRow(QSqlQuery& query, bool first, int columnCount,
+                             std::vector<QVariant>& values) const {
+    sqlite3_stmt* statement = statementOf(query);
+    if (!statement || !query.isSelect() ||
+        query.numericalPrecisionPolicy() != QSql::LowPrecisionDouble)
+        return Dialect::fetchRow(query, first, columnCount, values);
+    // Qt's driver takes the first step when it runs the statement: the first row, if
+    // there is one, stands ready then.
+    if (first) {
+        if (sqlite3_data_count(statement) == 0)
+            return false;
+    } else {
+        const int code = sqlite3_step(statement);
+        if (code == SQLITE_DONE)
+            return false;
+        if (code != SQLITE_ROW)
+            throw platform::EngineError(lastErrorOf(sqlite3_db_handle(statement)));
+    }
+    values.resize(columnCount);
+    for (int i = 0; i < columnCount; ++i)
+        values[i] = columnValue(statement, i);
+    return true;
+}
+
 std::vector<Dialect::Column> SqliteDialect::resultColumns(const QSqlQuery& query) const {
     std::vector<Column> columns = Dialect::resultColumns(query);
-    const QVariant handle = query.result() ? query.result()->handle() : QVariant();
-    sqlite3_stmt* statement = nullptr;
-    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3_stmt*") == 0)
-        statement = *static_cast<sqlite3_stmt* const*>(handle.constData());
+    sqlite3_stmt* statement = statementOf(query);
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
         const char* declared = statement ? sqlite3_column_decltype(statement, i) : nullptr;
         if (declared && *declared) {

@@ -74,6 +74,7 @@ private Q_SLOTS:
     void dialects();
     void parameterUsedFiveTimesIsBoundOnce();
     void nullAndFloatReadAsTextAndNumber();
+    void rowsReadOneByOneKeepTheirValuesAndErrors();
     void fieldsByName();
     void persistentFields();
     void calculatedAndLookupFields();
@@ -186,6 +187,48 @@ void QueryTest::nullAndFloatReadAsTextAndNumber() {
     // Expressions have no declared type: numbers stay numbers with their fractions.
     QCOMPARE(singleValue(QStringLiteral("SELECT SUM(amount) + 0.25 FROM holding")).toDouble(),
              1237.75);
+}
+
+void QueryTest::rowsReadOneByOneKeepTheirValuesAndErrors() {
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema());
+    auto query = makeQuery(QStringLiteral(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+        "SELECT i, i / 4.0 AS quarter, 'č' || i AS text, "
+        "CASE WHEN i % 2 = 0 THEN NULL ELSE i END AS odd FROM n ORDER BY i"));
+    query->setUnidirectional(true);
+    query->open();
+    int rows = 0;
+    for (; !query->eof(); query->next()) {
+        ++rows;
+        QCOMPARE(query->fieldByName(QStringLiteral("i")).asInteger(), rows);
+        QCOMPARE(query->fieldByName(QStringLiteral("quarter")).asFloat(), rows / 4.0);
+        QCOMPARE(query->fieldByName(QStringLiteral("text")).asString(),
+                 QStringLiteral("č%1").arg(rows));
+        const Field& odd = query->fieldByName(QStringLiteral("odd"));
+        QCOMPARE(odd.isNull(), rows % 2 == 0);
+        QCOMPARE(odd.asString(), rows % 2 == 0 ? QString() : QString::number(rows));
+    }
+    QCOMPARE(rows, 3000);
+    query->close();
+
+    query->setSqlText(QStringLiteral("SELECT * FROM holding WHERE id < 0"));
+    query->open();
+    QVERIFY(query->eof());
+    query->close();
+
+    // The second row overflows: the engine's error comes with that row (at once on the
+    // server, which computes every row before the first is read).
+    query->setSqlText(
+        QStringLiteral("SELECT abs(-9223372036854775806 - id) AS a FROM holding ORDER BY id"));
+    try {
+        query->open();
+        while (!query->eof())
+            query->next();
+        QFAIL("the overflow must raise");
+    } catch (const platform::EngineError& error) {
+        QVERIFY2(error.message().contains(QRegularExpression(QStringLiteral("overflow|range"))),
+                 qPrintable(error.message()));
+    }
 }
 
 void QueryTest::fieldsByName() {
