@@ -1,6 +1,5 @@
 #include "app/XmlValidation.h"
 
-#include "app/ReportDocument.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 
@@ -507,11 +506,6 @@ ValidationResult ValidateXml(const QByteArray& reportText, const QString& workin
     WorkingCopyValidation validation(workingCopyPath, executableFolder, display);
     validation.append(reportText.constData(), reportText.size());
     return validation.finish();
-}
-
-ValidationResult ValidateXml(const ReportDocument& document, const QString& workingCopyPath,
-                             const QString& executableFolder, ReportErrorDisplay& display) {
-    return ValidateXml(document.text(), workingCopyPath, executableFolder, display);
 }
 
 qsizetype rootStartTagEnd(const QByteArray& text) {

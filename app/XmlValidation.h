@@ -4,8 +4,6 @@
 #include <QString>
 #include <memory>
 
-class ReportDocument;
-
 // Where a failed validation is shown: the main window's tab "Napaka" with its text
 // box. The batch mode has no such place and shows nothing.
 class ReportErrorDisplay {
@@ -91,8 +89,6 @@ private:
 // The whole report text checked as WorkingCopyValidation checks it, in one piece; the
 // working copy holds the same text.
 ValidationResult ValidateXml(const QByteArray& reportText, const QString& workingCopyPath,
-                             const QString& executableFolder, ReportErrorDisplay& display);
-ValidationResult ValidateXml(const ReportDocument& document, const QString& workingCopyPath,
                              const QString& executableFolder, ReportErrorDisplay& display);
 
 // Where the root element's start tag ends in a text that begins an XML document: the

@@ -36,13 +36,17 @@ namespace {
 
 using CachedStatement = SqliteDialect::CachedStatement;
 
+// The engine's object behind a handle of Qt's driver: "sqlite3*" for a connection,
+// "sqlite3_stmt*" for a statement; null for another driver's handle.
+template <typename Engine> Engine* engineHandle(const QVariant& handle, const char* typeName) {
+    if (!handle.isValid() || qstrcmp(handle.typeName(), typeName) != 0)
+        return nullptr;
+    return *static_cast<Engine* const*>(handle.constData());
+}
+
 sqlite3* handleOf(const QSqlDatabase& connection) {
-    if (!connection.driver())
-        return nullptr;
-    const QVariant handle = connection.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3* const*>(handle.constData());
+    return connection.driver() ? engineHandle<sqlite3>(connection.driver()->handle(), "sqlite3*")
+                               : nullptr;
 }
 
 QString textOf(sqlite3_value* value) {
@@ -451,10 +455,8 @@ std::vector<Dialect::Index> SqliteDialect::tableIndexes(QSqlDatabase& connection
 namespace {
 
 sqlite3_stmt* statementOf(const QSqlQuery& query) {
-    const QVariant handle = query.result() ? query.result()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3_stmt*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3_stmt* const*>(handle.constData());
+    return query.result() ? engineHandle<sqlite3_stmt>(query.result()->handle(), "sqlite3_stmt*")
+                          : nullptr;
 }
 
 // A column of the current row as Qt's driver gives it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/Query.h"
 #include "translation/QorPrevod.h"
 
 #include <QFile>
@@ -31,3 +32,15 @@ public:
 
     QTemporaryDir programDir;
 };
+
+// The first column of the statement's first row on the session's main connection, as
+// text; "<none>" when there is no row.
+inline QString scalar(const QString& statement) {
+    db::Query query;
+    query.setDatabaseName(QStringLiteral("LB"));
+    query.setSqlText(statement);
+    query.open();
+    const QString value = query.eof() ? QStringLiteral("<none>") : query.field(0).asString();
+    query.close();
+    return value;
+}

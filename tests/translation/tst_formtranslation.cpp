@@ -34,16 +34,6 @@ void run(const QString& statement) {
     query.execSql();
 }
 
-QString scalar(const QString& statement) {
-    db::Query query;
-    query.setDatabaseName(QStringLiteral("LB"));
-    query.setSqlText(statement);
-    query.open();
-    const QString value = query.eof() ? QStringLiteral("<none>") : query.field(0).asString();
-    query.close();
-    return value;
-}
-
 // A text of form record id under name: its source and, when given, its English translation.
 void addText(int id, int key, const QString& name, const QString& source,
              const QString& english = {}) {

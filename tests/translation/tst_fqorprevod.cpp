@@ -70,16 +70,6 @@ public:
 const QString WriteMode = QStringLiteral("[QOR]\nLANGUAGE=ENG\nTRANSLATE=1\nWRITE.TRANS=1\n");
 const QString TranslateOn = QStringLiteral("[QOR]\nLANGUAGE=ENG\nTRANSLATE=1\n");
 
-QString scalar(const QString& statement) {
-    db::Query query;
-    query.setDatabaseName(QStringLiteral("LB"));
-    query.setSqlText(statement);
-    query.open();
-    const QString value = query.eof() ? QStringLiteral("<none>") : query.field(0).asString();
-    query.close();
-    return value;
-}
-
 void run(const QString& statement) {
     db::Query query;
     query.setDatabaseName(QStringLiteral("LB"));

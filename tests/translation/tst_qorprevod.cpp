@@ -43,16 +43,6 @@ public:
     TestDatabase database;
 };
 
-QString scalar(const QString& statement) {
-    db::Query query;
-    query.setDatabaseName(QStringLiteral("LB"));
-    query.setSqlText(statement);
-    query.open();
-    const QString value = query.eof() ? QStringLiteral("<none>") : query.field(0).asString();
-    query.close();
-    return value;
-}
-
 int count(const QString& table, const QString& condition = QStringLiteral("1=1")) {
     return scalar(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2").arg(table, condition)).toInt();
 }
