@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -75,11 +76,12 @@ private:
     platform::TBitBtn* bbZapri;
 };
 
-// The one sample dialog, made on first use, kept until the program ends.
+// The sample dialog, made on first use and owned by the gallery window it belongs to:
+// it goes with that window, and a later window makes its own.
 TfGallerySample& sampleDialog(gallery::GalleryContext& context) {
-    static std::unique_ptr<TfGallerySample> dialog;
+    static QPointer<TfGallerySample> dialog;
     if (!dialog)
-        dialog = translation::TQorColorForm::create<TfGallerySample>(&context.window);
+        dialog = translation::TQorColorForm::create<TfGallerySample>(&context.window).release();
     return *dialog;
 }
 
