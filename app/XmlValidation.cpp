@@ -8,13 +8,11 @@
 
 #include <libxml/globals.h>
 #include <libxml/parser.h>
-#include <libxml/parserInternals.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlschemas.h>
 
 #include <algorithm>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <memory>
 #include <mutex>
