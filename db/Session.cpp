@@ -101,9 +101,7 @@ QString Database::param(const QString& key) const {
 }
 
 Database::AliasSettings Database::readAlias() const {
-    const platform::ProfileFile file(session_.aliasFile());
-    if (name_.trimmed().isEmpty() || !file.sectionExists(name_))
-        throw platform::EngineError(QStringLiteral("Unknown database alias: %1").arg(name_));
+    const platform::ProfileFile file = session_.aliasFileNaming(name_);
     AliasSettings alias;
     alias.driver = withoutComment(file.readString(name_, QStringLiteral("DRIVER"))).toUpper();
     if (alias.driver.isEmpty())
@@ -302,6 +300,19 @@ QString Session::aliasFile() const {
     return platform::includeTrailingSeparator(privateDir_) + QStringLiteral("dbalias.ini");
 }
 
+platform::ProfileFile Session::aliasFileNaming(const QString& alias) const {
+    if (alias.trimmed().isEmpty())
+        throw platform::EngineError(QStringLiteral("The database alias is empty"));
+    const QString path = aliasFile();
+    if (!platform::fileExists(path))
+        throw platform::EngineError(
+            QStringLiteral("The alias file dbalias.ini is missing: %1 was looked for").arg(path));
+    platform::ProfileFile file(path);
+    if (!file.sectionExists(alias.trimmed()))
+        throw platform::EngineError(QStringLiteral("Unknown database alias: %1").arg(alias));
+    return file;
+}
+
 void Session::open() {
     active_ = true;
 }
@@ -327,9 +338,7 @@ Database& Session::database(const QString& name) {
         if (database->databaseName().compare(wanted, Qt::CaseInsensitive) == 0)
             return *database;
     }
-    const platform::ProfileFile file(aliasFile());
-    if (wanted.isEmpty() || !file.sectionExists(wanted))
-        throw platform::EngineError(QStringLiteral("Unknown database alias: %1").arg(wanted));
+    aliasFileNaming(wanted);
     implicit_.push_back(std::make_unique<Database>(*this, wanted.toUpper()));
     return *implicit_.back();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ProfileFile.h"
+
 #include <QObject>
 #include <QSqlDatabase>
 #include <QStringList>
@@ -89,6 +91,9 @@ public:
     void setPrivateDir(const QString& folder);
     const QString& privateDir() const { return privateDir_; }
     QString aliasFile() const; // privateDir + "dbalias.ini"
+    // The alias file, which must name the alias; raises EngineError for an empty alias,
+    // a missing file (with the path looked for) and an alias the file does not name.
+    platform::ProfileFile aliasFileNaming(const QString& alias) const;
 
     void open();
     void close(); // closes every connection; raises the first hook's error afterwards

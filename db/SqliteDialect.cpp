@@ -7,11 +7,14 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlResult>
+#include <QUrl>
 #include <algorithm>
 #include <sqlite3.h>
 
@@ -282,28 +285,85 @@ void configureEngineOnce() {
 
 } // namespace
 
+namespace {
+
+// The journal mode a database file keeps in its header: the file format versions at
+// bytes 18 and 19 are 2 in write-ahead-log mode, 1 with a rollback journal.
+bool usesWriteAheadLog(const QString& file) {
+    QFile header(file);
+    if (!header.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = header.read(20);
+    return bytes.size() == 20 && bytes[18] == 2 && bytes[19] == 2;
+}
+
+// How a file is opened: read-only where the program may not write it or its folder
+// (read-only media, a shared folder of another user), so that a report that only
+// reads never writes to the database. A read-only file in write-ahead-log mode can be
+// read only where the log's index is there or can be made; in a folder that nobody
+// can write to there is no writer either, and the file is read as unchanging.
+QString connectOptions(const QString& file, QString& databaseName) {
+    const QFileInfo info(file);
+    databaseName = file;
+    if (info.isWritable() && QFileInfo(info.absolutePath()).isWritable())
+        return QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
+    if (usesWriteAheadLog(file) && !QFileInfo::exists(file + QStringLiteral("-shm"))) {
+        databaseName =
+            QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) + QStringLiteral("?immutable=1");
+        return QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI");
+    }
+    return QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY");
+}
+
+QString databaseFileOf(sqlite3* handle) {
+    const char* file = sqlite3_db_filename(handle, "main");
+    return file ? QString::fromUtf8(file) : QString();
+}
+
+// The engine's message for a database that another program holds locked (or any other
+// failure), with the database it concerns.
+[[noreturn]] void raiseWithDatabaseName(sqlite3* handle) {
+    throw platform::EngineError(
+        QStringLiteral("%1 (%2)").arg(lastErrorOf(handle), databaseFileOf(handle)));
+}
+
+} // namespace
+
 void SqliteDialect::configure(QSqlDatabase& connection, const ConnectionSettings& settings) const {
     configureEngineOnce();
     QString file = settings.database.trimmed();
     if (file.isEmpty())
         throw platform::EngineError(QStringLiteral("No database file given for the alias"));
+    QString databaseName = file;
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
     if (file != u":memory:") {
         if (QDir::isRelativePath(file))
             file = QDir(settings.aliasFolder).filePath(file);
         file = QDir::cleanPath(file);
         if (!platform::fileExists(file))
             throw platform::EngineError(QStringLiteral("Database file not found: %1").arg(file));
+        // The engine would take an empty file for a new database and write one into it.
+        if (QFileInfo(file).size() == 0)
+            throw platform::EngineError(
+                QStringLiteral("file is not a database: %1 is empty").arg(file));
+        options = connectOptions(file, databaseName);
     }
-    connection.setDatabaseName(file);
-    connection.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    connection.setDatabaseName(databaseName);
+    connection.setConnectOptions(options);
 }
 
 // Data sets read their rows as they are needed, so a grid keeps its statement open
 // while it shows the first rows. With the write-ahead log such an open reader does not
-// lock out the other programs that write to the same file. A database that cannot
-// switch (read-only media) keeps its journal.
+// lock out the other programs that write to the same file. The mode is switched only
+// where it differs and the connection may write; a database that another program
+// holds locked fails with the engine's message, and one that cannot switch for another
+// reason keeps its journal.
 void SqliteDialect::useWriteAheadLog(sqlite3* handle) {
-    sqlite3_exec(handle, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    if (sqlite3_db_readonly(handle, "main") != 0 || usesWriteAheadLog(databaseFileOf(handle)))
+        return;
+    const int code = sqlite3_exec(handle, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        raiseWithDatabaseName(handle);
 }
 
 void SqliteDialect::prepareConnection(QSqlDatabase& connection) const {
@@ -369,21 +429,35 @@ void SqliteDialect::registerBuiltins(sqlite3* handle) const {
     createFunction(handle, nextvalFunctionName, 1, false, nextvalFunction, &sequence);
 }
 
+namespace {
+
+bool isMissingTable(sqlite3* handle) {
+    return sqlite3_errcode(handle) == SQLITE_ERROR &&
+           lastErrorOf(handle).startsWith(QLatin1String("no such table"));
+}
+
+} // namespace
+
 void SqliteDialect::registerDatabaseFunctions(sqlite3* handle) const {
     sqlite3_stmt* list = nullptr;
     if (sqlite3_prepare_v2(handle, "SELECT NAME, BODY FROM DB_FUNCTIONS", -1, &list, nullptr) !=
         SQLITE_OK) {
         sqlite3_finalize(list);
-        return; // a database without functions of its own
+        if (isMissingTable(handle))
+            return; // a database without functions of its own
+        raiseWithDatabaseName(handle);
     }
     std::vector<std::pair<QByteArray, QByteArray>> functions;
-    while (sqlite3_step(list) == SQLITE_ROW) {
+    int code = SQLITE_ROW;
+    while ((code = sqlite3_step(list)) == SQLITE_ROW) {
         const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(list, 0));
         const auto* body = reinterpret_cast<const char*>(sqlite3_column_text(list, 1));
         if (name && body)
             functions.emplace_back(QByteArray(name).trimmed(), QByteArray(body));
     }
     sqlite3_finalize(list);
+    if (code != SQLITE_DONE)
+        raiseWithDatabaseName(handle);
     for (const auto& [name, body] : functions) {
         CachedStatement& cached = keep(handle, name, body);
         createFunction(handle, cached.name.constData(), -1, false, databaseFunction, &cached);

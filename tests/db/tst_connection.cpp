@@ -5,9 +5,12 @@
 #include "platform/Errors.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QtTest>
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sqlite3.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -77,6 +80,17 @@ std::pair<QString, qint64> failedOpen(const QString& alias, const QString& user,
     return {QString(), clock.elapsed()};
 }
 
+// Opens a query on the alias; answers the error's text, empty when it opened.
+QString openingError(const QString& alias) {
+    auto query = makeQuery(alias, QStringLiteral("SELECT COUNT(*) FROM t"));
+    try {
+        query->open();
+    } catch (const platform::EngineError& error) {
+        return error.message();
+    }
+    return {};
+}
+
 // A window waits for the connection: a server that is not there must not keep it long.
 const qint64 QuickFailureMs = 5000;
 
@@ -87,6 +101,7 @@ class ConnectionTest : public QObject {
 private Q_SLOTS:
     void unknownAliasNamesIt();
     void aliasFileSettings();
+    void embeddedFileProblemsAreNamed();
     void lbReachesTheMainConnection();
     void closingTheSessionClosesEverything();
     void closeHookThatRaisesStillClosesTheConnection();
@@ -108,6 +123,40 @@ void ConnectionTest::unknownAliasNamesIt() {
     Database named(Session::defaultSession(), QStringLiteral("ELSEWHERE"));
     QVERIFY_THROWS_EXCEPTION(platform::EngineError, named.open());
     QVERIFY(!named.connected());
+
+    QCOMPARE(failedOpen(QStringLiteral(" "), {}, {}).first,
+             QStringLiteral("The database alias is empty"));
+    QVERIFY(QFile::remove(database.folder() + QStringLiteral("dbalias.ini")));
+    QCOMPARE(openingError(QStringLiteral("TEST")),
+             QStringLiteral("The alias file dbalias.ini is missing: %1dbalias.ini was looked for")
+                 .arg(database.folder()));
+}
+
+void ConnectionTest::embeddedFileProblemsAreNamed() {
+    if (TestDatabase::onServer())
+        QSKIP("the embedded engine's files only");
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
+    const QString file = database.folder() + QStringLiteral("test.db");
+
+    // Another program holds the file locked longer than the connection waits: the
+    // engine's own message with the file, not a missing function of the database.
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(file.toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    QCOMPARE(openingError(QStringLiteral("TEST")),
+             QStringLiteral("database is locked (%1)").arg(file));
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    QCOMPARE(openingError(QStringLiteral("TEST")), QString());
+    Session::defaultSession().close();
+
+    // An empty file is not taken for a new database, nor written to.
+    QFile(file).resize(0);
+    QFile::remove(file + QStringLiteral("-wal"));
+    QFile::remove(file + QStringLiteral("-shm"));
+    QCOMPARE(openingError(QStringLiteral("TEST")),
+             QStringLiteral("file is not a database: %1 is empty").arg(file));
+    QCOMPARE(QFileInfo(file).size(), 0);
 }
 
 // The fixture's alias with keys in another case and comments after the values.
