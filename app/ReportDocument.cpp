@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -47,6 +48,9 @@ const char* attributeReplacement(char c) {
     }
 }
 
+// U+FFFD in UTF-8, written for a character that XML 1.0 does not allow.
+const char ReplacementCharacter[] = "\xEF\xBF\xBD";
+
 // The longest a UTF-16 unit becomes: "&quot;".
 const qsizetype MostBytesPerUnit = 6;
 
@@ -80,22 +84,28 @@ public:
     Appender& lineEnd() { return bytes(LineEnd, 2); }
 
     // The text up to its first NUL (where a C string handed to libxml2 ends) as
-    // UTF-8, escaped; at most MostBytesPerUnit bytes per UTF-16 unit.
-    template <const char* (*Replacement)(char)> Appender& escaped(QStringView value) {
+    // UTF-8, escaped; at most MostBytesPerUnit bytes per UTF-16 unit. A character that
+    // XML 1.0 does not allow becomes U+FFFD, and the first one is kept in replaced.
+    template <const char* (*Replacement)(char)>
+    Appender& escaped(QStringView value, std::optional<char32_t>& replaced) {
         const char16_t* next = value.utf16();
         const char16_t* const end = next + value.size();
         while (next < end && *next != 0) {
             if (*next >= 0x80) {
                 const char16_t* run = next;
-                while (next < end && *next >= 0x80)
-                    ++next;
+                while (next < end && *next >= 0x80 && !forbiddenAt(next, end))
+                    next += startsSurrogatePair(next, end) ? 2 : 1;
                 const QByteArray utf8 = QStringView(run, next).toUtf8();
                 bytes(utf8.constData(), std::size_t(utf8.size()));
+                if (next < end && *next >= 0x80)
+                    replace(*next++, replaced);
                 continue;
             }
             const char c = char(*next++);
-            if (const char* replaced = Replacement(c))
-                text(replaced);
+            if (const char* escape = Replacement(c))
+                text(escape);
+            else if (isForbiddenControl(c))
+                replace(char16_t(c), replaced);
             else
                 character(c);
         }
@@ -103,6 +113,23 @@ public:
     }
 
 private:
+    static bool isForbiddenControl(char c) {
+        return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
+    }
+    static bool startsSurrogatePair(const char16_t* at, const char16_t* end) {
+        return QChar::isHighSurrogate(*at) && at + 1 < end && QChar::isLowSurrogate(at[1]);
+    }
+    // U+FFFE, U+FFFF and a surrogate without its partner.
+    static bool forbiddenAt(const char16_t* at, const char16_t* end) {
+        return *at == 0xFFFE || *at == 0xFFFF ||
+               (QChar::isSurrogate(*at) && !startsSurrogatePair(at, end));
+    }
+    void replace(char16_t unit, std::optional<char32_t>& replaced) {
+        text(ReplacementCharacter);
+        if (!replaced)
+            replaced = unit;
+    }
+
     QByteArray& text_;
     char* next_;
 };
@@ -142,6 +169,7 @@ ReportDocument::Element ReportDocument::addElement(Element parent, const char* n
         finishStartTag(false);
         startTagPending_ = false;
         pendingAttributes_.clear();
+        reportReplacement(open_.back().name.c_str());
     }
     if (text.isEmpty()) {
         const Element element = openElement(name);
@@ -154,11 +182,12 @@ ReportDocument::Element ReportDocument::addElement(Element parent, const char* n
         .character('<')
         .bytes(name, nameLength)
         .character('>')
-        .escaped<textReplacement>(text)
+        .escaped<textReplacement>(text, replaced_)
         .text("</")
         .bytes(name, nameLength)
         .character('>')
         .lineEnd();
+    reportReplacement(name);
     handOnFullPiece();
     // Finished: a handle that names no open element.
     return Element(depth + 1, ++lastSerial_);
@@ -208,10 +237,30 @@ void ReportDocument::finish() {
 }
 
 void ReportDocument::handOnFullPiece() {
-    if (!sink_ || text_.size() < PieceSize)
+    if (text_.size() >= PieceSize)
+        handOnText();
+}
+
+void ReportDocument::handOnText() {
+    if (!sink_ || text_.isEmpty())
         return;
     sink_(text_.constData(), text_.size());
     text_.truncate(0); // keeps the buffer for the next piece
+}
+
+void ReportDocument::onReplacedCharacter(ReplacedCharacter handler) {
+    replacedCharacter_ = std::move(handler);
+}
+
+void ReportDocument::reportReplacement(const char* element) {
+    if (!replaced_)
+        return;
+    const char32_t character = *replaced_;
+    replaced_.reset();
+    if (!replacedCharacter_)
+        return;
+    handOnText(); // the sink has the text up to the replacement when the handler hears of it
+    replacedCharacter_(element, character);
 }
 
 void ReportDocument::requireSink(bool wanted, const char* action) const {
@@ -244,7 +293,7 @@ void ReportDocument::finishStartTag(bool empty) const {
             .character(' ')
             .bytes(attribute.first.data(), attribute.first.size())
             .text("=\"")
-            .escaped<attributeReplacement>(attribute.second)
+            .escaped<attributeReplacement>(attribute.second, replaced_)
             .character('"');
     }
     Appender(text_, 4).text(empty ? "/>" : ">").lineEnd();
@@ -271,6 +320,7 @@ void ReportDocument::closeInnermost() {
         writeEndTag(open_.back(), int(open_.size()) - 1);
     startTagPending_ = false;
     pendingAttributes_.clear();
+    reportReplacement(open_.back().name.c_str());
     open_.pop_back();
 }
 

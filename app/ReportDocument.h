@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,7 +14,10 @@
 // element per line, two blanks per level of nesting, CR LF line ends, UTF-8 without a
 // byte-order mark. Texts are Unicode, escaped only as XML requires and exactly as
 // libxml2's serialiser escapes them: in element texts <, > and & as entities and CR as
-// a character reference; in attribute values also ", LF and TAB.
+// a character reference; in attribute values also ", LF and TAB. A character that XML
+// 1.0 does not allow (a control character other than TAB, LF and CR, U+FFFE, U+FFFF,
+// a lone surrogate) is written as U+FFFD, so the text is always well-formed; the
+// handler given to onReplacedCharacter hears of the first one in each text.
 //
 // No tree is kept, so elements are added in document order: the parent of a new
 // element is the element added last or one of its ancestors, and the elements below
@@ -24,13 +28,17 @@
 // the text on as it is written, in pieces of at least PieceSize bytes, and keeps no
 // more than the piece being filled: finish() then closes the open elements and hands
 // on the rest. The pieces together are exactly the text() a document without a sink
-// would give.
+// would give. Before a replaced character is reported, the text up to the end of its
+// element is handed on, also when that makes a shorter piece.
 class ReportDocument {
 public:
     // Receives the next piece of the text; what it raises reaches the caller of the
     // addition that filled the piece.
     using Sink = std::function<void(const char* data, qsizetype size)>;
     static constexpr qsizetype PieceSize = 64 * 1024;
+    // Told the element whose text or attribute held a character that XML does not
+    // allow, and the first such character (a UTF-16 unit); may raise.
+    using ReplacedCharacter = std::function<void(const char* element, char32_t character)>;
 
     // A handle to an element of this document.
     class Element {
@@ -48,6 +56,8 @@ public:
     explicit ReportDocument(Sink sink = {});
     ReportDocument(const ReportDocument&) = delete;
     ReportDocument& operator=(const ReportDocument&) = delete;
+
+    void onReplacedCharacter(ReplacedCharacter handler);
 
     // Element and attribute names are the program's own ASCII texts. Adding out of
     // document order raises std::logic_error.
@@ -87,6 +97,8 @@ private:
     void closeInnermost();
     void dropClosingTail();
     void handOnFullPiece();
+    void handOnText();
+    void reportReplacement(const char* element);
     void requireSink(bool wanted, const char* action) const;
 
     Sink sink_;
@@ -102,4 +114,7 @@ private:
     std::vector<Attribute> pendingAttributes_;
     bool hasRoot_ = false;
     std::uint64_t lastSerial_ = 0;
+    ReplacedCharacter replacedCharacter_;
+    // The first character replaced since the last report of one.
+    mutable std::optional<char32_t> replaced_;
 };

@@ -11,7 +11,9 @@
 #include "platform/Pictures.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -29,13 +31,52 @@ struct ReportSettings {
     QString tradingAccount;
 };
 
+// A part of the report's file name must keep the file in the report folder and be a
+// name that every file system takes (the folder is often a Windows share): no path
+// separator, "..", control character or character that Windows refuses.
+bool isFileNamePart(const QString& text) {
+    static const QString refused = QStringLiteral("/\\:*?\"<>|");
+    return !text.contains(QLatin1String("..")) &&
+           std::none_of(text.begin(), text.end(), [](QChar c) {
+               return c.unicode() < 0x20 || c.unicode() == 0x7F || refused.contains(c);
+           });
+}
+
+QString fileNamePartSetting(TDMLB& session, const char* parameter) {
+    const QString name = QLatin1String(parameter);
+    QString value = session.GetSetting(SettingsCategory, name);
+    if (!isFileNamePart(value))
+        throw platform::Exception(QStringLiteral("Napačna nastavitev %1/%2: \"%3\" ne more biti "
+                                                 "del imena datoteke poročila.")
+                                      .arg(SettingsCategory, name, value));
+    return value;
+}
+
 ReportSettings readSettings(TDMLB& session) {
     ReportSettings settings;
     settings.folder = session.GetSetting(SettingsCategory, QStringLiteral("XML_PATH"));
-    settings.partnerId = session.GetSetting(SettingsCategory, QStringLiteral("PartnerId"));
-    settings.tradingAccount =
-        session.GetSetting(SettingsCategory, QStringLiteral("TrgovalniRacun"));
+    settings.partnerId = fileNamePartSetting(session, "PartnerId");
+    settings.tradingAccount = fileNamePartSetting(session, "TrgovalniRacun");
     return settings;
+}
+
+// The agency's host goes into the delivered root element as it stands, so it must be a
+// plain host name: letters, digits, dots and hyphens, and a port after a colon.
+void requirePlainHostName(const QString& host) {
+    static const QRegularExpression plainHost(
+        QStringLiteral("^[A-Za-z0-9](?:[A-Za-z0-9.-]*[A-Za-z0-9])?(?::[0-9]{1,5})?$"));
+    if (!plainHost.match(host).hasMatch())
+        throw platform::Exception(
+            QStringLiteral("Napačna nastavitev AgencyHost v datoteki ZEV.ini: \"%1\" ni ime "
+                           "strežnika (dovoljene so črke, števke, pike, vezaji in vrata za "
+                           "dvopičjem, na primer www.ujp.gov.si).")
+                .arg(host));
+}
+
+// The operator's message for a report file that could not be written.
+QString savingFailed(const QString& path, const QString& reason) {
+    return QStringLiteral("Napaka pri shranjevanju datoteke: ") + path + QStringLiteral("\r\r") +
+           reason;
 }
 
 // Partner identifier, "_", trading account and the time stamp, with no separator
@@ -188,43 +229,79 @@ void buildReport(ReportDocument& document, const ReportContext& context) {
     addTradingAccounts(document, root, context.holdings, reportDate, context.rowsWritten);
 }
 
+// The checked text as read back from its file, block by block, with its fingerprint
+// taken on the way.
+class CheckedTextReader {
+public:
+    explicit CheckedTextReader(const QString& path) : file_(path) {
+        if (!file_.open(QIODevice::ReadOnly))
+            fail();
+    }
+
+    QByteArray next() {
+        QByteArray block = file_.read(BlockSize);
+        if (file_.error() != QFileDevice::NoError)
+            fail();
+        fingerprint_.add(block);
+        return block;
+    }
+
+    // Raises when the file does not hold the text that was checked (a working copy cut
+    // short by a full disk, or changed since).
+    void requireSameAs(const platform::ContentFingerprint& checked) const {
+        const platform::ContentFingerprint read = fingerprint_.result();
+        if (read == checked)
+            return;
+        throw platform::InOutError(
+            QStringLiteral("Datoteka %1 ni enaka preverjenemu poročilu (prebranih %2 bajtov, "
+                           "preverjenih %3).")
+                .arg(file_.fileName())
+                .arg(read.size)
+                .arg(checked.size));
+    }
+
+private:
+    static constexpr qint64 BlockSize = 1 << 20;
+
+    [[noreturn]] void fail() const {
+        throw platform::InOutError(QStringLiteral("Cannot read file \"%1\": %2")
+                                       .arg(file_.fileName(), file_.errorString()));
+    }
+
+    QFile file_;
+    platform::FingerprintBuilder fingerprint_;
+};
+
 // The delivered form of the checked text, written whole or not at all: nothing partial
-// ever lies in the report folder, where the agency's transfer may pick it up. Only the
-// beginning up to the root's start tag is held to be rewritten; the rest is copied on
-// in blocks.
-void writeDeliveredForm(const QString& checkedTextPath, const QString& path,
+// ever lies in the report folder, where the agency's transfer may pick it up, and
+// nothing but the bytes that were checked. Only the beginning up to the root's start
+// tag is held to be rewritten; the rest is copied on in blocks.
+void writeDeliveredForm(const QString& checkedTextPath,
+                        const platform::ContentFingerprint& checkedText, const QString& path,
                         const QString& agencyHost) {
-    QFile source(checkedTextPath);
-    const auto failedReading = [&] {
-        return platform::InOutError(QStringLiteral("Cannot read file \"%1\": %2")
-                                        .arg(checkedTextPath, source.errorString()));
-    };
-    if (!source.open(QIODevice::ReadOnly))
-        throw failedReading();
-    const qint64 BlockSize = 1 << 20;
+    CheckedTextReader source(checkedTextPath);
     QByteArray block;
     QByteArray head;
     do {
-        block = source.read(BlockSize);
+        block = source.next();
         head.append(block);
     } while (!block.isEmpty() && rootStartTagEnd(head) < 0);
     platform::AtomicFileWriter delivered(path);
     delivered.write(withAgencyNamespace(std::move(head), agencyHost));
-    while (!(block = source.read(BlockSize)).isEmpty())
+    while (!(block = source.next()).isEmpty())
         delivered.write(block);
-    if (source.error() != QFileDevice::NoError)
-        throw failedReading();
+    source.requireSameAs(checkedText);
     delivered.commit();
 }
 
-bool deliver(const QString& checkedTextPath, const QString& path, const QString& agencyHost) {
+bool deliver(const QString& checkedTextPath, const platform::ContentFingerprint& checkedText,
+             const QString& path, const QString& agencyHost) {
     try {
-        writeDeliveredForm(checkedTextPath, path, agencyHost);
+        writeDeliveredForm(checkedTextPath, checkedText, path, agencyHost);
     } catch (const std::exception& error) {
         // The program's own errors give their message as UTF-8 through what().
         platform::showMessage(platform::MessageKind::Error,
-                              QStringLiteral("Napaka pri shranjevanju datoteke: ") + path +
-                                  QStringLiteral("\r\r") + QString::fromUtf8(error.what()));
+                              savingFailed(path, QString::fromUtf8(error.what())));
         return false;
     }
     platform::showMessage(platform::MessageKind::Information,
@@ -233,16 +310,53 @@ bool deliver(const QString& checkedTextPath, const QString& path, const QString&
     return true;
 }
 
+// The working copy, whose failures are the operator's message for a file that could not
+// be saved.
+class WorkingCopyFile {
+public:
+    explicit WorkingCopyFile(const QString& path) : path_(path) {
+        saving([&] { file_.emplace(path); });
+    }
+    void write(const char* data, qsizetype size) {
+        saving([&] { file_->write(data, size); });
+    }
+    void commit() {
+        saving([&] { file_->commit(); });
+    }
+
+private:
+    template <typename Step> void saving(Step step) {
+        try {
+            step();
+        } catch (const platform::InOutError& error) {
+            throw platform::InOutError(savingFailed(path_, error.message()));
+        }
+    }
+
+    QString path_;
+    std::optional<platform::AtomicFileWriter> file_;
+};
+
+QString replacedCharacterError(const char* element, char32_t character) {
+    const QString code = QString::number(uint(character), 16).toUpper().rightJustified(4, u'0');
+    return QStringLiteral("Element '%1': the character U+%2 is not allowed in XML; the report "
+                          "holds U+FFFD in its place.")
+        .arg(QLatin1String(element), code);
+}
+
 // Builds the document into the working copy and through the check at the same time;
 // the working copy is put in place whole when the document is complete.
 ValidationResult writeAndCheck(const ReportContext& context, const QString& workingCopyPath,
                                const QString& executableFolder, QString& checkedTextPath) {
     WorkingCopyValidation validation(workingCopyPath, executableFolder, context.errorDisplay);
     {
-        platform::AtomicFileWriter workingCopy(workingCopyPath);
+        WorkingCopyFile workingCopy(workingCopyPath);
         ReportDocument document([&](const char* data, qsizetype size) {
             workingCopy.write(data, size);
             validation.append(data, size);
+        });
+        document.onReplacedCharacter([&](const char* element, char32_t character) {
+            validation.reject(replacedCharacterError(element, character));
         });
         buildReport(document, context);
         document.finish();
@@ -280,6 +394,7 @@ ReportOutcome generateTradingAccountsReport(const ReportContext& context) {
     context.log.write(QStringLiteral("Generiranje xml-ja!"));
     context.log.write(QStringLiteral("pre TXMLDocument.Create!"));
     const ReportSettings settings = readSettings(context.session);
+    requirePlainHostName(context.agencyHost);
     ReportOutcome outcome;
     const QString executableFolder = platform::includeTrailingSeparator(context.executableFolder);
     outcome.workingCopyPath = executableFolder + QStringLiteral("ZevXmlValidate.xml");
@@ -292,6 +407,7 @@ ReportOutcome generateTradingAccountsReport(const ReportContext& context) {
     const QString fileName = reportFileName(settings, context.clock());
     outcome.reportPath = platform::includeTrailingSeparator(settings.folder) + fileName;
     context.log.write(QStringLiteral("XML FileName:") + outcome.reportPath);
-    outcome.saved = deliver(checkedTextPath, outcome.reportPath, context.agencyHost);
+    outcome.saved =
+        deliver(checkedTextPath, validation.checkedText, outcome.reportPath, context.agencyHost);
     return outcome;
 }

@@ -274,6 +274,8 @@ public:
         head_ = QByteArray();
     }
 
+    void reject(const QString& reason) { errors_.record(reason); }
+
     ValidationResult finish() {
         {
             const ScopedErrorRouting routing(errors_);
@@ -331,13 +333,20 @@ private:
     std::unique_ptr<CheckingParser> checking_;
 };
 
-// The pieces of text on their way from the writer to the check's own thread: a few
-// at a time, so that a writer faster than the check waits instead of filling memory.
+// What the writer hands to the check: a piece of the text, or a fault it found at
+// that point of the text.
+struct Piece {
+    QByteArray text;
+    QString fault;
+};
+
+// The pieces on their way from the writer to the check's own thread: a few at a
+// time, so that a writer faster than the check waits instead of filling memory.
 class PieceQueue {
 public:
     static constexpr std::size_t MostPieces = 8;
 
-    void push(QByteArray piece) {
+    void push(Piece piece) {
         std::unique_lock lock(mutex_);
         roomLeft_.wait(lock, [this] { return pieces_.size() < MostPieces || closed_; });
         if (closed_)
@@ -346,12 +355,12 @@ public:
         piecesWaiting_.notify_one();
     }
     // The next piece; nothing once the queue is closed and empty.
-    std::optional<QByteArray> pop() {
+    std::optional<Piece> pop() {
         std::unique_lock lock(mutex_);
         piecesWaiting_.wait(lock, [this] { return !pieces_.empty() || closed_; });
         if (pieces_.empty())
             return std::nullopt;
-        QByteArray piece = std::move(pieces_.front());
+        Piece piece = std::move(pieces_.front());
         pieces_.pop_front();
         roomLeft_.notify_one();
         return piece;
@@ -370,7 +379,7 @@ private:
     std::mutex mutex_;
     std::condition_variable piecesWaiting_;
     std::condition_variable roomLeft_;
-    std::deque<QByteArray> pieces_;
+    std::deque<Piece> pieces_;
     bool closed_ = false;
 };
 
@@ -392,8 +401,9 @@ public:
 
     void append(const char* data, qsizetype size) {
         for (qsizetype at = 0; at < size; at += MostPieceSize)
-            queue_.push(QByteArray(data + at, std::min(MostPieceSize, size - at)));
+            queue_.push({QByteArray(data + at, std::min(MostPieceSize, size - at)), {}});
     }
+    void reject(const QString& reason) { queue_.push({{}, reason}); }
     ValidationResult finish() {
         queue_.close(false);
         worker_.join();
@@ -406,9 +416,15 @@ private:
     void run() noexcept {
         try {
             StreamCheck check;
-            while (const std::optional<QByteArray> piece = queue_.pop())
-                check.append(piece->constData(), piece->size());
+            platform::FingerprintBuilder fingerprint;
+            while (const std::optional<Piece> piece = queue_.pop()) {
+                if (!piece->fault.isEmpty())
+                    check.reject(piece->fault);
+                fingerprint.add(piece->text);
+                check.append(piece->text.constData(), piece->text.size());
+            }
             result_ = check.finish();
+            result_.checkedText = fingerprint.result();
         } catch (const std::exception& error) {
             result_.errorText = QStringLiteral(",The report cannot be checked: %1")
                                     .arg(QString::fromUtf8(error.what()));
@@ -459,6 +475,12 @@ void ReportValidator::append(const char* data, qsizetype size) {
     if (!state_)
         throw std::logic_error("ReportValidator: a piece after the end");
     state_->append(data, size);
+}
+
+void ReportValidator::reject(const QString& reason) {
+    if (!state_)
+        throw std::logic_error("ReportValidator: a fault after the end");
+    state_->reject(reason);
 }
 
 ValidationResult ReportValidator::finish() {

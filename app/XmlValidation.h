@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Files.h"
+
 #include <QByteArray>
 #include <QString>
 #include <memory>
@@ -26,6 +28,9 @@ struct ValidationResult {
     // "URL,reason" of the first error; the URL is empty for an error in the report
     // itself and names the schema file when the schema cannot be read.
     QString errorText;
+    // The whole text that was handed over, for a later comparison with a file said to
+    // hold it.
+    platform::ContentFingerprint checkedText;
 };
 
 inline constexpr const char* SchemaFileName = "ZEVTradingAccountsReport_1_0.xsd";
@@ -49,6 +54,9 @@ public:
 
     // The next piece of the text; once an error is found the rest is only counted off.
     void append(const char* data, qsizetype size);
+    // A fault of the text found by its writer, at this point of the text: the report's
+    // error unless the check has found one before it.
+    void reject(const QString& reason);
     // The end of the text: the first error of the whole report, if any.
     ValidationResult finish();
 
@@ -75,6 +83,7 @@ public:
                           ReportErrorDisplay& display);
 
     void append(const char* data, qsizetype size) { validator_.append(data, size); }
+    void reject(const QString& reason) { validator_.reject(reason); }
     ValidationResult finish();
     // Where the checked text lies after finish(): the working copy, or its ".bad".
     const QString& checkedTextPath() const { return checkedTextPath_; }

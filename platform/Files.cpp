@@ -10,6 +10,9 @@
 #include <QSysInfo>
 #include <chrono>
 
+#include <cerrno>
+#include <unistd.h>
+
 namespace platform {
 
 QString executablePath() {
@@ -111,14 +114,33 @@ void AtomicFileWriter::write(const char* data, qsizetype size) {
         fail();
 }
 
+// QSaveFile writes the last buffered bytes while it commits and renames the file into
+// place even when that write fails, so the buffer is flushed first, and the bytes
+// synced: a full disk or a failing device then fails here, before the rename.
 void AtomicFileWriter::commit() {
+    if (!file_.flush())
+        fail();
+    if (::fsync(file_.handle()) != 0)
+        fail(qt_error_string(errno));
     if (!file_.commit())
         fail();
 }
 
 void AtomicFileWriter::fail() {
-    throw InOutError(
-        QStringLiteral("Cannot write file \"%1\": %2").arg(path_, file_.errorString()));
+    fail(file_.errorString());
+}
+
+void AtomicFileWriter::fail(const QString& reason) {
+    throw InOutError(QStringLiteral("Cannot write file \"%1\": %2").arg(path_, reason));
+}
+
+void FingerprintBuilder::add(const char* data, qsizetype size) {
+    hash_.addData(QByteArrayView(data, size));
+    size_ += size;
+}
+
+ContentFingerprint FingerprintBuilder::result() const {
+    return {size_, hash_.result()};
 }
 
 void writeFileAtomically(const QString& path, const QByteArray& content) {

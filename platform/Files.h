@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCryptographicHash>
 #include <QSaveFile>
 #include <QString>
 
@@ -32,7 +33,9 @@ QString folderOf(const QString& path);                                  // with 
 QString changeExtension(const QString& path, const QString& extension); // ".bad"
 
 // A file written piece by piece that appears whole or not at all: the pieces go to a
-// temporary file in the same folder, which commit() renames to the path. Destroyed
+// temporary file in the same folder, which commit() renames to the path once every
+// byte has been written out and synced to the disk (a disk that fills up on the last
+// buffered write fails the commit, and the path keeps its old file). Destroyed
 // without a commit (an error on the way), the writer leaves the path as it was and no
 // temporary file behind. Every error raises InOutError with the system's reason.
 class AtomicFileWriter {
@@ -49,9 +52,30 @@ public:
 
 private:
     [[noreturn]] void fail();
+    [[noreturn]] void fail(const QString& reason);
 
     QString path_;
     QSaveFile file_;
+};
+
+// The length and SHA-1 digest of a text: two texts with the same fingerprint are taken
+// to be the same bytes (a check against truncation and damage, not against forgery).
+struct ContentFingerprint {
+    qint64 size = 0;
+    QByteArray digest;
+    bool operator==(const ContentFingerprint&) const = default;
+};
+
+// Takes a text piece by piece, for its fingerprint.
+class FingerprintBuilder {
+public:
+    void add(const char* data, qsizetype size);
+    void add(const QByteArray& data) { add(data.constData(), data.size()); }
+    ContentFingerprint result() const;
+
+private:
+    QCryptographicHash hash_{QCryptographicHash::Sha1};
+    qint64 size_ = 0;
 };
 
 // Writes the file so that it appears whole or not at all (an AtomicFileWriter).

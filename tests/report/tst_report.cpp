@@ -1,3 +1,4 @@
+#include "../support/SmallFilesystem.h"
 #include "../support/TestDatabase.h"
 
 #include "app/BatchMode.h"
@@ -20,8 +21,15 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
+
+#include <csignal>
+#include <cstring>
+#include <sqlite3.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -149,15 +157,31 @@ struct ReportFixture {
         return generateTradingAccountsReport(context);
     }
 
-    int batch(const QStringList& arguments, QStringList* lines = nullptr) const {
+    // The batch mode run from the program folder given, or from the fixture's folder.
+    int batch(const QStringList& arguments, QStringList* lines = nullptr,
+              const QString& programFolder = {}) const {
         BatchEnvironment environment;
-        environment.folder = folder;
+        environment.folder = programFolder.isEmpty() ? folder : programFolder;
         environment.clock = stampTime;
         environment.print = [lines](MessageKind kind, const QString& line) {
             if (lines)
                 lines->append((kind == MessageKind::Information ? "out: " : "err: ") + line);
         };
         return runBatch(arguments, environment);
+    }
+
+    QStringList login() const { return {database.alias(), "u", "p", "ana", "--report"}; }
+
+    // A program folder elsewhere that reaches this fixture's database, with the schema
+    // and a ZEV.ini of its own.
+    void makeProgramFolder(const QString& programFolder) const {
+        QString section = database.aliasSection(database.alias());
+        if (database.engine() == TestDatabase::Engine::Sqlite)
+            section.replace(QStringLiteral("DATABASE=test.db"),
+                            QStringLiteral("DATABASE=") + folder + QStringLiteral("test.db"));
+        writeFile(programFolder + "dbalias.ini", section.toUtf8());
+        writeFile(programFolder + "ZEV.ini", "[Splošno]\r\nDebug=0\r\n");
+        QFile::copy(SchemaSource, programFolder + SchemaFileName);
     }
 
     QStringList logLines() const {
@@ -234,6 +258,11 @@ private Q_SLOTS:
     void failedSaveLeavesNothingInTheReportFolder();
     void batchModeAnswersWithItsExitStatus();
     void batchModeRefusesWrongCommandLines();
+    void fullReportFolderDeliversNothing();
+    void fullProgramFolderKeepsTheEarlierWorkingCopy();
+    void settingsThatWouldBreakTheFileAreRefused();
+    void forbiddenCharactersNeverReachTheFileRaw();
+    void readOnlyDatabaseFolderStillGivesTheReport();
     void xmllintAcceptsTheDemoReport();
 };
 
@@ -270,10 +299,19 @@ void ReportTest::documentTextIsWhatLibxml2WouldWrite() {
     LibxmlDocument expected;
     const auto root = document.setRoot("Root");
     xmlNodePtr expectedRoot = expected.setRoot("Root");
+    // libxml2 writes control characters as they are, which no parser reads back; the
+    // document writes U+FFFD for them.
+    const auto wellFormed = [](QString text) {
+        for (QChar& c : text) {
+            if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+                c = QChar(0xFFFD);
+        }
+        return text;
+    };
     for (int i = 0; i < texts.size(); ++i) {
         const QByteArray name = "a" + QByteArray::number(i);
         document.setAttribute(root, name.constData(), texts[i]);
-        LibxmlDocument::setAttribute(expectedRoot, name.constData(), texts[i]);
+        LibxmlDocument::setAttribute(expectedRoot, name.constData(), wellFormed(texts[i]));
     }
     document.setAttribute(root, "a0", QStringLiteral("replaced"));
     LibxmlDocument::setAttribute(expectedRoot, "a0", QStringLiteral("replaced"));
@@ -281,7 +319,7 @@ void ReportTest::documentTextIsWhatLibxml2WouldWrite() {
         const auto outer = document.addElement(root, "Outer");
         xmlNodePtr expectedOuter = expected.addElement(expectedRoot, "Outer");
         document.addElement(document.addElement(outer, "Inner"), "Text", text);
-        expected.addElement(expected.addElement(expectedOuter, "Inner"), "Text", text);
+        expected.addElement(expected.addElement(expectedOuter, "Inner"), "Text", wellFormed(text));
         // Taking the text on the way changes nothing that follows.
         QCOMPARE(document.text(), expected.text());
         document.addElement(outer, "Empty");
@@ -663,6 +701,231 @@ void ReportTest::xmllintAcceptsTheDemoReport() {
     // A budget user without a first name (null, not empty) is reported by its name.
     QVERIFY(
         readFile(fixture.folder + WorkingCopy).contains("<OwnerName>Občina Lipnica</OwnerName>"));
+}
+
+namespace {
+
+// Where no small filesystem can be mounted, the process's file size limit makes the
+// same writes fail, with "File too large" instead of "No space left on device".
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &saved_); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+};
+
+// The SQL of the test's engine for the character with the given code.
+QString characterCall(int code) {
+    return (TestDatabase::onServer() ? QStringLiteral("chr(%1)") : QStringLiteral("char(%1)"))
+        .arg(code);
+}
+
+QString reasonOf(int code) {
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+} // namespace
+
+void ReportTest::fullReportFolderDeliversNothing() {
+    SmallFilesystem disk(256 * 1024);
+    ReportFixture fixture(disk.mounted() ? disk.folder() : QString());
+    const QString reportFolder = disk.mounted() ? disk.folder() : fixture.reportFolder;
+    writeFile(fixture.folder + "ZEV.ini", "[Splošno]\r\nDebug=0\r\n");
+    QStringList lines;
+    int status = 0;
+    if (disk.mounted()) {
+        disk.fill();
+        status = fixture.batch(fixture.login() << "30.09.2024", &lines);
+    } else {
+        // The working copy just fits; the delivered file, with its longer root, does not.
+        const qint64 workingCopySize = expectedSeptemberReport().size();
+        const FileSizeLimit limit(rlim_t(workingCopySize + 1));
+        status = fixture.batch(fixture.login() << "30.09.2024", &lines);
+    }
+    QCOMPARE(status, int(BatchFailed));
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines[0].startsWith("err: Napaka pri shranjevanju datoteke: " + reportFolder +
+                                 ExpectedName + " ") &&
+                 lines[0].endsWith(reasonOf(disk.mounted() ? ENOSPC : EFBIG)),
+             qPrintable(lines[0]));
+    const QStringList left = disk.mounted() ? QStringList{"filler"} : QStringList{};
+    QCOMPARE(filesIn(reportFolder), left);
+    // What was checked is still there to look at.
+    QCOMPARE(readFile(fixture.folder + WorkingCopy), expectedSeptemberReport());
+}
+
+void ReportTest::fullProgramFolderKeepsTheEarlierWorkingCopy() {
+    SmallFilesystem disk(256 * 1024);
+    ReportFixture fixture;
+    QTemporaryDir elsewhere;
+    const QString programFolder = disk.mounted() ? disk.folder() : elsewhere.path() + "/";
+    fixture.makeProgramFolder(programFolder);
+    QCOMPARE(fixture.batch(fixture.login() << "30.09.2024", nullptr, programFolder),
+             int(BatchReportValid));
+    const QByteArray earlier = readFile(programFolder + WorkingCopy);
+    QCOMPARE(earlier, expectedSeptemberReport());
+    const QStringList programFiles = filesIn(programFolder);
+    QDir(fixture.reportFolder).removeRecursively();
+    QDir().mkpath(fixture.reportFolder);
+
+    QStringList lines;
+    int status = 0;
+    if (disk.mounted()) {
+        disk.fill();
+        status = fixture.batch(fixture.login() << "31.10.2024", &lines, programFolder);
+    } else {
+        const FileSizeLimit limit(100);
+        status = fixture.batch(fixture.login() << "31.10.2024", &lines, programFolder);
+    }
+    QCOMPARE(status, int(BatchFailed));
+    QCOMPARE(lines.size(), 1);
+    QVERIFY2(lines[0].startsWith("err: Napaka pri shranjevanju datoteke: " + programFolder +
+                                 WorkingCopy + " ") &&
+                 lines[0].endsWith(reasonOf(disk.mounted() ? ENOSPC : EFBIG)),
+             qPrintable(lines[0]));
+    QCOMPARE(readFile(programFolder + WorkingCopy), earlier);
+    QStringList expectedFiles = programFiles;
+    if (disk.mounted())
+        expectedFiles = (expectedFiles << "filler");
+    expectedFiles.sort();
+    QStringList files = filesIn(programFolder);
+    files.sort();
+    QCOMPARE(files, expectedFiles);
+    QVERIFY(filesIn(fixture.reportFolder).isEmpty());
+}
+
+void ReportTest::settingsThatWouldBreakTheFileAreRefused() {
+    ReportFixture fixture;
+    const QString outside = QDir::cleanPath(fixture.reportFolder + "../..") + "/";
+    const QStringList filesOutside = filesIn(outside);
+    struct Case {
+        QByteArray ini;
+        const char* parameter;
+        QString value;
+        QString named;
+    };
+    const QList<Case> cases = {
+        {"AgencyHost=a\"><x y=\"&", nullptr, {}, "AgencyHost v datoteki ZEV.ini"},
+        {"AgencyHost=zev.example.si/x", nullptr, {}, "AgencyHost v datoteki ZEV.ini"},
+        {{}, "PartnerId", "../../escape", "SPLOŠNE/PartnerId"},
+        {{}, "PartnerId", "a/b", "SPLOŠNE/PartnerId"},
+        {{}, "TrgovalniRacun", QStringLiteral("45\\6"), "SPLOŠNE/TrgovalniRacun"},
+        {{}, "TrgovalniRacun", "4:5*6", "SPLOŠNE/TrgovalniRacun"},
+        {{}, "TrgovalniRacun", QStringLiteral("45") + QChar(u'\x01'), "SPLOŠNE/TrgovalniRacun"},
+    };
+    for (const Case& test : cases) {
+        writeFile(fixture.folder + "ZEV.ini", "[Splošno]\r\n" + test.ini + "\r\n");
+        if (test.parameter) {
+            fixture.database.exec(
+                QStringLiteral("UPDATE SERPROG SET VREDNOST = '%1' WHERE PARAMETER = '%2';")
+                    .arg(QString(test.value)
+                             .replace(QChar(u'\x01'), "' || " + characterCall(1) + " || '"),
+                         QLatin1String(test.parameter)));
+        }
+        QStringList lines;
+        QCOMPARE(fixture.batch(fixture.login() << "30.09.2024", &lines), int(BatchFailed));
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines[0].startsWith("err: Napačna nastavitev " + test.named),
+                 qPrintable(lines[0]));
+        QVERIFY(!QFile::exists(fixture.folder + WorkingCopy));
+        QVERIFY(filesIn(fixture.reportFolder).isEmpty());
+        QCOMPARE(filesIn(outside), filesOutside);
+        fixture.database.exec(QStringLiteral("UPDATE SERPROG SET VREDNOST = '123' WHERE "
+                                             "PARAMETER = 'PartnerId';"
+                                             "UPDATE SERPROG SET VREDNOST = '456' WHERE "
+                                             "PARAMETER = 'TrgovalniRacun';"));
+    }
+    // A host with a port is a plain host name.
+    writeFile(fixture.folder + "ZEV.ini", "[Splošno]\r\nAgencyHost=zev-1.example.si:8080\r\n");
+    QCOMPARE(fixture.batch(fixture.login() << "30.09.2024"), int(BatchReportValid));
+    QVERIFY(readFile(fixture.reportFolder + ExpectedName)
+                .contains("xmlns=\"http://zev-1.example.si:8080/Sheme/xsd/"));
+}
+
+void ReportTest::forbiddenCharactersNeverReachTheFileRaw() {
+    // In the document itself: controls but TAB, LF and CR, U+FFFE, U+FFFF and lone
+    // surrogates; the first one of each text is reported with its element.
+    QList<std::pair<QString, char32_t>> reported;
+    ReportDocument document;
+    document.onReplacedCharacter([&](const char* element, char32_t c) {
+        reported.append({element, c});
+    });
+    const ReportDocument::Element root = document.setRoot("R");
+    document.addElement(root, "A", QStringLiteral("x\x01y\x0Bz\tw"));
+    document.addElement(root, "B", QString(QChar(0xFFFF)) + QChar(0xD800) + "q" + QChar(0xDC00));
+    document.addElement(root, "C", QStringLiteral("😀 ok"));
+    const QByteArray text = document.text();
+    QVERIFY(text.contains("<A>x\xEF\xBF\xBDy\xEF\xBF\xBDz\tw</A>"));
+    QVERIFY(text.contains("<B>\xEF\xBF\xBD\xEF\xBF\xBDq\xEF\xBF\xBD</B>"));
+    QVERIFY(text.contains(QStringLiteral("<C>😀 ok</C>").toUtf8()));
+    QCOMPARE(reported, (QList<std::pair<QString, char32_t>>{{"A", 0x01}, {"B", 0xFFFF}}));
+
+    // Through the batch mode: the report is invalid, and every file is well-formed.
+    ReportFixture fixture;
+    writeFile(fixture.folder + "ZEV.ini", "[Splošno]\r\nDebug=0\r\n");
+    fixture.database.exec("UPDATE OSB SET NZV = 'Nov' || " + characterCall(1) + " || 'a' || " +
+                          characterCall(11) + " || 'k' WHERE SFOSB = 10;");
+    QStringList lines;
+    QCOMPARE(fixture.batch(fixture.login() << "30.09.2024", &lines), int(BatchReportInvalid));
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], QStringLiteral("err: Napaka: ,Element 'OwnerName': the character U+0001 is "
+                                      "not allowed in XML; the report holds U+FFFD in its place."));
+    const QString bad = fixture.folder + "ZevXmlValidate.bad";
+    for (const QString& path : {bad, fixture.reportFolder + ExpectedName}) {
+        const QByteArray written = readFile(path);
+        QVERIFY(written.contains("<OwnerName>Ana Nov\xEF\xBF\xBD"
+                                 "a\xEF\xBF\xBD"
+                                 "k</OwnerName>"));
+        xmlDocPtr parsed = xmlReadMemory(written.constData(), int(written.size()), nullptr, nullptr,
+                                         XML_PARSE_NONET | XML_PARSE_NOERROR);
+        QVERIFY2(parsed, qPrintable(path));
+        xmlFreeDoc(parsed);
+    }
+}
+
+void ReportTest::readOnlyDatabaseFolderStillGivesTheReport() {
+    if (TestDatabase::onServer())
+        QSKIP("the embedded engine's files only");
+    SmallFilesystem disk(4 * 1024 * 1024);
+    if (!disk.mounted())
+        QSKIP("no filesystem of its own can be mounted here (needs root)");
+    ReportFixture fixture;
+    writeFile(fixture.folder + "ZEV.ini", "[Splošno]\r\nDebug=0\r\n");
+    fixture.database.exec(QStringLiteral("PRAGMA journal_mode=DELETE;"));
+    const QString database = disk.folder() + "test.db";
+    for (const char* mode : {"DELETE", "WAL"}) {
+        QFile::remove(database);
+        QVERIFY(QFile::copy(fixture.folder + "test.db", database));
+        {
+            sqlite3* handle = nullptr;
+            QCOMPARE(sqlite3_open(database.toUtf8().constData(), &handle), SQLITE_OK);
+            sqlite3_exec(handle, QByteArray("PRAGMA journal_mode=").append(mode).constData(),
+                         nullptr, nullptr, nullptr);
+            sqlite3_close(handle);
+        }
+        QVERIFY(!QFile::exists(database + "-wal") && !QFile::exists(database + "-shm"));
+        writeFile(fixture.folder + "dbalias.ini",
+                  fixture.database.aliasSection(fixture.database.alias())
+                      .replace("DATABASE=test.db", "DATABASE=" + database)
+                      .toUtf8());
+        disk.makeReadOnly();
+        const QByteArray before = readFile(database);
+        QCOMPARE(fixture.batch(fixture.login() << "30.09.2024"), int(BatchReportValid));
+        QCOMPARE(readFile(database), before);
+        QCOMPARE(filesIn(disk.folder()), QStringList{"test.db"});
+        QVERIFY(::mount(nullptr, disk.folder().toUtf8().constData(), nullptr, MS_REMOUNT,
+                        nullptr) == 0);
+    }
 }
 
 QTEST_MAIN(ReportTest)
