@@ -806,8 +806,8 @@ void ReportTest::fullProgramFolderKeepsTheEarlierWorkingCopy() {
 
 void ReportTest::settingsThatWouldBreakTheFileAreRefused() {
     ReportFixture fixture;
-    const QString outside = QDir::cleanPath(fixture.reportFolder + "../..") + "/";
-    const QStringList filesOutside = filesIn(outside);
+    // Where "../../escape" would lead from the report folder.
+    const QDir outside(QDir::cleanPath(fixture.reportFolder + "../.."));
     struct Case {
         QByteArray ini;
         const char* parameter;
@@ -839,7 +839,7 @@ void ReportTest::settingsThatWouldBreakTheFileAreRefused() {
                  qPrintable(lines[0]));
         QVERIFY(!QFile::exists(fixture.folder + WorkingCopy));
         QVERIFY(filesIn(fixture.reportFolder).isEmpty());
-        QCOMPARE(filesIn(outside), filesOutside);
+        QVERIFY(outside.entryList({"escape*"}).isEmpty());
         fixture.database.exec(QStringLiteral("UPDATE SERPROG SET VREDNOST = '123' WHERE "
                                              "PARAMETER = 'PartnerId';"
                                              "UPDATE SERPROG SET VREDNOST = '456' WHERE "

@@ -401,7 +401,7 @@ RunState stateOf(const TfZEV& window) {
 void slowPriceFunction(const TestDatabase& database) {
     database.exec(QStringLiteral(
         "UPDATE DB_FUNCTIONS SET BODY = 'SELECT (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
-        "SELECT x + 1 FROM c WHERE x < 100000) SELECT count(*) FROM c) * 0 + 1.5' "
+        "SELECT x + 1 FROM c WHERE x < 300000) SELECT count(*) FROM c) * 0 + 1.5' "
         "WHERE NAME = 'qor_gettcn';"));
 }
 
