@@ -263,6 +263,7 @@ private Q_SLOTS:
     void settingsThatWouldBreakTheFileAreRefused();
     void forbiddenCharactersNeverReachTheFileRaw();
     void readOnlyDatabaseFolderStillGivesTheReport();
+    void onlyTheCheckedBytesAreDelivered();
     void xmllintAcceptsTheDemoReport();
 };
 
@@ -926,6 +927,30 @@ void ReportTest::readOnlyDatabaseFolderStillGivesTheReport() {
         QVERIFY(::mount(nullptr, disk.folder().toUtf8().constData(), nullptr, MS_REMOUNT,
                         nullptr) == 0);
     }
+}
+
+void ReportTest::onlyTheCheckedBytesAreDelivered() {
+    ReportFixture fixture;
+    RecordingDisplay display;
+    const QString bad = fixture.folder + QStringLiteral("ZevXmlValidate.bad");
+    // The checked text is cut short between the check and the delivery: while the
+    // operator reads the validation error, another program truncates the ".bad" copy.
+    QList<Message> messages;
+    const platform::ScopedMessageSink sink([&](MessageKind kind, const QString& text) {
+        messages.append({kind, text});
+        if (text.startsWith(QStringLiteral("Napaka: ")))
+            QFile(bad).resize(100);
+        return platform::MessageResult::Ok;
+    });
+    const ReportOutcome outcome = fixture.run(october31(), display);
+    QVERIFY(!outcome.valid && !outcome.saved);
+    QCOMPARE(messages.size(), 2);
+    QCOMPARE(messages[1].kind, MessageKind::Error);
+    QVERIFY2(messages[1].text.startsWith("Napaka pri shranjevanju datoteke: " + outcome.reportPath +
+                                         "\r\rDatoteka " + bad +
+                                         " ni enaka preverjenemu poročilu (prebranih 100 bajtov"),
+             qPrintable(messages[1].text));
+    QVERIFY(filesIn(fixture.reportFolder).isEmpty());
 }
 
 QTEST_MAIN(ReportTest)
