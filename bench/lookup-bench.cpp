@@ -1,13 +1,20 @@
-// The lookup controls over a generated list table on the embedded database: typing a
-// five-letter prefix key by key into a lookup list box (one narrowing per key), one
-// narrowing through the search editor of a lookup combo box, and the drop-down list
-// showing its rows; with the rows the list data set read and the resident memory.
+// The lookup controls over a generated list: over the table, typing a five-letter
+// prefix key by key into a lookup list box (one narrowing per key), one narrowing
+// through the search editor of a lookup combo box, and the drop-down list showing its
+// rows; over the query "SELECT ID, NAZIV, SKUPINA FROM LST ORDER BY NAZIV", the same
+// typing, a key set from outside (locate), Down after it, and End; with the rows the
+// list data set read and the resident memory.
 //
-//   lookup-bench FOLDER ROWS    (the table is generated into FOLDER/lookup-ROWS.db once)
+//   lookup-bench FOLDER ROWS [sqlite|pgsql]
+//
+// On the embedded engine the list is generated into FOLDER/lookup-ROWS.db once; on the
+// server (ZEV_TEST_PGHOST, ZEV_TEST_PGPORT, ZEV_TEST_PGUSER, as the tests' cluster
+// gives them) into the database zev_lookup_ROWS, also once.
 
 #include "controls/KVDbCtrl.h"
 #include "controls/KvDbCtrX.h"
 #include "db/DataSource.h"
+#include "db/Query.h"
 #include "db/Session.h"
 #include "db/Table.h"
 #include "platform/Application.h"
@@ -16,6 +23,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTextStream>
 #include <QTimer>
@@ -79,6 +89,83 @@ void generate(const QString& file, int rows) {
     sqlite3_close(db);
 }
 
+struct Server {
+    QString host = qEnvironmentVariable("ZEV_TEST_PGHOST", QStringLiteral("127.0.0.1"));
+    QString port = qEnvironmentVariable("ZEV_TEST_PGPORT", QStringLiteral("5432"));
+    QString user = qEnvironmentVariable("ZEV_TEST_PGUSER", QStringLiteral("postgres"));
+};
+
+void serverExecOrDie(QSqlDatabase& connection, const QString& statement,
+                     const QVariantList& values = {}) {
+    QSqlQuery query(connection);
+    query.prepare(statement);
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    if (!query.exec()) {
+        out << "server: " << query.lastError().text() << Qt::endl;
+        std::exit(1);
+    }
+}
+
+// The same rows on the server, a thousand per statement as bound arrays.
+void generateOnServer(const Server& server, const QString& database, int rows) {
+    {
+        QSqlDatabase maintenance =
+            QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "bench-admin");
+        maintenance.setHostName(server.host);
+        maintenance.setPort(server.port.toInt());
+        maintenance.setUserName(server.user);
+        maintenance.setDatabaseName(QStringLiteral("postgres"));
+        if (!maintenance.open()) {
+            out << "server: " << maintenance.lastError().text() << Qt::endl;
+            std::exit(1);
+        }
+        QSqlQuery exists(maintenance);
+        exists.prepare(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"));
+        exists.addBindValue(database);
+        exists.exec();
+        const bool present = exists.next();
+        exists.finish();
+        if (!present)
+            serverExecOrDie(maintenance, QStringLiteral("CREATE DATABASE ") + database);
+        maintenance.close();
+        if (present)
+            return QSqlDatabase::removeDatabase(QStringLiteral("bench-admin"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench-admin"));
+    {
+        QSqlDatabase connection = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "bench-fill");
+        connection.setHostName(server.host);
+        connection.setPort(server.port.toInt());
+        connection.setUserName(server.user);
+        connection.setDatabaseName(database);
+        connection.open();
+        serverExecOrDie(connection, QStringLiteral("CREATE TABLE LST (ID INTEGER PRIMARY KEY, "
+                                                   "NAZIV VARCHAR(40) NOT NULL, SKUPINA INTEGER "
+                                                   "NOT NULL)"));
+        quint64 state = 42;
+        for (int first = 1; first <= rows; first += 1000) {
+            QStringList ids, names, groups;
+            for (int id = first; id < first + 1000 && id <= rows; ++id) {
+                ids << QString::number(id);
+                names << u'"' + QString::fromUtf8(generatedName(state)) + u'"';
+                groups << QString::number(id % 4 + 1);
+            }
+            serverExecOrDie(connection,
+                            QStringLiteral("INSERT INTO LST SELECT * FROM UNNEST(CAST(? AS "
+                                           "INTEGER[]), CAST(? AS TEXT[]), CAST(? AS INTEGER[]))"),
+                            {u'{' + ids.join(u',') + u'}', u'{' + names.join(u',') + u'}',
+                             u'{' + groups.join(u',') + u'}'});
+        }
+        serverExecOrDie(connection, QStringLiteral("CREATE INDEX LST_NAZIV ON LST (NAZIV)"));
+        serverExecOrDie(connection,
+                        QStringLiteral("CREATE INDEX LST_SKUPINA ON LST (SKUPINA, NAZIV)"));
+        serverExecOrDie(connection, QStringLiteral("ANALYZE LST"));
+        connection.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("bench-fill"));
+}
+
 // The name of a row in the middle of the table: its first five letters are typed.
 QString middleName(int rows) {
     quint64 state = 42;
@@ -92,29 +179,101 @@ double milliseconds(const QElapsedTimer& timer) {
     return timer.nsecsElapsed() / 1e6;
 }
 
+// Generates the list where it is missing and writes the alias BENCH that reaches it.
+void prepareList(const QString& folder, int rows, bool onServer) {
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray section;
+    if (onServer) {
+        const Server server;
+        const QString database = QStringLiteral("zev_lookup_%1").arg(rows);
+        qputenv("PGUSER", server.user.toUtf8());
+        generateOnServer(server, database, rows);
+        section = QStringLiteral("[BENCH]\nDRIVER=PGSQL\nHOST=%1\nPORT=%2\nDATABASE=%3\n")
+                      .arg(server.host, server.port, database)
+                      .toUtf8();
+    } else {
+        const QString file = folder + QStringLiteral("lookup-%1.db").arg(rows);
+        if (!QFile::exists(file))
+            generate(file, rows);
+        section = "[BENCH]\nDRIVER=SQLITE\nDATABASE=" + QFile::encodeName(file) + "\n";
+    }
+    out << "list of " << rows << " rows ready in " << qRound(milliseconds(timer)) << " ms on "
+        << (onServer ? "PostgreSQL" : "SQLite") << "\n";
+    QFile alias(folder + QStringLiteral("dbalias.ini"));
+    alias.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    alias.write(section);
+    alias.close();
+    db::Session::defaultSession().setPrivateDir(folder);
+}
+
+void report(const QString& what, const QElapsedTimer& timer, db::DataSet& list,
+            const QString& shown) {
+    out << QStringLiteral("  %1: %2 ms, %3 rows read, \"%4\"\n")
+               .arg(what)
+               .arg(milliseconds(timer), 0, 'f', 2)
+               .arg(list.fetchedRowCount())
+               .arg(shown);
+}
+
+// The list as a query: narrowing, locate, Down and End, each answered by the database.
+void queryList(int rows, const QString& prefix) {
+    db::Query query;
+    query.setDatabaseName(QStringLiteral("BENCH"));
+    query.setSqlText(QStringLiteral("SELECT ID, NAZIV, SKUPINA FROM LST ORDER BY NAZIV"));
+    QElapsedTimer timer;
+    timer.start();
+    query.open();
+    db::DataSource source;
+    source.setDataSet(&query);
+    controls::TKVDBLookupListBox list;
+    list.setKeyField(QStringLiteral("ID"));
+    list.setListField(QStringLiteral("NAZIV"));
+    list.setListSource(&source);
+    list.resize(240, list.height());
+    list.show();
+    list.grab();
+    out << "query list:\n";
+    report(QStringLiteral("opened and shown"), timer, query, list.SelectedItem());
+    for (const QChar ch : prefix) {
+        timer.restart();
+        list.ProcessSearchKey(ch);
+        list.grab();
+        report(QStringLiteral("typed \"%1\"").arg(list.SearchText()), timer, query,
+               list.SelectedItem());
+    }
+    const auto press = [&](Qt::Key key, const QString& what) {
+        timer.restart();
+        QTest::keyClick(&list, key);
+        list.grab();
+        report(what, timer, query, list.SelectedItem());
+    };
+    press(Qt::Key_Backspace, QStringLiteral("search cleared"));
+    timer.restart();
+    list.SetKeyValue(rows / 3);
+    list.grab();
+    report(QStringLiteral("key %1 set from outside (locate)").arg(rows / 3), timer, query,
+           list.SelectedItem());
+    press(Qt::Key_Down, QStringLiteral("Down"));
+    press(Qt::Key_Up, QStringLiteral("Up"));
+    press(Qt::Key_Up, QStringLiteral("Up past the located row"));
+    press(Qt::Key_Home, QStringLiteral("Home"));
+    press(Qt::Key_End, QStringLiteral("End"));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     platform::Application application(argc, argv);
-    if (argc != 3) {
-        out << "usage: lookup-bench FOLDER ROWS\n";
+    const QString engine = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QStringLiteral("sqlite");
+    if (argc < 3 || argc > 4 || (engine != u"sqlite" && engine != u"pgsql")) {
+        out << "usage: lookup-bench FOLDER ROWS [sqlite|pgsql]\n";
         return 2;
     }
     const QString folder = QDir(QString::fromLocal8Bit(argv[1])).absolutePath() + u'/';
     const int rows = QString::fromLocal8Bit(argv[2]).toInt();
     QDir().mkpath(folder);
-    const QString file = folder + QStringLiteral("lookup-%1.db").arg(rows);
-    if (!QFile::exists(file)) {
-        QElapsedTimer timer;
-        timer.start();
-        generate(file, rows);
-        out << "generated " << rows << " rows in " << qRound(milliseconds(timer)) << " ms\n";
-    }
-    QFile alias(folder + QStringLiteral("dbalias.ini"));
-    alias.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    alias.write("[BENCH]\nDRIVER=SQLITE\nDATABASE=" + QFile::encodeName(file) + "\n");
-    alias.close();
-    db::Session::defaultSession().setPrivateDir(folder);
+    prepareList(folder, rows, engine == u"pgsql");
 
     db::Table table;
     table.setDatabaseName(QStringLiteral("BENCH"));
@@ -206,6 +365,8 @@ int main(int argc, char** argv) {
                .arg(milliseconds(dropDown), 0, 'f', 2)
                .arg(comboTable.fetchedRowCount());
     combo.CloseUp(false);
+
+    queryList(rows, prefix);
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -411,6 +411,7 @@ void TKVDBLookupControl::ToggleCurrent() {
 
 void TKVDBLookupControl::KeyValueChanged() {
     AnnounceValue();
+    Q_EMIT keyChanged();
     if (OnChange && listActive_ && keyValue_.isValid())
         OnChange(this);
 }
@@ -441,6 +442,7 @@ void TKVDBLookupControl::ApplySearchText(const QString& text) {
     db::DataSet* list = ListDataSet();
     if (!list)
         return;
+    positioned_ = false;
     if (auto* table = qobject_cast<db::Table*>(list))
         applyTableSearch(*table, text);
     else if (qobject_cast<db::Query*>(list))
@@ -480,23 +482,30 @@ void TKVDBLookupControl::applyQuerySearch(db::DataSet& query, QString text) {
         runFilterHook(true);
     }
     const QString column = OrderColumn();
-    QStringList conditions;
-    if (!rangeField_.isEmpty())
-        conditions << rangeField_ + QStringLiteral("=") + quoted(rangeValue_);
+    QStringList conditions = rangeConditions();
     if (!text.isEmpty()) {
         conditions << column + QStringLiteral(">=") + quoted(text);
         conditions << column + QStringLiteral("<=") + quoted(text + UpperBoundChar);
     }
     try {
-        query.setFilter(conditions.join(QStringLiteral(" AND ")));
-        query.setFiltered(true);
+        setQueryFilter(query, conditions);
     } catch (const platform::DatabaseError&) {
         // A filter the data set cannot take narrows the list to nothing.
-        query.setFilter(column + QStringLiteral(">'0' AND ") + column + QStringLiteral("<'0'"));
-        query.setFiltered(true);
+        setQueryFilter(query, {column + QStringLiteral(">'0'"), column + QStringLiteral("<'0'")});
     }
     if (!sqlBased)
         runFilterHook(true);
+}
+
+QStringList TKVDBLookupControl::rangeConditions() const {
+    if (rangeField_.isEmpty())
+        return {};
+    return {rangeField_ + QStringLiteral("=") + quoted(rangeValue_)};
+}
+
+void TKVDBLookupControl::setQueryFilter(db::DataSet& query, const QStringList& conditions) {
+    query.setFilter(conditions.join(QStringLiteral(" AND ")));
+    query.setFiltered(true);
 }
 
 // ---- Locating the key ----------------------------------------------------------------
@@ -514,7 +523,34 @@ bool TKVDBLookupControl::currentRowHoldsKey() {
     return !range.isNull() && range.asString() == rangeValue_;
 }
 
+// The first of the fields the list is ordered by; empty when the list is ordered otherwise.
+QString TKVDBLookupControl::leadingOrderField() const {
+    const QStringList names = fieldNames(OrderColumn());
+    return names.isEmpty() ? QString() : names.first();
+}
+
+// The key's row gives the value of the list's order there; the list then starts at the
+// first row with that value, and the rows that share it are read past up to the key.
+// A row without an order value stays the only row of the list.
 bool TKVDBLookupControl::locateInTable(db::Table& table) {
+    if (!narrowTableToKey(table))
+        return false;
+    const QString orderField = leadingOrderField();
+    const db::Field* order = orderField.isEmpty() ? nullptr : table.findField(orderField);
+    if (!order || order->isNull() || order->kind() != db::FieldKind::Data)
+        return true;
+    const QVariant orderValue = order->value();
+    table.setIndexFieldNames(rangeField_.isEmpty() ? OrderColumn()
+                                                   : rangeField_ + u';' + OrderColumn());
+    if (rangeField_.isEmpty())
+        table.setRange({orderValue}, {});
+    else
+        table.setRange({rangeValue_, orderValue}, {rangeValue_});
+    positioned_ = true;
+    return table.locate(keyField_, {keyValue_});
+}
+
+bool TKVDBLookupControl::narrowTableToKey(db::Table& table) {
     if (rangeField_.isEmpty()) {
         table.setIndexFieldNames(keyField_);
         table.setRange({keyValue_}, {keyValue_});
@@ -530,6 +566,91 @@ bool TKVDBLookupControl::locateInTable(db::Table& table) {
     return !table.isEmpty();
 }
 
+// The same on a query whose statement takes the filter and is ordered by the list's
+// order field; nullopt when the query cannot be narrowed by the database that way.
+std::optional<bool> TKVDBLookupControl::locateInQuery(db::Query& query) {
+    const QString orderField = leadingOrderField();
+    if (fieldNames(keyField_).size() != 1 || !orderedByField(query, orderField))
+        return std::nullopt;
+    if (IsSqlBased(query))
+        runFilterHook(true);
+    setQueryFilter(query, rangeConditions() << keyField_ + QStringLiteral("=") +
+                                                   quoted(platform::variantToText(keyValue_)));
+    if (!query.filterInStatement())
+        return std::nullopt;
+    if (query.isEmpty())
+        return false;
+    const db::Field& order = query.fieldByName(orderField);
+    QStringList conditions = rangeConditions();
+    if (order.isNull())
+        conditions << orderField + QStringLiteral(" IS NULL");
+    else
+        conditions << orderField + QStringLiteral(">=") + quoted(order.asString());
+    setQueryFilter(query, conditions);
+    positioned_ = true;
+    return query.locate(keyField_, {keyValue_});
+}
+
+bool TKVDBLookupControl::revealRowsAbove() {
+    db::DataSet* list = ListDataSet();
+    if (!positioned_ || !list || !keyFieldRef_)
+        return false;
+    const QVariant key = keyFieldRef_->value();
+    ApplySearchText({});
+    list->locate(keyField_, {key});
+    return true;
+}
+
+// On a query the database can narrow, the last rows are read in the opposite order;
+// the list then starts at the first row of the last window of rows, and only those
+// are read on to the end.
+void TKVDBLookupControl::goToLastRow(int windowRows) {
+    if (positioned_)
+        ApplySearchText(searchText_);
+    db::DataSet& list = *ListDataSet();
+    auto* query = qobject_cast<db::Query*>(&list);
+    const QString orderField = leadingOrderField();
+    if (!query || !orderedByField(*query, orderField) || !query->setReversed(true)) {
+        list.last();
+        return;
+    }
+    QVariant orderValue;
+    {
+        const auto forwardAgain = qScopeGuard([query] { query->setReversed(false); });
+        if (query->isEmpty())
+            return;
+        query->moveBy(std::max(0, windowRows - 1));
+        orderValue = query->fieldByName(orderField).value();
+    }
+    const QString narrowing = query->filtered() ? query->filter() : QString();
+    QStringList conditions;
+    if (!narrowing.trimmed().isEmpty())
+        conditions << u'(' + narrowing + u')';
+    if (orderValue.isValid())
+        conditions << orderField + QStringLiteral(">=") +
+                          quoted(platform::variantToText(orderValue));
+    else
+        conditions << orderField + QStringLiteral(" IS NULL");
+    setQueryFilter(*query, conditions);
+    positioned_ = true;
+    query->last();
+}
+
+bool TKVDBLookupControl::orderedByField(db::Query& query, const QString& orderField) {
+    const QStringList orderTerms = query.orderByTerms();
+    if (orderField.isEmpty() || orderTerms.isEmpty())
+        return false;
+    const QString firstTerm = orderTerms.first().simplified().toUpper();
+    return firstTerm == orderField.toUpper() ||
+           firstTerm == orderField.toUpper() + QStringLiteral(" ASC");
+}
+
+void TKVDBLookupControl::goToFirstRow() {
+    if (positioned_)
+        ApplySearchText({});
+    ListDataSet()->first();
+}
+
 bool TKVDBLookupControl::LocateKey() {
     try {
         db::DataSet* list = ListDataSet();
@@ -537,8 +658,16 @@ bool TKVDBLookupControl::LocateKey() {
             return false;
         if (currentRowHoldsKey())
             return true;
+        std::optional<bool> found;
         if (auto* table = qobject_cast<db::Table*>(list))
-            return locateInTable(*table);
+            found = locateInTable(*table);
+        else if (auto* query = qobject_cast<db::Query*>(list))
+            found = locateInQuery(*query);
+        if (found) {
+            if (!*found)
+                ApplySearchText({}); // the whole list again, not the key's empty range
+            return *found;
+        }
         ApplySearchText({});
         if (rangeField_.isEmpty())
             return list->locate(keyField_, {keyValue_});
@@ -617,6 +746,7 @@ TKVDBLookupListBox::TKVDBLookupListBox(QWidget* parent, bool popup)
     : TKVDBLookupControl(parent), popup_(popup), scrollBar_(new QScrollBar(Qt::Vertical, this)) {
     scrollBar_->setFocusPolicy(Qt::NoFocus);
     scrollBar_->setRange(0, 0);
+    scrollBar_->installEventFilter(this);
     connect(scrollBar_, &QScrollBar::actionTriggered, this,
             platform::guarded([this](int action) { scrollAction(action); }));
     connect(scrollBar_, &QScrollBar::sliderReleased, this,
@@ -707,6 +837,7 @@ void TKVDBLookupListBox::KeyValueChanged() {
         ListDataSet()->first();
     selectedItem_ = DisplayFieldRef() ? DisplayFieldRef()->displayText() : QString();
     TKVDBLookupControl::KeyValueChanged();
+    AnnounceSelection();
 }
 
 void TKVDBLookupListBox::ListSourceActiveChanged() {
@@ -868,9 +999,9 @@ void TKVDBLookupListBox::moveAndSelect(int step, bool toggle) {
     clearSearchText();
     db::DataSet& list = *ListDataSet();
     if (step == HomeStep) {
-        list.first();
+        goToFirstRow();
     } else if (step == EndStep) {
-        list.last();
+        goToLastRow(rowCount_);
     } else {
         const int row = visibleRowOf(KeyValue());
         if (row >= 0) {
@@ -880,6 +1011,8 @@ void TKVDBLookupListBox::moveAndSelect(int step, bool toggle) {
             KeyValueChanged();
             step = 0;
         }
+        if (step < 0 && list.currentRow() + step < 0)
+            revealRowsAbove();
         list.moveBy(step);
     }
     if (toggle)
@@ -1023,6 +1156,12 @@ void TKVDBLookupListBox::scrollAction(int action) {
         return;
     clearSearchText();
     db::DataSet& list = *ListDataSet();
+    const bool upward = action == QAbstractSlider::SliderSingleStepSub ||
+                        action == QAbstractSlider::SliderPageStepSub ||
+                        (action == QAbstractSlider::SliderMove && !scrollBar_->isSliderDown() &&
+                         scrollBar_->sliderPosition() == 1);
+    if (upward && ListLink->firstRecord() == 0)
+        revealRowsAbove();
     switch (action) {
     case QAbstractSlider::SliderSingleStepSub:
         list.moveBy(-recordIndex_ - 1);
@@ -1037,17 +1176,17 @@ void TKVDBLookupListBox::scrollAction(int action) {
         list.moveBy(recordCount_ - recordIndex_ + recordCount_ - 2);
         break;
     case QAbstractSlider::SliderToMinimum:
-        list.first();
+        goToFirstRow();
         break;
     case QAbstractSlider::SliderToMaximum:
-        list.last();
+        goToLastRow(rowCount_);
         break;
     case QAbstractSlider::SliderMove:
         if (scrollBar_->isSliderDown())
             return; // the thumb counts where it is let go
         switch (scrollBar_->sliderPosition()) {
         case 0:
-            list.first();
+            goToFirstRow();
             break;
         case 1:
             list.moveBy(-recordIndex_ - recordCount_ + 1);
@@ -1056,7 +1195,7 @@ void TKVDBLookupListBox::scrollAction(int action) {
             list.moveBy(recordCount_ - recordIndex_ + recordCount_ - 2);
             break;
         case 4:
-            list.last();
+            goToLastRow(rowCount_);
             break;
         default:
             break;
@@ -1066,6 +1205,29 @@ void TKVDBLookupListBox::scrollAction(int action) {
         return;
     }
     updateScrollBar();
+}
+
+// The wheel scrolls the rows, over the list and over its scroll bar alike, by the
+// system's lines per notch; the current row stays.
+void TKVDBLookupListBox::wheelEvent(QWheelEvent* event) {
+    event->accept();
+    if (!ListActive())
+        return;
+    wheelAngle_ += event->angleDelta().y();
+    const int notches = wheelAngle_ / QWheelEvent::DefaultDeltasPerStep;
+    wheelAngle_ -= notches * QWheelEvent::DefaultDeltasPerStep;
+    const int rows = notches * QApplication::wheelScrollLines();
+    for (int i = 0; i < std::abs(rows); ++i)
+        scrollAction(rows > 0 ? QAbstractSlider::SliderSingleStepSub
+                              : QAbstractSlider::SliderSingleStepAdd);
+}
+
+bool TKVDBLookupListBox::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == scrollBar_ && event->type() == QEvent::Wheel) {
+        platform::runGuarded([this, event] { wheelEvent(static_cast<QWheelEvent*>(event)); });
+        return true;
+    }
+    return TKVDBLookupControl::eventFilter(watched, event);
 }
 
 // ---- Drop-down list ------------------------------------------------------------------
@@ -1210,6 +1372,9 @@ void TKVDBLookupComboBox::prepareDataList() {
         list.SetKeyValue(KeyValue());
         list.setSelectedKeys(SelectedKeys());
     }
+    // The list opens at the current value's row, or at its first row without one.
+    if (!list.LocateKey())
+        ListDataSet()->first();
     list.ListDataChanged();
 }
 
@@ -1236,6 +1401,7 @@ void TKVDBLookupComboBox::CloseUp(bool accept) {
     dataList_->StopTracking();
     const QVariant key = dataList_->KeyValue();
     const QVariant keys = dataList_->SelectedKeys();
+    positioned_ = dataList_->positioned_; // the list data set is the same
     dataList_->hide();
     listVisible_ = false;
     qApp->removeEventFilter(this);
@@ -1281,10 +1447,13 @@ void TKVDBLookupComboBox::keyPressEvent(QKeyEvent* event) {
         }
         if (!listVisible_) {
             db::DataSet& list = *ListDataSet();
-            if (!LocateKey())
+            if (!LocateKey()) {
                 list.first();
-            else
+            } else {
+                if (key == Qt::Key_Up && list.currentRow() == 0)
+                    revealRowsAbove();
                 list.moveBy(key == Qt::Key_Up ? -1 : 1);
+            }
             SelectKeyValue(KeyFieldRef()->value());
             return;
         }
@@ -1475,9 +1644,41 @@ void TKVDBLookupComboBox::paintButton(QPainter& painter, int width) {
 
 namespace {
 
+// The shown text of a control, read-only, for the text interface of assistive tools.
+class ShownTextInterface : public QAccessibleTextInterface {
+public:
+    virtual QString shownText() const = 0;
+    void selection(int, int* startOffset, int* endOffset) const override {
+        *startOffset = *endOffset = 0;
+    }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QString text(int startOffset, int endOffset) const override {
+        const QString shown = shownText();
+        const int start = std::clamp(startOffset, 0, static_cast<int>(shown.size()));
+        const int end = endOffset < 0
+                            ? static_cast<int>(shown.size())
+                            : std::clamp(endOffset, start, static_cast<int>(shown.size()));
+        return shown.mid(start, end - start);
+    }
+    int characterCount() const override { return static_cast<int>(shownText().size()); }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* startOffset, int* endOffset) const override {
+        *startOffset = *endOffset = offset;
+        return {};
+    }
+};
+
 // One row of a lookup list: its shown texts, selected when its key is one of the
-// selected keys, focused when it holds the key value.
-class LookupRowAccessible : public QAccessibleInterface {
+// selected keys, focused when it holds the key value, disabled when the list says so;
+// a cell of the list's one-column table.
+class LookupRowAccessible : public QAccessibleInterface, public QAccessibleTableCellInterface {
 public:
     LookupRowAccessible(TKVDBLookupListBox* list, int row) : list_(list), row_(row) {}
     bool isValid() const override { return list_ && row_ < list_->RecordCount(); }
@@ -1514,18 +1715,83 @@ public:
         state.selected = KeyInSet(list_->SelectedKeys(), list_->RowKeyAt(row_));
         state.focused =
             list_->KeyValue().isValid() && KeysEqual(list_->KeyValue(), list_->RowKeyAt(row_));
+        state.disabled = !list_->RowEnabledAt(row_);
         return state;
     }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        return type == QAccessible::TableCellInterface
+                   ? static_cast<QAccessibleTableCellInterface*>(this)
+                   : nullptr;
+    }
+    // The cell.
+    bool isSelected() const override { return state().selected; }
+    QList<QAccessibleInterface*> columnHeaderCells() const override { return {}; }
+    QList<QAccessibleInterface*> rowHeaderCells() const override { return {}; }
+    int columnIndex() const override { return 0; }
+    int rowIndex() const override { return row_; }
+    int columnExtent() const override { return 1; }
+    int rowExtent() const override { return 1; }
+    QAccessibleInterface* table() const override { return parent(); }
 
 private:
     QPointer<TKVDBLookupListBox> list_;
     int row_;
 };
 
-// A lookup list: its rows are its children, its value the chosen row's display text.
-class LookupListAccessible : public QAccessibleWidget {
+// A lookup list: its rows are its children, its value (and text) the chosen row's
+// display text; as a table of one column it tells which of its rows are selected and
+// selects them.
+class LookupListAccessible : public QAccessibleWidget,
+                             public ShownTextInterface,
+                             public QAccessibleTableInterface {
 public:
     explicit LookupListAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::List) {}
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        if (type == QAccessible::TableInterface)
+            return static_cast<QAccessibleTableInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString shownText() const override { return list()->SelectedItem(); }
+    // The table.
+    QAccessibleInterface* caption() const override { return nullptr; }
+    QAccessibleInterface* summary() const override { return nullptr; }
+    QAccessibleInterface* cellAt(int row, int column) const override {
+        return column == 0 ? child(row) : nullptr;
+    }
+    int columnCount() const override { return 1; }
+    int rowCount() const override { return childCount(); }
+    int selectedCellCount() const override { return static_cast<int>(selectedRows().size()); }
+    int selectedColumnCount() const override { return 0; }
+    int selectedRowCount() const override { return selectedCellCount(); }
+    QString columnDescription(int) const override { return {}; }
+    QString rowDescription(int row) const override {
+        return list()->RowTexts(row).join(QStringLiteral(", "));
+    }
+    QList<QAccessibleInterface*> selectedCells() const override {
+        QList<QAccessibleInterface*> cells;
+        for (const int row : selectedRows())
+            cells << child(row);
+        return cells;
+    }
+    QList<int> selectedColumns() const override { return {}; }
+    QList<int> selectedRows() const override {
+        QList<int> rows;
+        for (int row = 0; row < childCount(); ++row) {
+            if (KeyInSet(list()->SelectedKeys(), list()->RowKeyAt(row)))
+                rows << row;
+        }
+        return rows;
+    }
+    bool isColumnSelected(int) const override { return false; }
+    bool isRowSelected(int row) const override { return selectedRows().contains(row); }
+    // Selecting a row chooses it as a click would; a row already selected stays.
+    bool selectRow(int row) override { return chooseRow(row, false); }
+    bool selectColumn(int) override { return false; }
+    bool unselectRow(int row) override { return chooseRow(row, true); }
+    bool unselectColumn(int) override { return false; }
+    void modelChange(QAccessibleTableModelChangeEvent*) override {}
     ~LookupListAccessible() override {
         for (const QAccessible::Id id : rows_)
             QAccessible::deleteAccessibleInterface(id);
@@ -1566,14 +1832,38 @@ public:
     }
 
 private:
+    // Toggling: the row leaves the selected keys when it is one of them.
+    bool chooseRow(int row, bool toggle) const {
+        const QVariant key = list()->RowKeyAt(row);
+        if (!key.isValid() || !list()->CanModify())
+            return false;
+        const bool selected = KeyInSet(list()->SelectedKeys(), key);
+        if (toggle != selected)
+            return true; // already so
+        platform::runGuarded([&] {
+            if (toggle)
+                list()->ToggleKeyValue(key);
+            else
+                list()->SelectKeyValue(key);
+        });
+        return KeyInSet(list()->SelectedKeys(), key) != toggle;
+    }
+
     mutable std::vector<QAccessible::Id> rows_; // interfaces of rows asked for, by row
 };
 
-// A lookup combo box: its value is the text it shows; it opens and closes its list.
-class LookupComboAccessible : public QAccessibleWidget {
+// A lookup combo box: its value (and text) is the text it shows; it opens and closes
+// its list.
+class LookupComboAccessible : public QAccessibleWidget, public ShownTextInterface {
 public:
     explicit LookupComboAccessible(QWidget* widget)
         : QAccessibleWidget(widget, QAccessible::ComboBox) {}
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString shownText() const override { return combo()->Text(); }
     TKVDBLookupComboBox* combo() const { return static_cast<TKVDBLookupComboBox*>(widget()); }
     int childCount() const override { return combo()->ListVisible() ? 1 : 0; }
     QAccessibleInterface* child(int index) const override {
@@ -1636,6 +1926,28 @@ void TKVDBLookupControl::AnnounceValue() {
         return;
     QAccessibleValueChangeEvent event(this, ShownText());
     QAccessible::updateAccessibility(&event);
+}
+
+// The selection within the list changed; the key's row (when shown) has the focus.
+void TKVDBLookupListBox::AnnounceSelection() {
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent selection(this, QAccessible::SelectionWithin);
+    QAccessible::updateAccessibility(&selection);
+    const int row = visibleRowOf(KeyValue());
+    if (row < 0 || (!HasFocus() && !Popup()))
+        return;
+    QAccessibleEvent focus(this, QAccessible::Focus);
+    focus.setChild(row);
+    QAccessible::updateAccessibility(&focus);
+}
+
+bool TKVDBLookupListBox::RowEnabledAt(int row) {
+    if (row < 0 || row >= recordCount_)
+        return true;
+    activeRow_ = row;
+    const auto restore = qScopeGuard([this] { activeRow_ = -1; });
+    return IsRowEnabled();
 }
 
 QStringList TKVDBLookupListBox::RowTexts(int row) const {

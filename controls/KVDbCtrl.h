@@ -9,6 +9,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QScrollBar;
@@ -16,6 +17,7 @@ class QScrollBar;
 namespace db {
 class DataSet;
 class Field;
+class Query;
 class Table;
 } // namespace db
 
@@ -170,7 +172,11 @@ public:
     // on a query.
     void ApplySearchText(const QString& text);
     // Brings the list data set to the row of the key value; false when there is no such
-    // row or anything fails (never raises).
+    // row or anything fails (never raises). On a table, and on a query the database can
+    // narrow, the list then starts at the key's row in list order (at the first row that
+    // shares its order value), so that only the rows from there on are read and the rows
+    // below are browsed as usual; the rows above are read again when they are asked for
+    // (revealRowsAbove).
     bool LocateKey();
     // One typed character of the incremental search (Backspace and Escape clear it).
     void ProcessSearchKey(QChar ch);
@@ -193,6 +199,11 @@ public:
     // What the control shows as its value (for assistive tools).
     virtual QString ShownText() const { return {}; }
 
+Q_SIGNALS:
+    // The key value or the selected keys changed, also to none (OnChange is not told of
+    // a cleared key).
+    void keyChanged();
+
 protected:
     // Tells assistive tools that the shown value changed.
     void AnnounceValue();
@@ -202,6 +213,14 @@ protected:
     virtual bool OpensSearchEditor() const { return false; }
     virtual void RunSearchEditor(QChar) {}
     void clearSearchText() { searchText_.clear(); }
+    // When the list starts at a located row: the whole list (within the range) read
+    // again and brought to the current row's key, so that the rows above it can be
+    // reached; false when the list is whole already. Raises what reading raises.
+    bool revealRowsAbove();
+    // The list's first row (the whole list's, not the located row's).
+    void goToFirstRow();
+    // The list's last row, with the rows of a window of that many rows before it.
+    void goToLastRow(int windowRows);
     void setSearchText(const QString& text) { searchText_ = text; }
     void setSelectedKeys(const QVariant& keys) { selectedKeys_ = keys; }
     QString OrderColumn() const;
@@ -223,6 +242,12 @@ private:
     void applyTableSearch(db::Table& table, QString text);
     void applyQuerySearch(db::DataSet& query, QString text);
     bool locateInTable(db::Table& table);
+    bool narrowTableToKey(db::Table& table);
+    std::optional<bool> locateInQuery(db::Query& query);
+    QString leadingOrderField() const;
+    static bool orderedByField(db::Query& query, const QString& orderField);
+    QStringList rangeConditions() const;
+    static void setQueryFilter(db::DataSet& query, const QStringList& conditions);
     bool currentRowHoldsKey();
 
     QString dataField_;
@@ -243,6 +268,7 @@ private:
     bool lookupMode_ = false;
     bool listActive_ = false;
     bool hasFocus_ = false;
+    bool positioned_ = false; // the list starts at a located row (LocateKey)
 };
 
 // --- List box -------------------------------------------------------------------------
@@ -276,6 +302,8 @@ public:
     // Whether the row of the list link's active record is enabled; true unless a
     // subclass says otherwise. It changes only how the row is painted.
     virtual bool IsRowEnabled() { return true; }
+    // The same for a visible row (from 0); true past the rows.
+    bool RowEnabledAt(int row);
     // The area the rows are painted in.
     QRect ClientRect() const;
     // The row (from 0) painted at a y of the widget; clamped to the visible rows.
@@ -303,12 +331,16 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     QSize sizeHint() const override;
 
     // A left button press at a point of the widget (also sent by the combo box).
     void leftButtonDown(const QPoint& point, Qt::KeyboardModifiers modifiers);
     void StopTracking();
     void paintRow(QPainter& painter, int row);
+    // Tells assistive tools that the selected rows changed.
+    void AnnounceSelection();
 
 private:
     friend class TKVDBLookupComboBox;
@@ -331,6 +363,7 @@ private:
     bool tracking_ = false;
     bool timerActive_ = false;
     int mousePos_ = 0;
+    int wheelAngle_ = 0; // turned but less than a notch
     QString selectedItem_;
     QScrollBar* scrollBar_;
     QBasicTimer timer_;

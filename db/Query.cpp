@@ -15,6 +15,7 @@ Query::~Query() {
 
 void Query::setSql(const QStringList& lines) {
     close();
+    reversed_ = false;
     sql_ = lines;
     parsed_ = parseStatement(sqlText());
     params_.rebuild(parsed_.occurrences);
@@ -57,8 +58,13 @@ std::vector<DataSet::ColumnInfo> Query::openCursor() {
         throw platform::DatabaseError(QStringLiteral("The query has no statement"));
     Database& database = this->database();
     database.open();
-    const QSqlQuery& cursor =
-        cursor_.run(database, database.dialect().adapt(parsed_.text), boundValues(database));
+    const QString text =
+        reversed_ ? withOrderReversed(parsed_.text).value_or(parsed_.text) : parsed_.text;
+    const QString statement = database.dialect().adapt(text);
+    const QVariantList values = boundValues(database);
+    filterInStatement_ = false;
+    const QSqlQuery* narrowed = runWithFilter(database, text, values);
+    const QSqlQuery& cursor = narrowed ? *narrowed : cursor_.run(database, statement, values);
     if (!cursor.isSelect())
         throw platform::DatabaseError(
             QStringLiteral("Error creating cursor handle: the statement returns no rows"));
@@ -66,6 +72,55 @@ std::vector<DataSet::ColumnInfo> Query::openCursor() {
     for (const Dialect::Column& column : database.dialect().resultColumns(cursor))
         columns.push_back({column.name, column.type, column.size});
     return columns;
+}
+
+// The filter's fields are the query's data fields, found in the statement by name.
+const QSqlQuery* Query::runWithFilter(Database& database, const QString& statement,
+                                      const QVariantList& values) {
+    if (!filtered_ || filter_.trimmed().isEmpty())
+        return nullptr;
+    std::vector<FilterExpression::FieldInfo> columns;
+    for (const FilterExpression::FieldInfo& info : fieldInfos()) {
+        if (field(info.index).kind() == FieldKind::Data)
+            columns.push_back(info);
+    }
+    FilterExpression::SqlCondition condition;
+    try {
+        condition = FilterExpression::parse(filter_, columns).toSql();
+    } catch (const platform::DatabaseError&) {
+        return nullptr; // it names a field the statement does not have: filtered on rows
+    }
+    const std::optional<QString> narrowed = withCondition(statement, condition.text);
+    if (!narrowed)
+        return nullptr;
+    QVariantList allValues = values;
+    const Dialect& dialect = database.dialect();
+    for (const FilterExpression::Bound& bound : condition.values)
+        allValues << dialect.bindValue(bound.type, bound.value);
+    try {
+        const QSqlQuery& cursor = cursor_.run(database, dialect.adapt(*narrowed), allValues);
+        filterInStatement_ = true;
+        return &cursor;
+    } catch (const platform::EngineError&) {
+        if (database.inTransaction())
+            throw; // a failed statement spoils the transaction on the server engine
+        return nullptr;
+    }
+}
+
+bool Query::setReversed(bool reversed) {
+    if (reversed == reversed_)
+        return true;
+    if (reversed && !withOrderReversed(parsed_.text))
+        return false;
+    reversed_ = reversed;
+    if (active())
+        filterChanged();
+    return true;
+}
+
+QStringList Query::orderByTerms() const {
+    return db::orderByTerms(parsed_.text);
 }
 
 bool Query::fetchRow(Row& dataValues) {

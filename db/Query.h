@@ -43,13 +43,32 @@ public:
 
     Database& database() const; // raises when no connection has that name
 
+    // A filter on a plain SELECT (see withCondition) goes into the statement as a
+    // condition with bound values, so that the database narrows the rows and an index
+    // can serve it; on any other statement, before the query has fields, or when the
+    // engine refuses the condition (a column known by an alias only), it is applied to
+    // the rows as they are read. Whether the open query's filter is in its statement:
+    bool filterInStatement() const { return filterInStatement_; }
+    // The terms of the statement's ORDER BY when it is a plain SELECT; empty otherwise.
+    QStringList orderByTerms() const;
+    // Reads the rows of a plain SELECT in the opposite order (withOrderReversed), so
+    // that the end of a long result is reached without reading it all. Answers false
+    // and changes nothing for another statement; re-reads an open query.
+    bool setReversed(bool reversed);
+    bool reversed() const { return reversed_; }
+
 protected:
     std::vector<ColumnInfo> openCursor() override;
     bool fetchRow(Row& dataValues) override;
     void closeCursor() override;
+    bool filtersRows() const override { return !filterInStatement_; }
 
 private:
     QVariantList boundValues(const Database& database) const;
+    // Runs the statement with the filter in it and answers the cursor; null when the
+    // filter cannot go into the statement.
+    const QSqlQuery* runWithFilter(Database& database, const QString& statement,
+                                   const QVariantList& values);
 
     QString databaseName_;
     QString sessionName_;
@@ -58,6 +77,8 @@ private:
     Params params_;
     Cursor cursor_{*this};
     int rowsAffected_ = 0;
+    bool filterInStatement_ = false;
+    bool reversed_ = false;
 };
 
 // The value, as text, of column in the first row of

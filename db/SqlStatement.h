@@ -4,6 +4,7 @@
 #include <QSqlQuery>
 #include <QVariantList>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace db {
@@ -33,6 +34,18 @@ qsizetype sqlLiteralEnd(const QString& sql, qsizetype i);
 QString rewriteOutsideLiterals(
     const QString& sql,
     const std::function<qsizetype(const QString& sql, qsizetype i, QString& result)>& rewrite);
+
+// A plain SELECT ... FROM ... [WHERE ...] [ORDER BY ...] with one more condition (SQL
+// text with '?' marks) joined to its WHERE clause: "WHERE (old) AND (condition)", or a
+// new WHERE clause before ORDER BY. The condition's marks come after every mark of the
+// statement. Nullopt for any other statement (WITH, set operations, GROUP BY, HAVING,
+// LIMIT, OFFSET, FETCH, FOR UPDATE, several statements, a mark after the WHERE clause).
+std::optional<QString> withCondition(const QString& sql, const QString& condition);
+// The terms of a plain SELECT's ORDER BY as written, trimmed; empty when it has none.
+QStringList orderByTerms(const QString& sql);
+// A plain SELECT with every term of its ORDER BY turned round (ASC and DESC, NULLS
+// FIRST and LAST swapped); nullopt for any other statement or one without ORDER BY.
+std::optional<QString> withOrderReversed(const QString& sql);
 
 // Reads the next row's values; false at the end. Raises EngineError when reading fails.
 bool fetchValues(QSqlQuery& query, int columnCount, std::vector<QVariant>& values);

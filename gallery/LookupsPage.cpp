@@ -118,8 +118,10 @@ QWidget* buildLookupsPage(gallery::GalleryContext&) {
     note->setWordWrap(true);
     grid->addWidget(note, grid->rowCount(), 1, 1, 3);
 
-    combo->OnChange = [combo, comboKey](QObject*) { comboKey->setText(keyText(*combo)); };
-    list->OnChange = [list, listKey](QObject*) { listKey->setText(keyText(*list)); };
+    QObject::connect(combo, &controls::TKVDBLookupControl::keyChanged, comboKey,
+                     [combo, comboKey] { comboKey->setText(keyText(*combo)); });
+    QObject::connect(list, &controls::TKVDBLookupControl::keyChanged, listKey,
+                     [list, listKey] { listKey->setText(keyText(*list)); });
     QObject::connect(range, &QCheckBox::toggled, page, platform::guarded([combo, list](bool on) {
                          for (controls::TKVDBLookupControl* control :
                               {static_cast<controls::TKVDBLookupControl*>(combo),

@@ -4,6 +4,7 @@
 #include "controls/KvDbCtrX.h"
 #include "db/DataSource.h"
 #include "db/Query.h"
+#include "db/Session.h"
 #include "db/Table.h"
 #include "platform/Errors.h"
 #include "platform/MessageBox.h"
@@ -14,13 +15,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSqlDriver>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <functional>
 #include <memory>
+#include <sqlite3.h>
 
 using namespace controls;
 
@@ -39,6 +44,12 @@ CREATE TABLE CHOICE (ID INTEGER PRIMARY KEY, LST_ID INTEGER);
 INSERT INTO CHOICE VALUES (1, NULL);
 )");
 
+// A thousand more rows, N0001 … N1000 with keys 101 …, in either engine's SQL.
+const QString ManyRows = QStringLiteral(
+    "WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < 1000) "
+    "INSERT INTO LST SELECT 100 + I, 'N' || SUBSTR(CAST(10000 + I AS VARCHAR(10)), 2), "
+    "1 + I % 2 FROM N;");
+
 // Counts the times the list data set was read anew.
 class ReadCounter : public db::DataLink {
 public:
@@ -51,14 +62,15 @@ protected:
 
 // A list table on the fixture, its source, and a window holding the controls.
 struct ListFixture {
-    TestDatabase database{QStringLiteral("TEST"), TestDatabase::Content::Empty, ListSchema};
+    TestDatabase database;
     db::Table table;
     db::DataSource source;
     QWidget window;
     QLineEdit after{&window}; // the control the focus moves on to
     ReadCounter counter;
 
-    ListFixture() {
+    explicit ListFixture(const QString& moreRows = {})
+        : database(QStringLiteral("TEST"), TestDatabase::Content::Empty, ListSchema + moreRows) {
         table.setDatabaseName(QStringLiteral("TEST"));
         table.setTableName(QStringLiteral("LST"));
         table.open();
@@ -139,6 +151,81 @@ void openWithLookupField(db::Table& lookup, db::Table& list) {
     lookup.open();
 }
 
+// The list as a query ordered by the name, on the fixture's database.
+struct QueryList {
+    db::Query query;
+    db::DataSource source;
+    explicit QueryList(const QString& statement =
+                           QStringLiteral("SELECT ID, NAZIV, SKUP FROM LST ORDER BY NAZIV")) {
+        query.setDatabaseName(QStringLiteral("TEST"));
+        query.setSqlText(statement);
+        query.open();
+        source.setDataSet(&query);
+    }
+};
+
+QString name(db::DataSet& list) {
+    return list.fieldByName(QStringLiteral("NAZIV")).asString();
+}
+
+// The statements the engine holds prepared on the connection of the alias TEST: the
+// texts it was given, with its parameter marks.
+QStringList preparedStatements(const TestDatabase& database) {
+    QSqlDatabase connection =
+        db::Session::defaultSession().database(QStringLiteral("TEST")).connection();
+    QStringList texts;
+    if (database.engine() == TestDatabase::Engine::Sqlite) {
+        auto* handle = *static_cast<sqlite3* const*>(connection.driver()->handle().constData());
+        for (sqlite3_stmt* statement = sqlite3_next_stmt(handle, nullptr); statement;
+             statement = sqlite3_next_stmt(handle, statement))
+            texts << QString::fromUtf8(sqlite3_sql(statement));
+        return texts;
+    }
+    QSqlQuery query(connection);
+    query.exec(QStringLiteral("SELECT statement FROM pg_prepared_statements UNION ALL "
+                              "SELECT statement FROM pg_cursors"));
+    while (query.next())
+        texts << query.value(0).toString();
+    return texts;
+}
+
+// How the embedded engine runs a statement (EXPLAIN QUERY PLAN).
+QString sqlitePlan(const QString& statement) {
+    QSqlDatabase connection =
+        db::Session::defaultSession().database(QStringLiteral("TEST")).connection();
+    auto* handle = *static_cast<sqlite3* const*>(connection.driver()->handle().constData());
+    sqlite3_stmt* plan = nullptr;
+    const QByteArray text = "EXPLAIN QUERY PLAN " + statement.toUtf8();
+    if (sqlite3_prepare_v2(handle, text.constData(), -1, &plan, nullptr) != SQLITE_OK)
+        return QString::fromUtf8(sqlite3_errmsg(handle));
+    QString details;
+    while (sqlite3_step(plan) == SQLITE_ROW)
+        details +=
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(plan, 3))) + u'\n';
+    sqlite3_finalize(plan);
+    return details;
+}
+
+// Records what the controls tell assistive tools.
+struct AccessibilityEvents {
+    static inline QList<QPair<QObject*, QAccessible::Event>> seen;
+    static inline QStringList values;
+    AccessibilityEvents() {
+        seen.clear();
+        values.clear();
+        QAccessible::installUpdateHandler([](QAccessibleEvent* event) {
+            seen.append({event->object(), event->type()});
+            if (event->type() == QAccessible::ValueChanged)
+                values << static_cast<QAccessibleValueChangeEvent*>(event)->value().toString();
+        });
+        QAccessible::setActive(true);
+    }
+    ~AccessibilityEvents() { QAccessible::installUpdateHandler(nullptr); }
+    static bool has(QObject* object, QAccessible::Event type) {
+        return seen.contains(qMakePair(object, type));
+    }
+};
+
 } // namespace
 
 class LookupControlsTest : public QObject {
@@ -164,6 +251,15 @@ private Q_SLOTS:
     void scrollBarAndAutoScroll();
     void comboKeysClearAndDropDown();
     void filterHookRunsOnEveryNarrowing();
+    void locatedKeyLeavesTheListBrowsable_data();
+    void locatedKeyLeavesTheListBrowsable();
+    void queryListIsNarrowedByTheDatabase();
+    void locateOnALongQueryReadsOnlyTheShownRows();
+    void statementsThatCannotTakeAConditionFilterTheRows();
+    void dropDownOpensAtTheCurrentValue();
+    void wheelScrollsByRows();
+    void keyChangesAreToldAlsoWhenCleared();
+    void accessibleValueSelectionAndDisabledRows();
 };
 
 void LookupControlsTest::keySets() {
@@ -697,6 +793,241 @@ void LookupControlsTest::filterHookRunsOnEveryNarrowing() {
     type(list, QStringLiteral("o"));
     QCOMPARE(calls, 2);
     QCOMPARE(list->KeyValue(), QVariant(qint64(10)));
+}
+
+void LookupControlsTest::locatedKeyLeavesTheListBrowsable_data() {
+    QTest::addColumn<bool>("overQuery");
+    QTest::addColumn<bool>("comboBox");
+    QTest::newRow("table, combo box") << false << true;
+    QTest::newRow("table, list box") << false << false;
+    QTest::newRow("query, combo box") << true << true;
+    QTest::newRow("query, list box") << true << false;
+}
+
+// In name order: ALFA BETA GAMA KOLAR KOS KOŠIR KRAJNC NOVAK ZUPAN ŠKERLJ.
+void LookupControlsTest::locatedKeyLeavesTheListBrowsable() {
+    QFETCH(bool, overQuery);
+    QFETCH(bool, comboBox);
+    ListFixture f;
+    QueryList q;
+    db::DataSet& list = overQuery ? static_cast<db::DataSet&>(q.query) : f.table;
+    TKVDBLookupControl* control =
+        comboBox ? static_cast<TKVDBLookupControl*>(f.add<TKVDBLookupComboBox>())
+                 : f.add<TKVDBLookupListBox>();
+    if (overQuery)
+        control->setListSource(&q.source);
+    f.show(control);
+    control->SetKeyValue(5); // KOŠIR, set from outside
+    if (overQuery)
+        QVERIFY(q.query.filterInStatement());
+    QVERIFY(list.fetchedRowCount() <= 7);
+    const auto press = [&](Qt::Key key) {
+        QTest::keyClick(control, key);
+        return control->KeyValue().toInt();
+    };
+    QCOMPARE(press(Qt::Key_Down), 6); // KRAJNC
+    QCOMPARE(press(Qt::Key_Down), 7); // NOVAK
+    QCOMPARE(press(Qt::Key_Up), 6);
+    QCOMPARE(press(Qt::Key_Up), 5);
+    QCOMPARE(press(Qt::Key_Up), 10); // KOS: the rows above the located one are read again
+    QCOMPARE(press(Qt::Key_Up), 4);
+    control->SetKeyValue(8); // the last row
+    QCOMPARE(press(Qt::Key_Down), 8);
+    QCOMPARE(press(Qt::Key_Up), 9);
+
+    // Within a group the located row goes on to the group's next row.
+    control->setRangeField(QStringLiteral("SKUP"));
+    control->setRangeValue(QStringLiteral("2"));
+    control->ApplySearchText({});
+    control->SetKeyValue(3); // GAMA; KOLAR, KOŠIR, KRAJNC are of group 1
+    QCOMPARE(press(Qt::Key_Down), 10);
+    QCOMPARE(press(Qt::Key_Down), 7);
+    QCOMPARE(press(Qt::Key_Up), 10);
+    QCOMPARE(press(Qt::Key_Up), 3);
+    if (!comboBox) {
+        QCOMPARE(press(Qt::Key_Home), 1);
+        control->SetKeyValue(7);
+        QCOMPARE(press(Qt::Key_Home), 1); // the group's first row, not the located one
+    }
+}
+
+void LookupControlsTest::queryListIsNarrowedByTheDatabase() {
+    ListFixture f;
+    FakeClock clock;
+    QueryList q;
+    auto* list = f.add<TKVDBLookupListBox>();
+    list->setListSource(&q.source);
+    f.show(list);
+    type(list, QStringLiteral("ko"));
+    QVERIFY(q.query.filterInStatement());
+    QStringList names;
+    for (q.query.first(); !q.query.eof(); q.query.next())
+        names << name(q.query);
+    QCOMPARE(names, (QStringList{"KOLAR", "KOS", "KOŠIR"}));
+    QCOMPARE(list->SearchText().toUpper(), QStringLiteral("KO"));
+    QCOMPARE(list->KeyValue(), QVariant(qint64(4)));
+
+    // The engine was given the condition with marks; the typed text is no part of it.
+    QString narrowing;
+    for (const QString& statement : preparedStatements(f.database)) {
+        if (statement.contains(QStringLiteral("LST")) &&
+            statement.contains(QStringLiteral("NAZIV >="), Qt::CaseInsensitive))
+            narrowing = statement;
+    }
+    QVERIFY2(!narrowing.isEmpty(), qPrintable(preparedStatements(f.database).join(u'\n')));
+    QVERIFY(!narrowing.contains(QStringLiteral("'KO")));
+    const bool server = f.database.engine() == TestDatabase::Engine::Pgsql;
+    static const QRegularExpression boundCondition(QStringLiteral("NAZIV >= (\\?|:\\w+|\\$\\d+)"),
+                                                   QRegularExpression::CaseInsensitiveOption);
+    QVERIFY2(narrowing.contains(boundCondition), qPrintable(narrowing));
+    if (!server)
+        QVERIFY2(sqlitePlan(narrowing).contains(QStringLiteral("INDEX LST_NAZIV")),
+                 qPrintable(sqlitePlan(narrowing)));
+
+    type(list, QStringLiteral("x")); // nothing starts with KOX: a beep, the text stays
+    QCOMPARE(list->SearchText().toUpper(), QStringLiteral("KO"));
+}
+
+void LookupControlsTest::locateOnALongQueryReadsOnlyTheShownRows() {
+    ListFixture f(ManyRows);
+    QueryList q;
+    auto* list = f.add<TKVDBLookupListBox>();
+    list->setRowCount(5);
+    list->setListSource(&q.source);
+    f.show(list);
+    list->SetKeyValue(100 + 600); // N0600
+    QCOMPARE(name(q.query), QStringLiteral("N0600"));
+    QVERIFY2(q.query.fetchedRowCount() <= list->RowCount(),
+             qPrintable(QString::number(q.query.fetchedRowCount())));
+    QCOMPARE(list->RowTexts(0), QStringList{"N0600"}); // shown at the top
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(list->KeyValue().toInt(), 701);
+    QVERIFY(q.query.fetchedRowCount() <= list->RowCount() + 1);
+}
+
+// A statement with GROUP BY cannot take a condition: narrowing and locating go on as
+// before, on the rows as they are read.
+void LookupControlsTest::statementsThatCannotTakeAConditionFilterTheRows() {
+    ListFixture f;
+    FakeClock clock;
+    QueryList q(QStringLiteral(
+        "SELECT MIN(ID) AS ID, NAZIV, MIN(SKUP) AS SKUP FROM LST GROUP BY NAZIV ORDER BY NAZIV"));
+    auto* combo = f.add<TKVDBLookupComboBox>();
+    combo->setListSource(&q.source);
+    f.show(combo);
+    combo->SetKeyValue(5);
+    QCOMPARE(combo->Text(), QStringLiteral("KOŠIR"));
+    QTest::keyClick(combo, Qt::Key_Down);
+    QCOMPARE(combo->KeyValue().toInt(), 6);
+    combo->ApplySearchText(QStringLiteral("K"));
+    QVERIFY(!q.query.filterInStatement());
+    QCOMPARE(q.query.recordCount(), 4);
+}
+
+void LookupControlsTest::dropDownOpensAtTheCurrentValue() {
+    ListFixture f(ManyRows);
+    auto* combo = f.add<TKVDBLookupComboBox>();
+    f.show(combo);
+    combo->SetKeyValue(100 + 500); // N0500, far down the list
+    combo->DropDown();
+    TKVPopupDataList* list = combo->DataList();
+    QCOMPARE(list->KeyValue(), QVariant(600));
+    int shownAt = -1;
+    for (int row = 0; row < list->RecordCount(); ++row) {
+        if (list->RowKeyAt(row).toInt() == 600)
+            shownAt = row;
+    }
+    QVERIFY(shownAt >= 0);
+    QVERIFY(QAccessible::queryAccessibleInterface(list)->child(shownAt)->state().selected);
+    QTest::keyClick(combo, Qt::Key_Down);
+    QTest::keyClick(combo, Qt::Key_Return);
+    QCOMPARE(combo->KeyValue().toInt(), 601);
+    QCOMPARE(combo->Text(), QStringLiteral("N0501"));
+}
+
+void LookupControlsTest::wheelScrollsByRows() {
+    ListFixture f;
+    auto* list = f.add<TKVDBLookupListBox>();
+    list->setRowCount(4);
+    f.show(list);
+    list->SetKeyValue(1);
+    const auto turn = [](QWidget* widget, int notches) {
+        const QPoint at(widget->width() / 2, widget->height() / 2);
+        QWheelEvent wheel(at, widget->mapToGlobal(at), {}, QPoint(0, 120 * notches), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(widget, &wheel);
+    };
+    const int lines = QApplication::wheelScrollLines();
+    QApplication::setWheelScrollLines(2);
+    turn(list, -1);                                   // down: two rows
+    QCOMPARE(list->RowTexts(0), QStringList{"GAMA"}); // in key order
+    turn(list->ScrollBar(), -1); // over the scroll bar the same, not to the end
+    QCOMPARE(list->RowTexts(0), QStringList{"KOŠIR"});
+    QVERIFY(!f.table.eof());
+    turn(list, 2);
+    QCOMPARE(list->RowTexts(0), QStringList{"ALFA"});
+    QCOMPARE(list->KeyValue(), QVariant(1)); // scrolling chooses nothing
+    QApplication::setWheelScrollLines(lines);
+}
+
+void LookupControlsTest::keyChangesAreToldAlsoWhenCleared() {
+    ListFixture f;
+    auto* combo = f.add<TKVDBLookupComboBox>();
+    QStringList told;
+    connect(combo, &TKVDBLookupControl::keyChanged, combo,
+            [&] { told << combo->KeyValue().toString(); });
+    f.show(combo);
+    QTest::keyClick(combo, Qt::Key_Down);
+    QTest::keyClick(combo, Qt::Key_Escape);
+    combo->SetKeyValue(3);
+    combo->SetKeyValue(QVariant());
+    QCOMPARE(told, (QStringList{"1", QString(), "3", QString()}));
+}
+
+void LookupControlsTest::accessibleValueSelectionAndDisabledRows() {
+    AccessibilityEvents events;
+    ListFixture f;
+    struct NoBetaList : TKVDBLookupListBox {
+        using TKVDBLookupListBox::TKVDBLookupListBox;
+        bool IsRowEnabled() override {
+            return ActiveRowValue(QStringLiteral("NAZIV")).toString() != u"BETA";
+        }
+    };
+    auto* list = f.add<NoBetaList>();
+    auto* combo = f.add<TKVDBLookupComboBox>();
+    f.show(list);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);                      // BETA
+    QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier); // and GAMA
+    QAccessibleInterface* listAccess = QAccessible::queryAccessibleInterface(list);
+    QCOMPARE(listAccess->textInterface()->text(0, -1), QStringLiteral("GAMA"));
+    QAccessibleTableInterface* table = listAccess->tableInterface();
+    QVERIFY(table);
+    QCOMPARE(table->selectedRows(), (QList<int>{1, 2}));
+    QCOMPARE(table->selectedCellCount(), 2);
+    QVERIFY(listAccess->child(1)->state().disabled);
+    QVERIFY(!listAccess->child(2)->state().disabled);
+    QVERIFY(table->unselectRow(1));
+    QCOMPARE(list->SelectedKeys(), QVariant(QVariantList{qint64(3)}));
+    QCOMPARE(table->selectedRowCount(), 1);
+    QCOMPARE(list->RowKeyAt(table->selectedRows().value(0)), QVariant(qint64(3)));
+    const QVariant fourth = list->RowKeyAt(3);
+    QVERIFY(table->selectRow(3));
+    QCOMPARE(list->KeyValue(), fourth);
+    // Events reach assistive tools only while the platform has them switched on.
+    const bool eventsHeard = QAccessible::isActive();
+    if (eventsHeard) {
+        QVERIFY(AccessibilityEvents::has(list, QAccessible::SelectionWithin));
+        QVERIFY(AccessibilityEvents::has(list, QAccessible::ValueChanged));
+    }
+
+    combo->SetKeyValue(7);
+    QAccessibleInterface* comboAccess = QAccessible::queryAccessibleInterface(combo);
+    QCOMPARE(comboAccess->text(QAccessible::Value), QStringLiteral("NOVAK"));
+    QCOMPARE(comboAccess->textInterface()->text(0, -1), QStringLiteral("NOVAK"));
+    QCOMPARE(comboAccess->textInterface()->characterCount(), 5);
+    if (eventsHeard)
+        QVERIFY(AccessibilityEvents::values.contains(QStringLiteral("NOVAK")));
 }
 
 QTEST_MAIN(LookupControlsTest)

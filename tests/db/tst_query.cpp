@@ -3,6 +3,7 @@
 #include "db/PgsqlDialect.h"
 #include "db/Query.h"
 #include "db/Session.h"
+#include "db/SqlStatement.h"
 #include "platform/DateTime.h"
 #include "platform/Errors.h"
 
@@ -83,6 +84,8 @@ private Q_SLOTS:
     void sequences();
     void failuresCarryTheEngineText();
     void executeAndClientFilter();
+    void plainStatementsTakeAConditionAndTurnRound();
+    void filterGoesIntoPlainStatements();
 };
 
 void QueryTest::statementParameters() {
@@ -520,6 +523,61 @@ void QueryTest::executeAndClientFilter() {
     QCOMPARE(query->filter(), QStringLiteral("account > 250 OR id = 1"));
     query->setFiltered(false);
     QCOMPARE(query->recordCount(), 3);
+}
+
+void QueryTest::plainStatementsTakeAConditionAndTurnRound() {
+    QCOMPARE(withCondition(QStringLiteral("SELECT a FROM t WHERE b = ? ORDER BY a"),
+                           QStringLiteral("c > ?")),
+             QStringLiteral("SELECT a FROM t WHERE ( b = ? \n) AND (c > ?)\nORDER BY a"));
+    QCOMPARE(withCondition(QStringLiteral("select a from (select a from t where x = 1) s -- all"),
+                           QStringLiteral("a = ?")),
+             QStringLiteral("select a from (select a from t where x = 1) s -- all\nWHERE a = ?\n"));
+    QCOMPARE(withCondition(QStringLiteral("SELECT 'ORDER BY' FROM t;"), QStringLiteral("a = ?")),
+             QStringLiteral("SELECT 'ORDER BY' FROM t\nWHERE a = ?\n"));
+    for (const char* refused :
+         {"SELECT a FROM t UNION SELECT a FROM u", "SELECT a, COUNT(*) FROM t GROUP BY a",
+          "SELECT a FROM t ORDER BY a LIMIT 5", "WITH s AS (SELECT 1) SELECT * FROM s",
+          "SELECT a FROM t ORDER BY ?", "UPDATE t SET a = 1", "SELECT a FROM t; DELETE FROM t",
+          "SELECT 1"})
+        QVERIFY2(!withCondition(QLatin1String(refused), QStringLiteral("a = ?")), refused);
+    QCOMPARE(orderByTerms(QStringLiteral("SELECT a FROM t ORDER BY a, NVL(b, 'x, y') DESC")),
+             (QStringList{"a", "NVL(b, 'x, y') DESC"}));
+    QCOMPARE(
+        withOrderReversed(QStringLiteral("SELECT a FROM t ORDER BY a, b DESC, c ASC NULLS FIRST")),
+        QStringLiteral("SELECT a FROM t ORDER BY a DESC, b ASC, c DESC NULLS LAST\n"));
+    QVERIFY(!withOrderReversed(QStringLiteral("SELECT a FROM t")));
+}
+
+void QueryTest::filterGoesIntoPlainStatements() {
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema());
+    auto query = makeQuery(QStringLiteral("SELECT * FROM holding WHERE dan = :dan ORDER BY id"));
+    query->paramByName(QStringLiteral("dan")).setAsString(QStringLiteral("2024-05-31"));
+    query->open();
+    query->setFilter(QStringLiteral("account > 150 OR name = 'Novak'"));
+    query->setFiltered(true);
+    QVERIFY(query->filterInStatement());
+    QCOMPARE(query->recordCount(), 2); // the statement's own condition holds as well
+    QVERIFY(query->setReversed(true));
+    QCOMPARE(query->fieldByName(QStringLiteral("id")).asInteger(), 2);
+    QVERIFY(query->setReversed(false));
+    QCOMPARE(query->fieldByName(QStringLiteral("id")).asInteger(), 1);
+
+    // A column known by its alias (the embedded engine takes it in WHERE, the server
+    // refuses it) and a statement that cannot take a condition: the same rows.
+    for (const char* statement :
+         {"SELECT name AS who, id FROM holding ORDER BY id",
+          "SELECT name AS who, MIN(id) AS id FROM holding GROUP BY name ORDER BY id"}) {
+        auto other = makeQuery(QLatin1String(statement));
+        other->open();
+        other->setFilter(QStringLiteral("who = 'Novak'"));
+        other->setFiltered(true);
+        QCOMPARE(other->recordCount(), 1);
+        QCOMPARE(other->fieldByName(QStringLiteral("id")).asInteger(), 3);
+        if (TestDatabase::onServer() || QByteArray(statement).contains("GROUP"))
+            QVERIFY(!other->filterInStatement());
+    }
+    auto grouped = makeQuery(QStringLiteral("SELECT mic FROM holding GROUP BY mic ORDER BY mic"));
+    QVERIFY(!grouped->setReversed(true));
 }
 
 QTEST_GUILESS_MAIN(QueryTest)
