@@ -3,6 +3,8 @@
 #include "db/DataSource.h"
 #include "platform/Errors.h"
 
+#include <QScopeGuard>
+
 #include <algorithm>
 #include <limits>
 
@@ -13,18 +15,6 @@ namespace {
 [[noreturn]] void raise(const QString& message) {
     throw platform::DatabaseError(message);
 }
-
-// Runs an action when the scope ends, also by an error.
-template <typename Action> class ScopeExit {
-public:
-    explicit ScopeExit(Action action) : action_(std::move(action)) {}
-    ~ScopeExit() { action_(); }
-    ScopeExit(const ScopeExit&) = delete;
-    ScopeExit& operator=(const ScopeExit&) = delete;
-
-private:
-    Action action_;
-};
 
 QStringList splitFieldList(const QString& names) {
     QStringList result;
@@ -287,7 +277,7 @@ void DataSet::computeDerivedFields(Row& row) {
         return;
     const DataSetState savedState = state_;
     Row* const savedRow = calcRow_;
-    ScopeExit restore([&] {
+    const auto restore = qScopeGuard([&] {
         state_ = savedState;
         calcRow_ = savedRow;
     });
