@@ -591,13 +591,46 @@ std::optional<bool> TKVDBLookupControl::locateInQuery(db::Query& query) {
     return query.locate(keyField_, {keyValue_});
 }
 
-bool TKVDBLookupControl::revealRowsAbove() {
+bool TKVDBLookupControl::revealRowsAbove(int windowRows) {
     db::DataSet* list = ListDataSet();
     if (!positioned_ || !list || !keyFieldRef_)
         return false;
     const QVariant key = keyFieldRef_->value();
+    auto* query = qobject_cast<db::Query*>(list);
+    if (query && revealQueryRowsAbove(*query, windowRows)) {
+        query->locate(keyField_, {key});
+        return true;
+    }
     ApplySearchText({});
     list->locate(keyField_, {key});
+    return true;
+}
+
+// A window of rows above the list's first row, read in the opposite order; the list
+// then starts at the first of them. False when the query cannot be read that way.
+bool TKVDBLookupControl::revealQueryRowsAbove(db::Query& query, int windowRows) {
+    const QString orderField = leadingOrderField();
+    if (!query.filterInStatement() || !orderedByField(query, orderField) ||
+        query.fetchedRowCount() == 0)
+        return false;
+    const QVariant top = query.valueAt(0, query.fieldByName(orderField).index());
+    if (!top.isValid() || !query.setReversed(true))
+        return false;
+    QVariant first;
+    {
+        const auto forwardAgain = qScopeGuard([&query] { query.setReversed(false); });
+        setQueryFilter(query, rangeConditions() << orderField + QStringLiteral("<") +
+                                                       quoted(platform::variantToText(top)));
+        if (query.isEmpty()) {
+            positioned_ = false; // nothing above: the list is whole from its first row
+            first = top;
+        } else {
+            query.moveBy(std::max(0, windowRows - 1));
+            first = query.fieldByName(orderField).value();
+        }
+    }
+    setQueryFilter(query, rangeConditions() << orderField + QStringLiteral(">=") +
+                                                   quoted(platform::variantToText(first)));
     return true;
 }
 
@@ -1012,7 +1045,7 @@ void TKVDBLookupListBox::moveAndSelect(int step, bool toggle) {
             step = 0;
         }
         if (step < 0 && list.currentRow() + step < 0)
-            revealRowsAbove();
+            revealRowsAbove(rowCount_ - step);
         list.moveBy(step);
     }
     if (toggle)
@@ -1142,6 +1175,8 @@ void TKVDBLookupListBox::updateScrollBar() {
             recordIndex_ == recordCount_ - 1)
             position = 4;
     }
+    // Placing the thumb is no request to move the list.
+    const auto placing = flagOn(placingThumb_);
     if (scrollBar_->maximum() != maximum)
         scrollBar_->setRange(0, maximum);
     if (scrollBar_->sliderPosition() != position)
@@ -1152,7 +1187,7 @@ void TKVDBLookupListBox::updateScrollBar() {
 }
 
 void TKVDBLookupListBox::scrollAction(int action) {
-    if (!ListActive())
+    if (!ListActive() || placingThumb_)
         return;
     clearSearchText();
     db::DataSet& list = *ListDataSet();
@@ -1161,7 +1196,7 @@ void TKVDBLookupListBox::scrollAction(int action) {
                         (action == QAbstractSlider::SliderMove && !scrollBar_->isSliderDown() &&
                          scrollBar_->sliderPosition() == 1);
     if (upward && ListLink->firstRecord() == 0)
-        revealRowsAbove();
+        revealRowsAbove(2 * rowCount_);
     switch (action) {
     case QAbstractSlider::SliderSingleStepSub:
         list.moveBy(-recordIndex_ - 1);
@@ -1451,7 +1486,7 @@ void TKVDBLookupComboBox::keyPressEvent(QKeyEvent* event) {
                 list.first();
             } else {
                 if (key == Qt::Key_Up && list.currentRow() == 0)
-                    revealRowsAbove();
+                    revealRowsAbove(1);
                 list.moveBy(key == Qt::Key_Up ? -1 : 1);
             }
             SelectKeyValue(KeyFieldRef()->value());

@@ -213,10 +213,12 @@ protected:
     virtual bool OpensSearchEditor() const { return false; }
     virtual void RunSearchEditor(QChar) {}
     void clearSearchText() { searchText_.clear(); }
-    // When the list starts at a located row: the whole list (within the range) read
-    // again and brought to the current row's key, so that the rows above it can be
-    // reached; false when the list is whole already. Raises what reading raises.
-    bool revealRowsAbove();
+    // When the list starts at a located row: the rows above it made reachable, and the
+    // list brought to the current row's key again; false when the list is whole already.
+    // On a query the database narrows, about windowRows rows above are read (in the
+    // opposite order); otherwise the whole list is read again up to the row. Raises what
+    // reading raises.
+    bool revealRowsAbove(int windowRows);
     // The list's first row (the whole list's, not the located row's).
     void goToFirstRow();
     // The list's last row, with the rows of a window of that many rows before it.
@@ -244,6 +246,7 @@ private:
     bool locateInTable(db::Table& table);
     bool narrowTableToKey(db::Table& table);
     std::optional<bool> locateInQuery(db::Query& query);
+    bool revealQueryRowsAbove(db::Query& query, int windowRows);
     QString leadingOrderField() const;
     static bool orderedByField(db::Query& query, const QString& orderField);
     QStringList rangeConditions() const;
@@ -363,7 +366,8 @@ private:
     bool tracking_ = false;
     bool timerActive_ = false;
     int mousePos_ = 0;
-    int wheelAngle_ = 0; // turned but less than a notch
+    int wheelAngle_ = 0;        // turned but less than a notch
+    bool placingThumb_ = false; // updateScrollBar sets the thumb
     QString selectedItem_;
     QScrollBar* scrollBar_;
     QBasicTimer timer_;

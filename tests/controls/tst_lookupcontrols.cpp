@@ -903,6 +903,20 @@ void LookupControlsTest::locateOnALongQueryReadsOnlyTheShownRows() {
     QTest::keyClick(list, Qt::Key_Down);
     QCOMPARE(list->KeyValue().toInt(), 701);
     QVERIFY(q.query.fetchedRowCount() <= list->RowCount() + 1);
+    // Up past the located row reads a few rows above it, not the list up to it; the
+    // scroll bar's thumb moving on the way moves nothing.
+    QTest::keyClick(list, Qt::Key_Up);
+    QTest::keyClick(list, Qt::Key_Up);
+    QCOMPARE(list->KeyValue().toInt(), 699);
+    QVERIFY2(q.query.fetchedRowCount() <= 3 * list->RowCount(),
+             qPrintable(QString::number(q.query.fetchedRowCount())));
+    QTest::keyClick(list, Qt::Key_End);
+    QCOMPARE(list->KeyValue().toInt(), 8); // ŠKERLJ, the last row
+    QCOMPARE(list->RowTexts(list->RowCount() - 1), QStringList{"ŠKERLJ"});
+    QCOMPARE(list->RowTexts(0), QStringList{"N0999"}); // a full window
+    QVERIFY(q.query.fetchedRowCount() <= list->RowCount());
+    QTest::keyClick(list, Qt::Key_Up);
+    QCOMPARE(list->KeyValue().toInt(), 9); // ZUPAN
 }
 
 // A statement with GROUP BY cannot take a condition: narrowing and locating go on as
