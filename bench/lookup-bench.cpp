@@ -98,10 +98,16 @@ struct Server {
 void serverExecOrDie(QSqlDatabase& connection, const QString& statement,
                      const QVariantList& values = {}) {
     QSqlQuery query(connection);
-    query.prepare(statement);
-    for (int i = 0; i < values.size(); ++i)
-        query.bindValue(i, values[i]);
-    if (!query.exec()) {
+    bool done = false;
+    if (values.isEmpty()) { // definitions cannot be prepared
+        done = query.exec(statement);
+    } else {
+        query.prepare(statement);
+        for (int i = 0; i < values.size(); ++i)
+            query.bindValue(i, values[i]);
+        done = query.exec();
+    }
+    if (!done) {
         out << "server: " << query.lastError().text() << Qt::endl;
         std::exit(1);
     }
@@ -216,6 +222,14 @@ void report(const QString& what, const QElapsedTimer& timer, db::DataSet& list,
                .arg(shown);
 }
 
+// A lookup control over the list: key ID, shown NAZIV.
+void showList(controls::TKVDBLookupControl& control, db::DataSource& source) {
+    control.setKeyField(QStringLiteral("ID"));
+    control.setListField(QStringLiteral("NAZIV"));
+    control.setListSource(&source);
+    control.show();
+}
+
 // The list as a query: narrowing, locate, Down and End, each answered by the database.
 void queryList(int rows, const QString& prefix) {
     db::Query query;
@@ -227,11 +241,8 @@ void queryList(int rows, const QString& prefix) {
     db::DataSource source;
     source.setDataSet(&query);
     controls::TKVDBLookupListBox list;
-    list.setKeyField(QStringLiteral("ID"));
-    list.setListField(QStringLiteral("NAZIV"));
-    list.setListSource(&source);
     list.resize(240, list.height());
-    list.show();
+    showList(list, source);
     list.grab();
     out << "query list:\n";
     report(QStringLiteral("opened and shown"), timer, query, list.SelectedItem());
@@ -286,11 +297,8 @@ int main(int argc, char** argv) {
         << memoryBefore / 1024 << " MB\n";
 
     controls::TKVDBLookupListBox list;
-    list.setKeyField(QStringLiteral("ID"));
-    list.setListField(QStringLiteral("NAZIV"));
-    list.setListSource(&source);
     list.resize(240, list.height());
-    list.show();
+    showList(list, source);
     QCoreApplication::processEvents();
 
     const QString prefix = middleName(rows).left(5);
@@ -314,10 +322,7 @@ int main(int argc, char** argv) {
     db::DataSource comboSource;
     comboSource.setDataSet(&comboTable);
     controls::TKVDBLookupComboBox combo;
-    combo.setKeyField(QStringLiteral("ID"));
-    combo.setListField(QStringLiteral("NAZIV"));
-    combo.setListSource(&comboSource);
-    combo.show();
+    showList(combo, comboSource);
     combo.setFocus();
     QCoreApplication::processEvents();
 
