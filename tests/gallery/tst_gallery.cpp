@@ -1,4 +1,5 @@
 #include "controls/ACComboBox.h"
+#include "controls/KVDbCtrl.h"
 #include "controls/KvDbCtrX.h"
 #include "controls/Uddbtn.h"
 #include "controls/Updbedt.h"
@@ -57,6 +58,7 @@ private Q_SLOTS:
     void poolButtonsLeaveTheWindowBeforeItGoes();
     void theSearchEditorPutsOnlyConfirmedTextIntoTheLineEdit();
     void theDataControlsShowTheGridsCurrentPrice();
+    void theLookupComboOpensAtItsValueAndItsKeyFieldFollowsIt();
     void theCheckBoxSwitchesTheGridsWordwrappedTitles();
     void editsMadeInTheGalleryAreNotKept();
     void aWidgetOfTheWindowIsGrabbedByNameAndEnlarged();
@@ -214,6 +216,35 @@ double TestGallery::firstPrice() {
     const double price = query.fieldByName(QStringLiteral("TCN")).asFloat();
     query.close();
     return price;
+}
+
+// Picked in the combo box, a client is the highlighted row of the dropped-down list;
+// clearing the combo box clears the key shown beside it.
+void TestGallery::theLookupComboOpensAtItsValueAndItsKeyFieldFollowsIt() {
+    QVERIFY(window_->showPage(QStringLiteral("Lookups")));
+    auto* combo = window_->findChild<controls::TKVDBLookupComboBox*>(QStringLiteral("cbLookup"));
+    auto* key = window_->findChild<QLineEdit*>(QStringLiteral("eComboKey"));
+    QVERIFY(combo && key);
+    combo->setFocus();
+    combo->ApplySearchText(QStringLiteral("KOLAR"));
+    combo->SelectCurrent();
+    QVERIFY(combo->Text().startsWith(QStringLiteral("KOLAR")));
+    QCOMPARE(key->text(), combo->KeyValue().toString());
+    const QString chosen = combo->Text();
+    combo->DropDown();
+    controls::TKVPopupDataList* list = combo->DataList();
+    int shownAt = -1;
+    for (int row = 0; row < list->RecordCount(); ++row) {
+        if (list->RowKeyAt(row) == combo->KeyValue())
+            shownAt = row;
+    }
+    QVERIFY(shownAt >= 0);
+    QVERIFY(list->RowTexts(shownAt).contains(chosen));
+    QTest::keyClick(combo, Qt::Key_Escape);
+    QVERIFY(!combo->ListVisible());
+    QTest::keyClick(combo, Qt::Key_Backspace);
+    QVERIFY(!combo->KeyValue().isValid());
+    QCOMPARE(key->text(), QString());
 }
 
 void TestGallery::theDataControlsShowTheGridsCurrentPrice() {
