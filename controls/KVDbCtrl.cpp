@@ -38,15 +38,6 @@ bool isKeySet(const QVariant& value) {
     return value.metaType().id() == QMetaType::QVariantList;
 }
 
-QStringList fieldNames(const QString& names) {
-    QStringList list;
-    SplitText(names, QStringLiteral(";"), list);
-    for (QString& name : list)
-        name = name.trimmed();
-    list.removeAll(QString());
-    return list;
-}
-
 // A text as a quoted literal of the filter syntax.
 QString quoted(const QString& text) {
     QString inner = text;
@@ -313,7 +304,7 @@ void TKVDBLookupControl::ListSourceActiveChanged() {
 
 void TKVDBLookupControl::resolveListFields() {
     db::DataSet& list = *ListDataSet();
-    for (const QString& name : fieldNames(listField_)) {
+    for (const QString& name : db::splitFieldList(listField_)) {
         db::Field* field = list.findField(name);
         if (!field) {
             listFieldRefs_.clear();
@@ -525,7 +516,7 @@ bool TKVDBLookupControl::currentRowHoldsKey() {
 
 // The first of the fields the list is ordered by; empty when the list is ordered otherwise.
 QString TKVDBLookupControl::leadingOrderField() const {
-    const QStringList names = fieldNames(OrderColumn());
+    const QStringList names = db::splitFieldList(OrderColumn());
     return names.isEmpty() ? QString() : names.first();
 }
 
@@ -570,7 +561,7 @@ bool TKVDBLookupControl::narrowTableToKey(db::Table& table) {
 // order field; nullopt when the query cannot be narrowed by the database that way.
 std::optional<bool> TKVDBLookupControl::locateInQuery(db::Query& query) {
     const QString orderField = leadingOrderField();
-    if (fieldNames(keyField_).size() != 1 || !orderedByField(query, orderField))
+    if (db::splitFieldList(keyField_).size() != 1 || !orderedByField(query, orderField))
         return std::nullopt;
     if (IsSqlBased(query))
         runFilterHook(true);

@@ -16,16 +16,6 @@ namespace {
     throw platform::DatabaseError(message);
 }
 
-QStringList splitFieldList(const QString& names) {
-    QStringList result;
-    for (const QString& name : names.split(u';', Qt::SkipEmptyParts)) {
-        const QString trimmed = name.trimmed();
-        if (!trimmed.isEmpty())
-            result << trimmed;
-    }
-    return result;
-}
-
 bool sameValue(const QVariant& a, const QVariant& b, bool caseInsensitive) {
     if (!a.isValid() || !b.isValid())
         return a.isValid() == b.isValid();
@@ -36,6 +26,16 @@ bool sameValue(const QVariant& a, const QVariant& b, bool caseInsensitive) {
 }
 
 } // namespace
+
+QStringList splitFieldList(const QString& names) {
+    QStringList result;
+    for (const QString& name : names.split(u';', Qt::SkipEmptyParts)) {
+        const QString trimmed = name.trimmed();
+        if (!trimmed.isEmpty())
+            result << trimmed;
+    }
+    return result;
+}
 
 DataSet::DataSet(QObject* parent) : QObject(parent) {}
 

@@ -15,6 +15,10 @@ class DataSource;
 
 enum class DataSetState { Inactive, Browse, Edit, Insert, CalcFields };
 
+// The names of a field list such as "ID; NAZIV" (key fields, lookup fields): split at
+// ';', trimmed, empty names left out.
+QStringList splitFieldList(const QString& names);
+
 // What data sources and their links are told.
 enum class DataEvent {
     ActiveChanged,  // opened or closed
