@@ -7,7 +7,7 @@
 #include "app/ZevIni.h"
 #include "db/Query.h"
 #include "db/uDMLB.h"
-#include "platform/Files.h"
+#include "platform/ProgramFolders.h"
 
 #include <QRegularExpression>
 
@@ -34,8 +34,9 @@ QString asOneLine(const QString& text) {
 
 int generate(const QStringList& arguments, platform::TDateTime reportDate,
              const BatchEnvironment& environment) {
-    const QString folder = platform::includeTrailingSeparator(
-        environment.folder.isEmpty() ? platform::executableFolder() : environment.folder);
+    const QString& folder = environment.folder;
+    if (folder.isEmpty())
+        platform::copyMissingDefaults();
     const ZevIniSettings ini = readZevIni(folder);
     if (!ini.fileFound)
         platform::showMessage(platform::MessageKind::Information,

@@ -25,7 +25,8 @@ bool isBatchCommandLine(const QStringList& arguments);
 
 struct BatchEnvironment {
     // The folder of ZEV.ini, dbalias.ini, the schema, the working copy and Log.txt;
-    // the executable's folder when empty.
+    // when empty each is where platform::programFile finds it, and a first start
+    // copies the defaults.
     QString folder;
     // The time stamp of the report's name.
     std::function<platform::TDateTime()> clock = platform::now;

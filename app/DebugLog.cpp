@@ -3,11 +3,10 @@
 #include "platform/DateTime.h"
 #include "platform/Files.h"
 #include "platform/Pictures.h"
+#include "platform/ProgramFolders.h"
 
 DebugLog::DebugLog(bool on, const QString& folder)
-    : on_(on), path_(platform::includeTrailingSeparator(
-                         folder.isEmpty() ? platform::executableFolder() : folder) +
-                     QStringLiteral("Log.txt")) {}
+    : on_(on), path_(platform::programFile(QStringLiteral("Log.txt"), folder)) {}
 
 void DebugLog::write(const QString& message) const {
     if (!on_)

@@ -9,7 +9,9 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Pictures.h"
+#include "platform/ProgramFolders.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 
@@ -77,6 +79,18 @@ void requirePlainHostName(const QString& host) {
 QString savingFailed(const QString& path, const QString& reason) {
     return QStringLiteral("Napaka pri shranjevanju datoteke: ") + path + QStringLiteral("\r\r") +
            reason;
+}
+
+// The report folder of the settings; a relative one lies in the program's folder for
+// written files and is made there when missing.
+QString reportFolderOf(const ReportSettings& settings, const QString& programFolder) {
+    if (!QDir::isRelativePath(settings.folder))
+        return platform::includeTrailingSeparator(settings.folder);
+    const QString folder =
+        platform::programFile(platform::includeTrailingSeparator(settings.folder), programFolder);
+    if (!platform::folderExists(folder))
+        platform::createFolder(folder);
+    return folder;
 }
 
 // Partner identifier, "_", trading account and the time stamp, with no separator
@@ -347,8 +361,8 @@ QString replacedCharacterError(const char* element, char32_t character) {
 // Builds the document into the working copy and through the check at the same time;
 // the working copy is put in place whole when the document is complete.
 ValidationResult writeAndCheck(const ReportContext& context, const QString& workingCopyPath,
-                               const QString& executableFolder, QString& checkedTextPath) {
-    WorkingCopyValidation validation(workingCopyPath, executableFolder, context.errorDisplay);
+                               const QString& schemaFolder, QString& checkedTextPath) {
+    WorkingCopyValidation validation(workingCopyPath, schemaFolder, context.errorDisplay);
     {
         WorkingCopyFile workingCopy(workingCopyPath);
         ReportDocument document([&](const char* data, qsizetype size) {
@@ -396,16 +410,18 @@ ReportOutcome generateTradingAccountsReport(const ReportContext& context) {
     const ReportSettings settings = readSettings(context.session);
     requirePlainHostName(context.agencyHost);
     ReportOutcome outcome;
-    const QString executableFolder = platform::includeTrailingSeparator(context.executableFolder);
-    outcome.workingCopyPath = executableFolder + QStringLiteral("ZevXmlValidate.xml");
+    outcome.workingCopyPath =
+        platform::programFile(QStringLiteral("ZevXmlValidate.xml"), context.programFolder);
+    const QString schemaFolder = platform::folderOf(
+        platform::programFile(QLatin1String(SchemaFileName), context.programFolder));
     QString checkedTextPath;
     const ValidationResult validation =
-        writeAndCheck(context, outcome.workingCopyPath, executableFolder, checkedTextPath);
+        writeAndCheck(context, outcome.workingCopyPath, schemaFolder, checkedTextPath);
     outcome.valid = validation.valid;
     outcome.validationError = validation.errorText;
 
     const QString fileName = reportFileName(settings, context.clock());
-    outcome.reportPath = platform::includeTrailingSeparator(settings.folder) + fileName;
+    outcome.reportPath = reportFolderOf(settings, context.programFolder) + fileName;
     context.log.write(QStringLiteral("XML FileName:") + outcome.reportPath);
     outcome.saved =
         deliver(checkedTextPath, validation.checkedText, outcome.reportPath, context.agencyHost);

@@ -24,8 +24,10 @@ struct ReportContext {
     std::function<platform::TDateTime()> reportDate;
     DebugLog& log;
     ReportErrorDisplay& errorDisplay;
-    QString executableFolder; // working copy and schema; with trailing separator
-    QString agencyHost;       // host of the agency's schema URL
+    // The folder of the working copy and the schema; where platform::programFile
+    // finds them when empty.
+    QString programFolder;
+    QString agencyHost;                                         // host of the agency's schema URL
     std::function<platform::TDateTime()> clock = platform::now; // the file name's time
     // Told the number of holdings rows written so far, after every 1 000 and once at the
     // end with the total; for a window that shows progress. May be empty.

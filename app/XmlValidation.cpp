@@ -441,12 +441,12 @@ private:
 namespace {
 
 // Copies the schema into the folder unless it is there; the warning when it cannot.
-QString ensureSchemaBeside(const QString& folder, const QString& executableFolder) {
+QString ensureSchemaBeside(const QString& folder, const QString& schemaFolder) {
     const QString target = folder + QLatin1String(SchemaFileName);
     if (platform::fileExists(target))
         return {};
     const QString source =
-        platform::includeTrailingSeparator(executableFolder) + QLatin1String(SchemaFileName);
+        platform::includeTrailingSeparator(schemaFolder) + QLatin1String(SchemaFileName);
     if (platform::copyFileNoOverwrite(source, target))
         return {};
     return QStringLiteral("Opozorilo, ne moremo napraviti validacije ker validacijska datoteka ne "
@@ -498,11 +498,11 @@ ValidationResult validateAgainstReferencedSchema(const QByteArray& reportText) {
 }
 
 WorkingCopyValidation::WorkingCopyValidation(const QString& workingCopyPath,
-                                             const QString& executableFolder,
+                                             const QString& schemaFolder,
                                              ReportErrorDisplay& display)
     : display_(display), checkedTextPath_(workingCopyPath) {
     const QString folder = platform::folderOf(workingCopyPath);
-    schemaWarning_ = ensureSchemaBeside(folder, executableFolder);
+    schemaWarning_ = ensureSchemaBeside(folder, schemaFolder);
     platform::setCurrentFolder(folder);
 }
 
@@ -522,8 +522,8 @@ ValidationResult WorkingCopyValidation::finish() {
 }
 
 ValidationResult ValidateXml(const QByteArray& reportText, const QString& workingCopyPath,
-                             const QString& executableFolder, ReportErrorDisplay& display) {
-    WorkingCopyValidation validation(workingCopyPath, executableFolder, display);
+                             const QString& schemaFolder, ReportErrorDisplay& display) {
+    WorkingCopyValidation validation(workingCopyPath, schemaFolder, display);
     validation.append(reportText.constData(), reportText.size());
     return validation.finish();
 }

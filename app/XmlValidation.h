@@ -72,14 +72,14 @@ ValidationResult validateAgainstReferencedSchema(const QByteArray& reportText);
 // The check of a report that is being written to its working copy, with the files,
 // folders and messages that go with it. Created before the first piece: the working
 // copy's folder becomes the current folder of the process (InOutError when it cannot)
-// and the schema is copied there from the executable's folder when missing. When the
+// and the schema is copied there from schemaFolder when missing. When the
 // report is complete, finish() shows a warning if the schema could not be copied and,
 // on an invalid report, renames the working copy to ".bad" (replacing an older one),
 // shows the error on the display and as the error message "Napaka: " + error text.
 // Destroyed without finish() (the report failed on the way) it shows nothing.
 class WorkingCopyValidation {
 public:
-    WorkingCopyValidation(const QString& workingCopyPath, const QString& executableFolder,
+    WorkingCopyValidation(const QString& workingCopyPath, const QString& schemaFolder,
                           ReportErrorDisplay& display);
 
     void append(const char* data, qsizetype size) { validator_.append(data, size); }
@@ -98,7 +98,7 @@ private:
 // The whole report text checked as WorkingCopyValidation checks it, in one piece; the
 // working copy holds the same text.
 ValidationResult ValidateXml(const QByteArray& reportText, const QString& workingCopyPath,
-                             const QString& executableFolder, ReportErrorDisplay& display);
+                             const QString& schemaFolder, ReportErrorDisplay& display);
 
 // Where the root element's start tag ends in a text that begins an XML document: the
 // first '>' after the first '<' that opens an element; -1 when the text holds no

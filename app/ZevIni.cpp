@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/ProfileFile.h"
+#include "platform/ProgramFolders.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ ZevIniSettings readZevIni(const QString& folder) {
     ZevIniSettings settings;
     settings.DbType = QStringLiteral("ORACLE");
     settings.agencyHost = QString::fromLatin1(DefaultAgencyHost);
-    const QString path = platform::includeTrailingSeparator(folder) + QStringLiteral("ZEV.ini");
+    const QString path = platform::programFile(QStringLiteral("ZEV.ini"), folder);
     if (!platform::fileExists(path))
         return settings;
     const platform::ProfileFile ini(path);

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The program's own INI file "ZEV.ini" beside the executable, section "Splošno".
+// The program's own INI file "ZEV.ini", section "Splošno".
 struct ZevIniSettings {
     bool fileFound = false;
     QString DbType;        // "Tip", comment stripped; "ORACLE" when missing
@@ -17,5 +17,6 @@ inline constexpr const char* DefaultAgencyHost = "www.ujp.gov.si";
 // characters trimmed.
 QString stripIniComment(const QString& value);
 
-// Reads folder + "ZEV.ini"; a missing file gives the defaults with fileFound false.
+// Reads "ZEV.ini" from the folder, or where platform::programFile finds it when the
+// folder is empty; a missing file gives the defaults with fileFound false.
 ZevIniSettings readZevIni(const QString& folder);

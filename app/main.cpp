@@ -1,12 +1,12 @@
 #include "app/BatchMode.h"
 #include "app/uZEV.h"
 #include "controls/Uddbtn.h"
-#include "db/Session.h"
 #include "db/uDMLB.h"
 #include "entry/UTypedEd.h"
 #include "platform/Application.h"
-#include "platform/Files.h"
 #include "platform/FormatSettings.h"
+#include "platform/MessageBox.h"
+#include "platform/ProgramFolders.h"
 #include "platform/Screenshot.h"
 
 #include <QCoreApplication>
@@ -22,7 +22,12 @@ QStringList commandLineArguments(const QApplication& application) {
 
 int runWindow(platform::Application& application) {
     platform::formatSettings().shortDateFormat = QStringLiteral("dd.mm.yyyy");
-    db::Session::defaultSession().setPrivateDir(platform::executableFolder());
+    try {
+        platform::copyMissingDefaults();
+    } catch (const std::exception& error) {
+        platform::showException(error);
+        return 1;
+    }
     entry::InitTypedEditDefaults();
     // The glyphs and the sixteen standard buttons live until the window and the session
     // module are gone; the pool goes before the glyphs.

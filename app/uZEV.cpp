@@ -12,7 +12,6 @@
 #include "entry/Uptypeed.h"
 #include "platform/Application.h"
 #include "platform/Components.h"
-#include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/StdControls.h"
 #include "platform/WindowPlacement.h"
@@ -66,9 +65,7 @@ private:
 
 TfZEV::TfZEV(TDMLB& dmlb, const QStringList& arguments, QWidget* parent,
              const QString& programFolder)
-    : QMainWindow(parent), dmlb_(dmlb), arguments_(arguments),
-      programFolder_(programFolder.isEmpty() ? platform::executableFolder()
-                                             : platform::includeTrailingSeparator(programFolder)) {
+    : QMainWindow(parent), dmlb_(dmlb), arguments_(arguments), programFolder_(programFolder) {
     platform::setComponentName(this, QStringLiteral("fZEV"));
     component(&qStanja, "qStanja");
     component(&dsStanja, "dsStanja");

@@ -31,8 +31,8 @@ class TfZEV : public QMainWindow, public ReportErrorDisplay {
     Q_OBJECT
 public:
     // arguments: the command line without the program name. programFolder: where
-    // "ZEV.ini", the schema, the working copy and "Log.txt" are; the executable's
-    // folder when empty.
+    // "ZEV.ini", the schema, the working copy and "Log.txt" are; each where
+    // platform::programFile finds it when empty.
     TfZEV(TDMLB& dmlb, const QStringList& arguments, QWidget* parent = nullptr,
           const QString& programFolder = {});
     ~TfZEV() override;

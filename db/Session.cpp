@@ -7,6 +7,7 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/ProfileFile.h"
+#include "platform/ProgramFolders.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -255,7 +256,7 @@ void Database::setProgress(StatementProgress* progress) noexcept {
 
 // ---------------------------------------------------------------------------------
 
-Session::Session() : privateDir_(platform::executableFolder()) {
+Session::Session() {
     allSessions().push_back(this);
 }
 
@@ -297,7 +298,7 @@ void Session::setPrivateDir(const QString& folder) {
 }
 
 QString Session::aliasFile() const {
-    return platform::includeTrailingSeparator(privateDir_) + QStringLiteral("dbalias.ini");
+    return platform::programFile(QStringLiteral("dbalias.ini"), privateDir_);
 }
 
 platform::ProfileFile Session::aliasFileNaming(const QString& alias) const {

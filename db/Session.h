@@ -88,9 +88,10 @@ public:
     // "Default". Raises DatabaseError for an unknown name.
     static Session& byName(const QString& name);
 
+    // The folder of "dbalias.ini"; empty (the default) lets platform::programFile decide.
     void setPrivateDir(const QString& folder);
     const QString& privateDir() const { return privateDir_; }
-    QString aliasFile() const; // privateDir + "dbalias.ini"
+    QString aliasFile() const;
     // The alias file, which must name the alias; raises EngineError for an empty alias,
     // a missing file (with the path looked for) and an alias the file does not name.
     platform::ProfileFile aliasFileNaming(const QString& alias) const;

@@ -48,7 +48,7 @@ bool isSequenceName(const QString& name) {
 TDMLB::TDMLB(const QStringList& arguments, QObject* parent, const QString& privateDir)
     : QObject(parent), dbMain(db::Session::defaultSession(), QString()) {
     db::Session& session = db::Session::defaultSession();
-    session.setPrivateDir(privateDir.isEmpty() ? platform::executableFolder() : privateDir);
+    session.setPrivateDir(privateDir);
     session.open();
     if (arguments.size() > 2) {
         DbAlias = arguments[0];

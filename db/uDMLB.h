@@ -14,8 +14,8 @@ class TDMLB : public QObject {
 public:
     // arguments: the command line without the program name. Arguments 1 to 3 are
     // taken only when there are at least three, argument 4 only with at least four.
-    // privateDir: the session's private directory (with "dbalias.ini"); the
-    // executable's folder when empty.
+    // privateDir: the session's private directory (with "dbalias.ini"); where
+    // platform::programFile finds the file when empty.
     explicit TDMLB(const QStringList& arguments, QObject* parent = nullptr,
                    const QString& privateDir = {});
     ~TDMLB() override;

@@ -9,6 +9,7 @@
 #include "platform/Errors.h"
 #include "platform/Files.h"
 #include "platform/ProfileFile.h"
+#include "platform/ProgramFolders.h"
 #include "platform/StdControls.h"
 #include "platform/WindowPlacement.h"
 
@@ -103,8 +104,7 @@ private:
 
 TfSifSerprog::TfSifSerprog(QWidget* parent, const QString& programFolder)
     : QDialog(parent),
-      programFolder_(programFolder.isEmpty() ? platform::executableFolder()
-                                             : platform::includeTrailingSeparator(programFolder)) {
+      programFolder_(platform::programFolder(platform::ProgramFileKind::Setting, programFolder)) {
     platform::setComponentName(this, QStringLiteral("fSifSerprog"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Servisni program nastavitve"));

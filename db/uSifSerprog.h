@@ -23,8 +23,8 @@ class DbNavigator;
 class TfSifSerprog : public QDialog {
     Q_OBJECT
 public:
-    // programFolder: where the program lies (the executable's folder when empty); the
-    // modules' INI files are found from there.
+    // programFolder: the folder of the program's settings (platform::programFolder
+    // decides when empty); the modules' INI files are found from there.
     explicit TfSifSerprog(QWidget* parent = nullptr, const QString& programFolder = {});
     ~TfSifSerprog() override;
 

@@ -1,13 +1,12 @@
 // zev-gallery: the component gallery (see gallery/Gallery.h).
 #include "controls/Uddbtn.h"
-#include "db/Session.h"
 #include "db/uDMLB.h"
 #include "entry/UTypedEd.h"
 #include "gallery/Gallery.h"
 #include "platform/Application.h"
-#include "platform/Files.h"
 #include "platform/FormatSettings.h"
 #include "platform/MessageBox.h"
+#include "platform/ProgramFolders.h"
 #include "platform/Screenshot.h"
 
 #include <QTimer>
@@ -67,13 +66,13 @@ void openRequested(gallery::TfGallery& window, const GalleryOptions& options) {
 
 int runGallery(platform::Application& application) {
     platform::formatSettings().shortDateFormat = QStringLiteral("dd.mm.yyyy");
-    db::Session::defaultSession().setPrivateDir(platform::executableFolder());
     entry::InitTypedEditDefaults();
     controls::StdButtonsScope standardButtons;
     const GalleryOptions options = readCommandLine(application.arguments());
     std::unique_ptr<TDMLB> session;
     std::unique_ptr<gallery::TfGallery> window;
     const bool started = startedWithoutError([&] {
+        platform::copyMissingDefaults();
         session = std::make_unique<TDMLB>(options.sessionArguments);
         window = std::make_unique<gallery::TfGallery>(*session);
     });

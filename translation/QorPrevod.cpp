@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/ProfileFile.h"
+#include "platform/ProgramFolders.h"
 #include "translation/ImportScript.h"
 #include "translation/uFQorPrevodi.h"
 
@@ -129,8 +130,7 @@ void TQorPrevod::setProgramFolder(const QString& folder) {
 }
 
 QString TQorPrevod::programFolder() {
-    const QString& folder = programFolderSetting();
-    return folder.isEmpty() ? platform::executableFolder() : folder;
+    return platform::programFolder(platform::ProgramFileKind::Written, programFolderSetting());
 }
 
 QString TQorPrevod::FormText(const QString& name) const {

@@ -71,8 +71,9 @@ public:
     // The program name that every new engine takes as ProgramName (empty unless set).
     static void setProcessProgramName(const QString& name);
     static QString processProgramName();
-    // The folder of the engine's files, with its trailing '/': the executable's folder
-    // unless a test or tool sets another one (an empty text restores the default).
+    // The folder of the engine's files, with its trailing '/': the program's folder for
+    // written files (platform::programFolder) unless a test or tool sets another one
+    // (an empty text restores the default).
     static void setProgramFolder(const QString& folder);
     static QString programFolder();
 

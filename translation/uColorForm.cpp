@@ -3,8 +3,8 @@
 #include "platform/Components.h"
 #include "platform/ControlEvents.h"
 #include "platform/ControlLook.h"
-#include "platform/Files.h"
 #include "platform/ProfileFile.h"
+#include "platform/ProgramFolders.h"
 
 #include <QHeaderView>
 #include <QTableView>
@@ -198,7 +198,7 @@ void applyFormColours(QWidget* form) {
 } // namespace
 
 void InitNewLook() {
-    InitNewLook(platform::executableFolder() + QStringLiteral("NewLook.ini"));
+    InitNewLook(platform::programFile(QStringLiteral("NewLook.ini")));
 }
 
 void InitNewLook(const QString& path) {

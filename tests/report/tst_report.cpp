@@ -253,6 +253,7 @@ private Q_SLOTS:
     void debugLogAppendsLinesOnlyWhenOn();
     void reportListsAccountsCashAndSecuritiesInOrder();
     void reportPathHasExactlyOneSeparator();
+    void relativeReportFolderLiesInTheProgramFolder();
     void invalidReportIsMovedAsideAndStillDelivered();
     void missingSettingStopsBeforeAnyFile();
     void failedSaveLeavesNothingInTheReportFolder();
@@ -573,6 +574,31 @@ void ReportTest::reportPathHasExactlyOneSeparator() {
         QVERIFY(QFile::exists(outcome.reportPath));
         QVERIFY(fixture.logLines().isEmpty());
     }
+}
+
+// A relative report folder is taken from the program's folder and made there; an
+// absolute one that does not exist is not made, and nothing is delivered.
+void ReportTest::relativeReportFolderLiesInTheProgramFolder() {
+    for (const QString& relative : {QStringLiteral("izvoz/mesec"), QStringLiteral("izvoz/")}) {
+        ReportFixture fixture(relative);
+        MessageRecorder recorder;
+        RecordingDisplay display;
+        const ReportOutcome outcome = fixture.run(september30(), display, false);
+        QCOMPARE(outcome.reportPath,
+                 fixture.folder + platform::includeTrailingSeparator(relative) + ExpectedName);
+        QVERIFY(outcome.saved && outcome.valid);
+        QVERIFY(QFile::exists(outcome.reportPath));
+    }
+    QTemporaryDir out;
+    const QString missing = out.path() + QStringLiteral("/missing/");
+    ReportFixture fixture(missing);
+    MessageRecorder recorder;
+    RecordingDisplay display;
+    const ReportOutcome outcome = fixture.run(september30(), display, false);
+    QVERIFY(!outcome.saved);
+    QVERIFY(!QDir(missing).exists());
+    QVERIFY(
+        recorder.messages.last().text.startsWith("Napaka pri shranjevanju datoteke: " + missing));
 }
 
 void ReportTest::invalidReportIsMovedAsideAndStillDelivered() {
