@@ -31,7 +31,7 @@ QSqlQuery& Cursor::run(Database& database, const QString& statement, const QVari
     database_ = &database;
     database.registerDataSet(&owner_);
     try {
-        database.dialect().execute(*query_, statement, values);
+        database.dialect().openRows(*query_, statement, values);
     } catch (...) {
         raiseInterruption(database);
     }
@@ -60,6 +60,8 @@ bool Cursor::fetch(std::vector<QVariant>& values) {
 }
 
 void Cursor::close() {
+    if (query_ && database_ && database_->connected())
+        database_->dialect().closeRows(*query_);
     query_.reset();
     if (database_)
         database_->unregisterDataSet(&owner_);

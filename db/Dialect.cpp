@@ -32,6 +32,13 @@ void Dialect::execute(QSqlQuery& query, const QString& statement,
     runStatement(query, statement, values);
 }
 
+void Dialect::openRows(QSqlQuery& query, const QString& statement,
+                       const QVariantList& values) const {
+    execute(query, statement, values);
+}
+
+void Dialect::closeRows(QSqlQuery& /*query*/) const noexcept {}
+
 bool Dialect::fetchRow(QSqlQuery& query, bool /*first*/, int columnCount,
                        std::vector<QVariant>& values) const {
     return fetchValues(query, columnCount, values);

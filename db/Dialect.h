@@ -37,6 +37,9 @@ public:
         QString user;
         QString password;
         QString aliasFolder; // folder of the alias file; relative files are taken from it
+        // Longest wait for a server's answer to one statement; 0 for none, negative for
+        // the engine's default.
+        int statementTimeoutSeconds = -1;
     };
     // Sets the connection's target and options before it opens; raises EngineError
     // when the settings cannot work (a missing database file).
@@ -56,8 +59,14 @@ public:
     // its first row. Raises EngineError with the engine's text.
     virtual void execute(QSqlQuery& query, const QString& statement,
                          const QVariantList& values) const;
-    // The next row of a statement that execute() ran: its values, as many as the result
-    // has columns; false at its end. first is true for the first call after execute().
+    // Runs a statement whose rows a data set reads, as execute() does; an engine may read
+    // them in blocks as they are fetched. Raises EngineError with the engine's text.
+    virtual void openRows(QSqlQuery& query, const QString& statement,
+                          const QVariantList& values) const;
+    // Releases what openRows() holds for the query before it goes. Never raises.
+    virtual void closeRows(QSqlQuery& query) const noexcept;
+    // The next row of a statement that execute() or openRows() ran: its values, as many as the
+    // result has columns; false at its end. first is true for the first call after execute().
     // Raises EngineError with the engine's text.
     virtual bool fetchRow(QSqlQuery& query, bool first, int columnCount,
                           std::vector<QVariant>& values) const;

@@ -1,5 +1,6 @@
 #include "db/PgsqlDialect.h"
 
+#include "db/PgsqlClient.h"
 #include "db/SqlStatement.h"
 #include "platform/Errors.h"
 #include "platform/Variant.h"
@@ -7,6 +8,7 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
 
 namespace db {
 
@@ -120,11 +122,45 @@ void PgsqlDialect::configure(QSqlDatabase& connection, const ConnectionSettings&
         connection.setPort(settings.port);
     connection.setUserName(settings.user);
     connection.setPassword(settings.password);
-    connection.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(ConnectTimeoutSeconds));
+    // Keepalives end the wait on a host that is gone (a network that no longer carries
+    // the connection); a server process that stops answering on a live host is left to
+    // the bound of each wait (answerLimitSeconds()).
+    connection.setConnectOptions(
+        QStringLiteral("connect_timeout=%1;keepalives=1;keepalives_idle=%2;"
+                       "keepalives_interval=%3;keepalives_count=%4;tcp_user_timeout=%5")
+            .arg(ConnectTimeoutSeconds)
+            .arg(KeepaliveIdleSeconds)
+            .arg(KeepaliveIntervalSeconds)
+            .arg(KeepaliveCount)
+            .arg(UnacknowledgedSendMs));
+    statementTimeoutSeconds_ = settings.statementTimeoutSeconds < 0
+                                   ? DefaultStatementTimeoutSeconds
+                                   : settings.statementTimeoutSeconds;
     connection.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
 }
 
-void PgsqlDialect::prepareConnection(QSqlDatabase& /*connection*/) const {}
+void PgsqlDialect::prepareConnection(QSqlDatabase& connection) const {
+    QSqlQuery query(connection);
+    execute(query, QStringLiteral("SELECT set_config('statement_timeout', ?, false)"),
+            {QString::number(static_cast<qint64>(statementTimeoutSeconds_) * 1000)});
+}
+
+void PgsqlDialect::watchProgress(QSqlDatabase& /*connection*/,
+                                 StatementProgress* progress) const noexcept {
+    progress_ = progress;
+}
+
+int PgsqlDialect::answerLimitSeconds() const {
+    return statementTimeoutSeconds_ > 0 ? statementTimeoutSeconds_ + AnswerGraceSeconds : 0;
+}
+
+void PgsqlDialect::raiseNoAnswer() const {
+    throw platform::EngineError(
+        QStringLiteral("The database server did not answer within %1 seconds (STATEMENT TIMEOUT "
+                       "of the alias: %2); the connection to it is closed")
+            .arg(answerLimitSeconds())
+            .arg(statementTimeoutSeconds_));
+}
 
 QString PgsqlDialect::numberedPlaceholders(const QString& statement) {
     int count = 0;
@@ -137,25 +173,126 @@ QString PgsqlDialect::numberedPlaceholders(const QString& statement) {
         });
 }
 
+void PgsqlDialect::withInferredTypes(
+    QString text, const QVariantList& values,
+    const std::function<QSqlError(const QString& text)>& attempt) const {
+    // A parameter whose type nothing in the statement decides gets its value's type,
+    // one at a time, as the server names them.
+    for (qsizetype tries = 0;; ++tries) {
+        const QSqlError error = attempt(text);
+        if (!error.isValid())
+            return;
+        const int parameter = parameterNamedIn(error);
+        if (error.nativeErrorCode() != IndeterminateDatatype || parameter < 1 ||
+            parameter > values.size() || tries >= values.size())
+            raiseServerError(error);
+        text = withTypedParameter(text, parameter, values[parameter - 1]);
+    }
+}
+
+bool PgsqlDialect::boundedCall(const QSqlQuery& query, const std::function<bool()>& call) const {
+    const pgsql::AnswerDeadline deadline(pgsql::handleOf(query), answerLimitSeconds());
+    const bool succeeded = call();
+    if (deadline.expired())
+        raiseNoAnswer();
+    return succeeded;
+}
+
 void PgsqlDialect::execute(QSqlQuery& query, const QString& statement,
                            const QVariantList& values) const {
     query.setForwardOnly(false);
     refuseNullCharacter(statement);
-    QString text = numberedPlaceholders(statement);
-    // A parameter whose type nothing in the statement decides gets its value's type,
-    // one at a time, as the server names them.
-    for (qsizetype attempt = 0; !query.prepare(text); ++attempt) {
-        const QSqlError error = query.lastError();
-        const int parameter = parameterNamedIn(error);
-        if (error.nativeErrorCode() != IndeterminateDatatype || parameter < 1 ||
-            parameter > values.size() || attempt >= values.size())
-            raiseServerError(error);
-        text = withTypedParameter(text, parameter, values[parameter - 1]);
-    }
+    withInferredTypes(numberedPlaceholders(statement), values, [&](const QString& text) {
+        return boundedCall(query, [&] { return query.prepare(text); }) ? QSqlError()
+                                                                       : query.lastError();
+    });
     for (qsizetype i = 0; i < values.size(); ++i)
         query.bindValue(static_cast<int>(i), values[i]);
-    if (!query.exec())
+    if (!boundedCall(query, [&] { return query.exec(); }))
         raiseServerError(query.lastError());
+}
+
+bool PgsqlDialect::readsThroughCursor(const QString& statement) {
+    static const QRegularExpression query(QStringLiteral("^[\\s(]*(SELECT|WITH)\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression locking(
+        QStringLiteral("\\bFOR\\s+(UPDATE|SHARE|NO\\s+KEY|KEY)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    return query.match(statement).hasMatch() && !locking.match(statement).hasMatch();
+}
+
+void PgsqlDialect::openRows(QSqlQuery& query, const QString& statement,
+                            const QVariantList& values) const {
+    if (!readsThroughCursor(statement)) {
+        execute(query, statement, values);
+        return;
+    }
+    refuseNullCharacter(statement);
+    pg_conn* handle = pgsql::handleOf(query);
+    if (!handle)
+        throw platform::EngineError(QStringLiteral("The database connection is not open"));
+    const QString cursor = QStringLiteral("zev_rows_%1").arg(++cursorsDeclared_);
+    withInferredTypes(numberedPlaceholders(statement), values, [&](const QString& text) {
+        const pgsql::Outcome outcome = pgsql::runStatement(
+            handle,
+            QStringLiteral("DECLARE %1 NO SCROLL CURSOR WITH HOLD FOR %2").arg(cursor, text),
+            values, {statementTimeoutSeconds_, answerLimitSeconds()}, progress_);
+        if (outcome.timedOut)
+            raiseNoAnswer();
+        if (outcome.cancelledForTime && outcome.error.isValid())
+            throw platform::EngineError(
+                QStringLiteral("The statement ran longer than the alias's STATEMENT TIMEOUT "
+                               "(%1 seconds) and was cancelled")
+                    .arg(statementTimeoutSeconds_));
+        return outcome.error;
+    });
+    openCursors_.push_back(cursor);
+    query.setForwardOnly(false);
+    fetchBlock(query, cursor);
+}
+
+void PgsqlDialect::fetchBlock(QSqlQuery& query, const QString& cursor) const {
+    const QString fetch =
+        QStringLiteral("FETCH FORWARD %1 FROM %2").arg(FetchBlockRows).arg(cursor);
+    if (!boundedCall(query, [&] { return query.exec(fetch); }))
+        raiseServerError(query.lastError());
+}
+
+QString PgsqlDialect::cursorReadBy(const QSqlQuery& query) const {
+    for (const QString& cursor : openCursors_)
+        if (query.lastQuery().endsWith(u' ' + cursor))
+            return cursor;
+    return {};
+}
+
+bool PgsqlDialect::fetchRow(QSqlQuery& query, bool first, int columnCount,
+                            std::vector<QVariant>& values) const {
+    while (!Dialect::fetchRow(query, first, columnCount, values)) {
+        const QString cursor = cursorReadBy(query);
+        if (cursor.isEmpty())
+            return false;
+        if (query.size() < FetchBlockRows) {
+            // The last block: the cursor has nothing more.
+            openCursors_.removeAll(cursor);
+            pgsql::runQuietly(pgsql::handleOf(query), QStringLiteral("CLOSE ") + cursor,
+                              answerLimitSeconds());
+            return false;
+        }
+        fetchBlock(query, cursor);
+    }
+    return true;
+}
+
+void PgsqlDialect::closeRows(QSqlQuery& query) const noexcept {
+    const QString cursor = cursorReadBy(query);
+    if (cursor.isEmpty())
+        return;
+    openCursors_.removeAll(cursor);
+    // A rolled-back transaction takes the cursors declared in it along; closing one that
+    // is gone would fail, and so break a transaction that runs now.
+    pg_conn* handle = pgsql::handleOf(query);
+    if (handle && pgsql::cursorExists(handle, cursor, answerLimitSeconds()))
+        pgsql::runQuietly(handle, QStringLiteral("CLOSE ") + cursor, answerLimitSeconds());
 }
 
 QVariant PgsqlDialect::insertedRowId(const QSqlQuery& /*query*/) const {

@@ -2,6 +2,10 @@
 
 #include "db/Dialect.h"
 
+#include <QSqlError>
+#include <QStringList>
+#include <functional>
+
 namespace db {
 
 // The PostgreSQL server. Its schema script provides DUAL, NVL, the sequences and the
@@ -10,9 +14,21 @@ namespace db {
 // Parameters go to the server as $1, $2, ... of a prepared statement, one for each
 // occurrence, so that the server infers each one's type from where it stands (a date
 // column, a function's argument). Dates and times are bound as ISO texts, which the
-// server reads in the inferred type without any time zone shift. Results are read
-// whole when a statement runs: a second statement on the same connection would
-// otherwise discard the rows of a cursor that is still being read.
+// server reads in the inferred type without any time zone shift.
+//
+// The rows of a query that a data set reads come through a server-side cursor declared
+// WITH HOLD, FetchBlockRows at a time, so that the client holds one block whatever the
+// result's size, and other statements (a lookup, a commit) may run on the connection
+// between two blocks. Declared outside a transaction, the server computes the whole
+// result when the cursor is declared and keeps it in its temporary files; declared in
+// one, it stays with the transaction until its commit, and a rollback removes it (the
+// next block then fails with the server's error). While the server computes, the
+// connection's progress handler is called.
+//
+// Every wait for the server is bounded: the alias's STATEMENT TIMEOUT (seconds,
+// DefaultStatementTimeoutSeconds when not set, 0 for none) is the server's statement
+// timeout, and the client gives up AnswerGraceSeconds later on a server that does not
+// answer at all, closing the connection with an error that says so.
 //
 // Concatenations a || b run as NULLIF(concat(a, b), ''): the server's own || gives
 // null for a null operand, where the back office's server reads it as empty text
@@ -20,14 +36,28 @@ namespace db {
 class PgsqlDialect : public Dialect {
 public:
     static constexpr int ConnectTimeoutSeconds = 4;
+    static constexpr int DefaultStatementTimeoutSeconds = 600;
+    static constexpr int AnswerGraceSeconds = 2;
+    static constexpr int FetchBlockRows = 2000;
+    static constexpr int KeepaliveIdleSeconds = 30;
+    static constexpr int KeepaliveIntervalSeconds = 10;
+    static constexpr int KeepaliveCount = 3;
+    static constexpr int UnacknowledgedSendMs = 60000;
 
     QString qtDriver() const override { return QStringLiteral("QPSQL"); }
     QString adapt(const QString& statement) const override;
     QVariant bindValue(FieldType type, const QVariant& value) const override;
     void configure(QSqlDatabase& connection, const ConnectionSettings& settings) const override;
     void prepareConnection(QSqlDatabase& connection) const override;
+    void watchProgress(QSqlDatabase& connection,
+                       StatementProgress* progress) const noexcept override;
     void execute(QSqlQuery& query, const QString& statement,
                  const QVariantList& values) const override;
+    void openRows(QSqlQuery& query, const QString& statement,
+                  const QVariantList& values) const override;
+    void closeRows(QSqlQuery& query) const noexcept override;
+    bool fetchRow(QSqlQuery& query, bool first, int columnCount,
+                  std::vector<QVariant>& values) const override;
     QVariant insertedRowId(const QSqlQuery& query) const override;
     std::vector<Column> tableColumns(QSqlDatabase& connection, const QString& table) const override;
     std::vector<Index> tableIndexes(QSqlDatabase& connection, const QString& table) const override;
@@ -36,8 +66,31 @@ public:
     // texts and comments).
     static QString numberedPlaceholders(const QString& statement);
 
+    // Whether a data set's statement is read through a cursor: a query that locks no rows.
+    static bool readsThroughCursor(const QString& statement);
+
 private:
     static QString adaptNames(const QString& statement);
+    // How long the client waits for one answer of the server; 0 for ever.
+    int answerLimitSeconds() const;
+    [[noreturn]] void raiseNoAnswer() const;
+    // Runs call (a blocking call of the driver on the query's connection) within the
+    // bound; raises EngineError when the server did not answer.
+    bool boundedCall(const QSqlQuery& query, const std::function<bool()>& call) const;
+    // Calls attempt with the statement until it gives no error, each time with one more
+    // parameter cast to its value's type, as long as the server names one whose type it
+    // cannot infer; raises EngineError with any other error.
+    void withInferredTypes(QString text, const QVariantList& values,
+                           const std::function<QSqlError(const QString& text)>& attempt) const;
+    void fetchBlock(QSqlQuery& query, const QString& cursor) const;
+    // The cursor whose blocks the query reads; empty when it reads none.
+    QString cursorReadBy(const QSqlQuery& query) const;
+
+    // The connection's own state (a dialect serves one connection).
+    mutable int statementTimeoutSeconds_ = DefaultStatementTimeoutSeconds;
+    mutable StatementProgress* progress_ = nullptr;
+    mutable quint64 cursorsDeclared_ = 0;
+    mutable QStringList openCursors_;
 };
 
 } // namespace db

@@ -101,6 +101,19 @@ QString Database::param(const QString& key) const {
     return {};
 }
 
+int Database::statementTimeout(const QString& setting) const {
+    const QString seconds = setting.trimmed();
+    if (seconds.isEmpty())
+        return -1;
+    bool number = false;
+    const int value = seconds.toInt(&number);
+    if (!number || value < 0)
+        throw platform::EngineError(
+            QStringLiteral("STATEMENT TIMEOUT of the alias %1 is not a number of seconds: %2")
+                .arg(name_, seconds));
+    return value;
+}
+
 Database::AliasSettings Database::readAlias() const {
     const platform::ProfileFile file = session_.aliasFileNaming(name_);
     AliasSettings alias;
@@ -114,6 +127,8 @@ Database::AliasSettings Database::readAlias() const {
     target.user = param(QStringLiteral("USER NAME"));
     target.password = param(QStringLiteral("PASSWORD"));
     target.aliasFolder = platform::folderOf(session_.aliasFile());
+    target.statementTimeoutSeconds = statementTimeout(
+        withoutComment(file.readString(name_, QStringLiteral("STATEMENT TIMEOUT"))));
     return alias;
 }
 

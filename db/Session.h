@@ -61,6 +61,9 @@ public:
 private:
     struct AliasSettings;
     AliasSettings readAlias() const;
+    // The seconds of the alias's STATEMENT TIMEOUT setting; -1 when it is not set. Raises
+    // EngineError when it is not a number of seconds.
+    int statementTimeout(const QString& setting) const;
     void closeConnection();
 
     Session& session_;

@@ -16,10 +16,9 @@ class Database;
 //     so also while the first step of a sorted or grouped statement reads every row
 //     before the first one comes back;
 //   - on every engine while a data set reads the rows of its statement.
-// On PostgreSQL the client library waits for the server's whole result without any
-// callback, so the handler is not called while the server works on a statement; it is
-// called again as the rows are read. Paint what must be seen before the statement
-// starts.
+// On PostgreSQL it is called while the server computes the rows of a data set's
+// statement (until the first block of rows arrives) and as the rows are read; other
+// statements (a commit, a change) wait for the server without a call.
 //
 // The handler must not run statements on this connection nor read rows of its data
 // sets (the engine forbids it while a statement steps): a statement started on the

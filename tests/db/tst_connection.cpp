@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QtTest>
 #include <arpa/inet.h>
+#include <csignal>
 #include <netinet/in.h>
 #include <sqlite3.h>
 #include <sys/socket.h>
@@ -56,6 +57,33 @@ private:
     int socket_;
     int port_ = 0;
 };
+
+// Stops the server processes for as long as it exists (SIGSTOP, SIGCONT).
+class StoppedProcesses {
+public:
+    explicit StoppedProcesses(QList<qint64> pids) : pids_(std::move(pids)) {
+        for (const qint64 pid : pids_)
+            ::kill(static_cast<pid_t>(pid), SIGSTOP);
+    }
+    ~StoppedProcesses() {
+        for (const qint64 pid : pids_)
+            ::kill(static_cast<pid_t>(pid), SIGCONT);
+    }
+    StoppedProcesses(const StoppedProcesses&) = delete;
+    StoppedProcesses& operator=(const StoppedProcesses&) = delete;
+
+private:
+    QList<qint64> pids_;
+};
+
+// The parent process of pid (the server's postmaster for one of its backends).
+qint64 parentOf(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
+}
 
 QString serverSection(const QString& alias, int port) {
     return QStringLiteral("[%1]\nDRIVER=PGSQL\nHOST=127.0.0.1\nPORT=%2\nDATABASE=zev\n")
@@ -107,6 +135,8 @@ private Q_SLOTS:
     void closeHookThatRaisesStillClosesTheConnection();
     void transactions();
     void unreachableServerFailsWithinSeconds();
+    void rowsReadInBlocksSurviveOtherStatementsAndCommits();
+    void serverTimeoutsEndWaitsOnASlowOrStoppedServer();
     void wrongPasswordGivesTheServersMessage();
 };
 
@@ -352,6 +382,93 @@ void ConnectionTest::unreachableServerFailsWithinSeconds() {
     auto query = makeQuery(QStringLiteral("TEST"), QStringLiteral("SELECT COUNT(*) FROM t"));
     query->open();
     QCOMPARE(query->field(0).asInteger(), 3);
+}
+
+void ConnectionTest::rowsReadInBlocksSurviveOtherStatementsAndCommits() {
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
+    const int rows = 7001; // several blocks of the server's cursor
+    auto many = makeQuery(QStringLiteral("TEST"),
+                          QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 FROM dual UNION ALL "
+                                         "SELECT x + 1 FROM c WHERE x < :last) SELECT x FROM c"));
+    many->paramByName(QStringLiteral("last")).setValue(rows);
+    Database& connection = many->database();
+    many->open();
+    int read = 0;
+    qint64 sum = 0;
+    for (; !many->eof(); many->next(), ++read) {
+        sum += many->field(0).asInteger();
+        if (read % 2500 == 10) { // a lookup and a committed change between two blocks
+            connection.startTransaction();
+            makeQuery(QStringLiteral("TEST"),
+                      QStringLiteral("UPDATE t SET name = 'r%1' WHERE id = 1").arg(read))
+                ->execSql();
+            connection.commit();
+            auto lookup = makeQuery(QStringLiteral("TEST"), QStringLiteral("SELECT name FROM t "
+                                                                           "WHERE id = 1"));
+            lookup->open();
+            QCOMPARE(lookup->field(0).asString(), QStringLiteral("r%1").arg(read));
+        }
+    }
+    QCOMPARE(read, rows);
+    QCOMPARE(sum, qint64(rows) * (rows + 1) / 2);
+    many->close();
+
+    // A data set closed half-way inside a transaction that was rolled back leaves the
+    // next transaction intact.
+    connection.startTransaction();
+    many->open();
+    many->next();
+    connection.rollback();
+    connection.startTransaction();
+    many->close();
+    makeQuery(QStringLiteral("TEST"), QStringLiteral("DELETE FROM t WHERE id = 3"))->execSql();
+    connection.commit();
+    auto count = makeQuery(QStringLiteral("TEST"), QStringLiteral("SELECT COUNT(*) FROM t"));
+    count->open();
+    QCOMPARE(count->field(0).asInteger(), 2);
+}
+
+void ConnectionTest::serverTimeoutsEndWaitsOnASlowOrStoppedServer() {
+    if (!TestDatabase::onServer())
+        QSKIP("the embedded engine has no server to wait for");
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
+    database.writeAliasFile(database.aliasSection(QStringLiteral("TEST")) +
+                            QStringLiteral("STATEMENT TIMEOUT=2\n"));
+    // A slow statement: the server cancels it itself.
+    auto slow = makeQuery(QStringLiteral("TEST"), QStringLiteral("SELECT pg_sleep(4) FROM dual"));
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY_THROWS_EXCEPTION(platform::EngineError, slow->open());
+    QVERIFY2(clock.elapsed() < 3500, qPrintable(QString::number(clock.elapsed())));
+
+    // A server stopped in the middle of a read: the client gives up on its own.
+    auto pid = makeQuery(QStringLiteral("TEST"), QStringLiteral("SELECT pg_backend_pid()"));
+    pid->open();
+    const qint64 backend = pid->field(0).asInteger();
+    pid->close();
+    auto many = makeQuery(QStringLiteral("TEST"),
+                          QStringLiteral("SELECT x FROM generate_series(1, 10000) x"));
+    many->open();
+    QString message;
+    clock.restart();
+    {
+        const StoppedProcesses stopped({backend, parentOf(backend)});
+        try {
+            while (!many->eof())
+                many->next();
+        } catch (const platform::EngineError& error) {
+            message = error.message();
+        }
+    }
+    qInfo("A stopped server failed after %lld ms: %s", clock.elapsed(), qPrintable(message));
+    QVERIFY2(message.contains(QStringLiteral("did not answer within 4 seconds")),
+             qPrintable(message));
+    QVERIFY(clock.elapsed() < 6000);
+
+    // A new connection works once the server runs again.
+    many->database().close();
+    many->open();
+    QVERIFY(!many->eof());
 }
 
 void ConnectionTest::wrongPasswordGivesTheServersMessage() {

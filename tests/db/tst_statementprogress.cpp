@@ -89,10 +89,8 @@ void StatementProgressTest::handlerRunsWhileAStatementWorksAndStopsWithItsScope(
         const StatementProgress outer(
             connection, [&] { ++outerCalls; }, 0);
         query->open();
-        if (onSqlite())
-            QVERIFY2(outerCalls > 10, qPrintable(QString::number(outerCalls)));
-        else
-            QCOMPARE(outerCalls, 1); // the first row read
+        // Both engines call it while the statement computes its sorted rows.
+        QVERIFY2(outerCalls > (onSqlite() ? 10 : 1), qPrintable(QString::number(outerCalls)));
         const int callsAfterOpen = outerCalls;
         {
             const StatementProgress inner(
