@@ -271,13 +271,8 @@ bool PgsqlDialect::fetchRow(QSqlQuery& query, bool first, int columnCount,
         const QString cursor = cursorReadBy(query);
         if (cursor.isEmpty())
             return false;
-        if (query.size() < FetchBlockRows) {
-            // The last block: the cursor has nothing more.
-            openCursors_.removeAll(cursor);
-            pgsql::runQuietly(pgsql::handleOf(query), QStringLiteral("CLOSE ") + cursor,
-                              answerLimitSeconds());
-            return false;
-        }
+        if (query.size() < FetchBlockRows)
+            return false; // the last block; the cursor stays until the data set closes
         fetchBlock(query, cursor);
     }
     return true;
