@@ -1,7 +1,8 @@
 // The page "Data controls": the prices of the demo instruments in a grid, the price of
 // the current row in a data-bound edit with a navigator, and an auto-complete combo box.
-// The page works inside a transaction that it rolls back when it goes, so edits made in
-// the gallery never reach the demo database.
+// What is edited on the page stays in the page's rows and is never posted to the
+// database: the page holds no transaction, so that the main connection, which the
+// translation engine shares, keeps everything else done in the gallery.
 #include "controls/ACComboBox.h"
 #include "controls/Updbedt.h"
 #include "controls/cDbGrid.h"
@@ -23,6 +24,16 @@ namespace {
 
 using GalleryGrid = controls::TKVDbGrid;
 
+// A table whose inserts, edits and deletes stay in its own rows: the database is only
+// read, and a post keeps the typed row without reading it back.
+class UnpostedTable : public db::Table {
+protected:
+    void applyInsert(const db::Field* const* /*fields*/, const Row& /*row*/) override {}
+    void applyUpdate(const Row& /*oldRow*/, const Row& /*newRow*/) override {}
+    void applyDelete(const Row& /*row*/) override {}
+    void resyncAfterPost(const Row& /*posted*/) override {}
+};
+
 class DataControlsPage : public QWidget {
 public:
     explicit DataControlsPage(TDMLB& dmlb);
@@ -35,12 +46,11 @@ private:
     controls::TACComboBox* autoCompleteCombo();
 
     TDMLB& dmlb_;
-    db::Table tPrices_;
+    UnpostedTable tPrices_;
     db::DataSource dsPrices_;
     GalleryGrid* grid_ = nullptr;
     controls::TPDBEdit* amount_ = nullptr;
     db::DbNavigator* navigator_ = nullptr;
-    bool inTransaction_ = false;
 };
 
 DataControlsPage::DataControlsPage(TDMLB& dmlb) : dmlb_(dmlb) {
@@ -53,24 +63,19 @@ DataControlsPage::DataControlsPage(TDMLB& dmlb) : dmlb_(dmlb) {
     grid_->setDataSource(&dsPrices_);
     gallery::addRow(grid, QStringLiteral("Grid"), grid_);
     grid->addWidget(wordwrapSwitch(), grid->rowCount(), 1);
-    gallery::addRow(grid, QStringLiteral("Amount"), amountRow())->setBuddy(amount_);
+    platform::setBuddy(gallery::addRow(grid, QStringLiteral("Amount"), amountRow()), amount_);
     gallery::addRow(grid, QStringLiteral("Auto-complete"), autoCompleteCombo());
     auto* note = new QLabel(QStringLiteral("Changes made here are not kept."), this);
     grid->addWidget(note, grid->rowCount(), 1);
     openPrices();
 }
 
-// The controls let go of the data source before the table closes; the transaction of
-// the page's edits is rolled back.
+// The controls let go of the data source before the table closes.
 DataControlsPage::~DataControlsPage() {
     grid_->setDataSource(nullptr);
     amount_->setDataSource(nullptr);
     navigator_->setDataSource(nullptr);
-    platform::runGuarded([this] {
-        tPrices_.close();
-        if (inTransaction_)
-            dmlb_.dbMain.rollback();
-    });
+    platform::runGuarded([this] { tPrices_.close(); });
 }
 
 void DataControlsPage::openPrices() {
@@ -86,8 +91,6 @@ void DataControlsPage::openPrices() {
     dsPrices_.setDataSet(&tPrices_);
     platform::runGuarded([this] {
         dmlb_.dbMain.open();
-        dmlb_.dbMain.startTransaction();
-        inTransaction_ = true;
         tPrices_.open();
     });
 }

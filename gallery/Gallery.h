@@ -42,9 +42,9 @@ class TDMLB;
 // gets the context and runs after the window is shown (add a shot that uses it to
 // scripts/screenshots). Nothing else of the program depends on the gallery.
 //
-// The page "Data controls" keeps a transaction open on the main connection from its
-// start and rolls it back when the gallery closes: what the gallery writes through the
-// main connection (on any page) is never kept in the demo database.
+// The page "Data controls" keeps what is edited on it in its own rows and never posts it;
+// it holds no transaction, so everything else done in the gallery (a translator's work,
+// an import request) is kept in the database as in the program.
 namespace gallery {
 
 class TfGallery;
