@@ -29,11 +29,12 @@ QString decodeScript(const QByteArray& bytes);
 // - A statement gathers lines up to and including one that ends with ";"; the ";" is
 //   not part of it, and a line that is only ";" ends no statement of its own. What is
 //   gathered when the text ends (a last statement without ";") is a statement too.
-// - A quoted text ('…' or "…", a doubled quote standing for one) or a block comment
-//   (/* … */) may go on over line breaks: the lines it goes on over are taken as they
-//   are (untrimmed, kept when empty or when they begin with "--"), and a ";" at the end
-//   of a line inside it ends nothing. Within one line, ";" and "--" inside quotes never
-//   mattered. A "--" outside quotes comments out the rest of its line.
+// - Quotes are not followed: a statement's quoted texts end on the line where they begin,
+//   as every row of a transfer script sits on one line. A statement with an unclosed
+//   quote therefore ends at its line's ";" like any other and fails alone, rather than
+//   swallowing the statements after it.
+// - Double quotes inside a text are written as they are, not doubled: the transfer
+//   scripts put texts between single quotes only, where a double quote is plain text.
 // Linear in the length of the text; never raises.
 std::vector<ScriptStatement> scriptStatements(const QString& text);
 

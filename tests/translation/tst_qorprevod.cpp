@@ -119,7 +119,7 @@ private Q_SLOTS:
     void importRequestsWithoutScriptAreMarkedDone();
     void aScriptNamedTwiceRunsOnce();
     void scriptGrammarAndFailingStatementsLogged();
-    void scriptTextsOverLinesImportWhole();
+    void aBrokenScriptStatementFailsAlone();
     void nextKeyStartsCountersAndKeepsPrefixes();
     void twoConnectionsDrawDifferentKeys();
     void missingTranslationIsCachedAsItsOwnText();
@@ -311,15 +311,17 @@ void QorPrevodTest::scriptGrammarAndFailingStatementsLogged() {
     QCOMPARE(log[4], QString());
 }
 
-void QorPrevodTest::scriptTextsOverLinesImportWhole() {
-    // As Notepad saves it: a byte-order mark, CR LF; a text over four lines, one ending
-    // with ";", one beginning with "--", one empty; a closing comment after the last
-    // statement, which has no ";".
+void QorPrevodTest::aBrokenScriptStatementFailsAlone() {
+    // As Notepad saves it: a byte-order mark, CR LF. The second statement lacks its
+    // closing apostrophe; it fails and is logged alone, and the statements around it,
+    // one of them over two lines, are imported.
     EngineFixture fixture;
     fixture.write(QStringLiteral("multi.sql"),
                   QStringLiteral("\uFEFF-- jeziki\r\n"
                                  "INSERT INTO PREVOD_JEZIKI (KODA_JEZIKA, OPIS) VALUES ('SL2', "
-                                 "'Slovenščina;\r\n-- jezik\r\n\r\n  južni');\r\n"
+                                 "'Slovenščina');\r\n"
+                                 "INSERT INTO PREVOD_JEZIKI (KODA_JEZIKA, OPIS) VALUES ('IT2', "
+                                 "'Italiano);\r\n"
                                  "INSERT INTO PREVOD_JEZIKI (KODA_JEZIKA, OPIS)\r\n"
                                  "VALUES ('HR2', 'Hrvatski')\r\n"
                                  "-- konec\r\n"));
@@ -328,12 +330,19 @@ void QorPrevodTest::scriptTextsOverLinesImportWhole() {
     auto engine = fixture.bareEngine();
     engine->InitTranslationData();
     QVERIFY(engine->Imported());
-    QVERIFY2(!QFile::exists(fixture.folder() + "multi.sql.log"),
-             qPrintable(fixture.read(QStringLiteral("multi.sql.log"))));
     QCOMPARE(scalar(QStringLiteral("SELECT OPIS FROM PREVOD_JEZIKI WHERE KODA_JEZIKA='SL2'")),
-             QStringLiteral("Slovenščina;\n-- jezik\n\n  južni"));
+             QStringLiteral("Slovenščina"));
     QCOMPARE(scalar(QStringLiteral("SELECT OPIS FROM PREVOD_JEZIKI WHERE KODA_JEZIKA='HR2'")),
              QStringLiteral("Hrvatski"));
+    QCOMPARE(scalar(QStringLiteral("SELECT OPIS FROM PREVOD_JEZIKI WHERE KODA_JEZIKA='IT2'")),
+             QStringLiteral("<none>"));
+    const QStringList log =
+        fixture.read(QStringLiteral("multi.sql.log")).split(QStringLiteral("\r\n"));
+    QCOMPARE(log.size(), 4);
+    QCOMPARE(log[0], QStringLiteral("INSERT INTO PREVOD_JEZIKI (KODA_JEZIKA, OPIS) VALUES ('IT2', "
+                                    "'Italiano)"));
+    QVERIFY(!log[1].isEmpty());
+    QVERIFY(fixture.read(QStringLiteral("QorTranslation.ini")).contains(QStringLiteral("ALL=0")));
 }
 
 void QorPrevodTest::nextKeyStartsCountersAndKeepsPrefixes() {
