@@ -529,8 +529,14 @@ void TCustomTypedEdit::openCalculator() {
         SetFloatValue(static_cast<double>(value));
 }
 
+// The value a date or time tool opens at: the field's value, or the current date and
+// time when the field shows none.
+platform::TDateTime TCustomTypedEdit::toolStartValue() const {
+    return valueParam_.showsNoValue() ? platform::now() : GetDateTimeValue();
+}
+
 void TCustomTypedEdit::openCalendar() {
-    platform::TDateTime date = valueParam_.isNull() ? platform::now() : GetDateTimeValue();
+    platform::TDateTime date = toolStartValue();
     Tkoledar& calendar = PopupInstance<Tkoledar>();
     if (isEnabled() && calendar.Execute(date))
         SetDateTimeValue(date);
@@ -538,14 +544,14 @@ void TCustomTypedEdit::openCalendar() {
 
 // The time picker does not ask whether the field is enabled.
 void TCustomTypedEdit::openTimePicker() {
-    platform::TDateTime time = valueParam_.isNull() ? platform::now() : GetDateTimeValue();
+    platform::TDateTime time = toolStartValue();
     TfUra& timePicker = PopupInstance<TfUra>();
     if (timePicker.Execute(time, true))
         SetDateTimeValue(time);
 }
 
 void TCustomTypedEdit::openCalendarAndTimePicker() {
-    const platform::TDateTime value = valueParam_.isNull() ? platform::now() : GetDateTimeValue();
+    const platform::TDateTime value = toolStartValue();
     platform::TDateTime date = platform::dateOf(value);
     platform::TDateTime time = platform::timeOf(value);
     Tkoledar& calendar = PopupInstance<Tkoledar>();

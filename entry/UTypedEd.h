@@ -168,6 +168,7 @@ private:
     void openPopUpTool(bool fromKeyboard);
     void openKeyboard(bool fromKeyboard);
     void openCalculator();
+    platform::TDateTime toolStartValue() const;
     void openCalendar();
     void openTimePicker();
     void openCalendarAndTimePicker();

@@ -85,8 +85,22 @@ void TFormatParam::parseDate(const QString& text) {
             setAsDateTime(value);
     } else {
         // Kept as typed; it is read as a date when it is shown or used.
-        setValue(text);
+        setValue(withoutBlankTime(text, separators));
     }
+}
+
+// A date and time whose time positions were left blank ("05.03.2024   :  ", a date
+// retyped in the mask of a value at midnight) is the date alone.
+QString TFormatParam::withoutBlankTime(const QString& text, const QString& separators) {
+    const QString date = text.trimmed();
+    const qsizetype gap = date.indexOf(u' ');
+    if (gap < 0 || !controls::RemoveChars(separators, date.mid(gap)).isEmpty())
+        return text;
+    return date.left(gap);
+}
+
+bool TFormatParam::showsNoValue() const {
+    return isNull() || FormatText().isEmpty();
 }
 
 double TFormatParam::valueAsFloat() const {

@@ -25,8 +25,12 @@ public:
     // The value from text: empty or "?" is null; floats are read under the decimal and
     // thousands separators of the process; a date or date and time of blanks and
     // separators only is null, with a picture it is read by the picture, without one
-    // the text is kept and read when it is used; every other type keeps the text.
+    // the text is kept and read when it is used (a date and time whose time positions
+    // are all blank keeps the date alone); every other type keeps the text.
     void ParseText(const QString& text);
+
+    // Null, or a value that shows as empty text (a time of blanks and separators only).
+    bool showsNoValue() const;
 
     // The value as a number; a text is read under the user's regional settings first
     // (the form in which typed edits store numbers), then under the process's.
@@ -36,6 +40,7 @@ private:
     QString formatTime() const;
     void parseFloat(const QString& text);
     void parseDate(const QString& text);
+    static QString withoutBlankTime(const QString& text, const QString& separators);
 };
 
 } // namespace entry
