@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "platform/ProgramFolders.h"
 #include "platform/Screenshot.h"
+#include "translation/uColorForm.h"
 
 #include <QCoreApplication>
 #include <memory>
@@ -29,6 +30,7 @@ int runWindow(platform::Application& application) {
         return 1;
     }
     entry::InitTypedEditDefaults();
+    translation::InitNewLook();
     // The glyphs and the sixteen standard buttons live until the window and the session
     // module are gone; the pool goes before the glyphs.
     controls::StdButtonsScope standardButtons;

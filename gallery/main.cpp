@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "platform/ProgramFolders.h"
 #include "platform/Screenshot.h"
+#include "translation/uColorForm.h"
 
 #include <QTimer>
 #include <cstdio>
@@ -67,6 +68,7 @@ void openRequested(gallery::TfGallery& window, const GalleryOptions& options) {
 int runGallery(platform::Application& application) {
     platform::formatSettings().shortDateFormat = QStringLiteral("dd.mm.yyyy");
     entry::InitTypedEditDefaults();
+    translation::InitNewLook();
     controls::StdButtonsScope standardButtons;
     const GalleryOptions options = readCommandLine(application.arguments());
     std::unique_ptr<TDMLB> session;
