@@ -168,6 +168,8 @@ TfKeyboard::TfKeyboard(QWidget* parent) : TDialog(parent) {
     setWindowTitle(QStringLiteral("fKeyboard"));
     setFont(PopupFont(11));
     setFixedSize(389, 162);
+    // Its design position on the screen, unless a window manager places it.
+    move(205, 145);
     createLine();
     createGrids();
     createButtons();

@@ -218,6 +218,8 @@ Tkoledar::Tkoledar(QWidget* parent) : TDialog(parent) {
     system.setPixelSize(13);
     setFont(system);
     setFixedSize(333, 200);
+    // Its design position on the screen, unless a window manager places it.
+    move(196, 103);
     pnlFORM = platform::addComponent(this, new platform::TPanel(this), QStringLiteral("pnlFORM"));
     pnlFORM->setGeometry(0, 1, 325, 195);
     pnlFORM->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -243,6 +245,8 @@ void Tkoledar::createGrid() {
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setFont(PopupFont(11, true, true));
         SetPanelColours(panel, Silver);
+        platform::setTag(panel,
+                         translation::KeepOwnPanelColour); // the colour pass keeps silver italic
         dayPanels[day] = panel;
     }
 }

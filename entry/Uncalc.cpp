@@ -8,7 +8,8 @@
 #include "platform/Pictures.h"
 #include "platform/StdControls.h"
 
-#include <QLabel>
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QToolButton>
 #include <charconv>
 #include <cmath>
@@ -33,11 +34,51 @@ long double ReadDisplayNumber(const QString& text) {
 
 // --- Form ---------------------------------------------------------------------------
 
+namespace {
+
+class CalcDisplayAccessible : public QAccessibleWidget {
+public:
+    explicit CalcDisplayAccessible(QWidget* display)
+        : QAccessibleWidget(display, QAccessible::StaticText) {}
+    QString text(QAccessible::Text kind) const override {
+        if (kind == QAccessible::Value)
+            return static_cast<const QLabel*>(widget())->text();
+        return QAccessibleWidget::text(kind);
+    }
+};
+
+QAccessibleInterface* calcDisplayAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String("entry::TCalcDisplay") && object->isWidgetType())
+        return new CalcDisplayAccessible(static_cast<QWidget*>(object));
+    return nullptr;
+}
+
+} // namespace
+
+TCalcDisplay::TCalcDisplay(QWidget* parent) : QLabel(parent) {
+    static const bool installed = [] {
+        QAccessible::installFactory(calcDisplayAccessible);
+        return true;
+    }();
+    (void)installed;
+    setAccessibleName(QStringLiteral("Display"));
+}
+
+void TCalcDisplay::showNumber(const QString& text) {
+    if (text == this->text())
+        return;
+    setText(text);
+    QAccessibleValueChangeEvent event(this, text);
+    QAccessible::updateAccessibility(&event);
+}
+
 TnCalc::TnCalc(QWidget* parent) : TDialog(parent) {
     platform::setComponentName(this, QStringLiteral("nCalc"));
     setWindowTitle(QString());
     setFont(PopupFont(13));
     setFixedSize(186, 152);
+    // Its design position on the screen, unless a window manager places it.
+    move(199, 101);
     Panel1 = platform::addComponent(this, new platform::TPanel(this), QStringLiteral("Panel1"));
     Panel1->setGeometry(0, 0, 186, 152);
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -48,12 +89,14 @@ TnCalc::TnCalc(QWidget* parent) : TDialog(parent) {
 }
 
 void TnCalc::createDisplay() {
-    lblDisplay = platform::addComponent(this, new QLabel(Panel1), QStringLiteral("lblDisplay"));
+    lblDisplay =
+        platform::addComponent(this, new TCalcDisplay(Panel1), QStringLiteral("lblDisplay"));
     lblDisplay->setGeometry(12, 10, 137, 21);
     lblDisplay->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblDisplay->setFont(PopupFont(15));
     SetPanelColours(lblDisplay, Qt::black, Qt::white);
-    lblDisplay->setAccessibleName(QStringLiteral("Display"));
+    platform::setTag(lblDisplay,
+                     translation::KeepOwnLook); // the colour pass leaves it white on black
     sbBackspace = speedButton("sbBackspace", {153, 7, 26, 27}, QLatin1Char('B'));
     SetGlyphButton(sbBackspace, BackspaceGlyph(), QStringLiteral("Backspace"));
 }
@@ -148,7 +191,7 @@ void TnCalc::ClearAll() {
     StartNewEntry = false;
     btnOk->setEnabled(true);
     EntryValue = Accumulator = 0;
-    lblDisplay->clear();
+    lblDisplay->showNumber(QString());
 }
 
 QString TnCalc::DisplayText() const {
@@ -168,25 +211,25 @@ void TnCalc::PressKey(QChar key) {
 
 void TnCalc::pressDigit(QChar digit) {
     if (StartNewEntry) {
-        lblDisplay->clear();
+        lblDisplay->showNumber(QString());
         StartNewEntry = false;
         btnOk->setEnabled(false);
     }
-    lblDisplay->setText(lblDisplay->text() + digit);
+    lblDisplay->showNumber(lblDisplay->text() + digit);
     entryFromDisplay();
 }
 
 void TnCalc::pressComma() {
     if (controls::CharInText(QLatin1Char(','), lblDisplay->text()))
         return;
-    lblDisplay->setText(lblDisplay->text() + QLatin1Char(','));
+    lblDisplay->showNumber(lblDisplay->text() + QLatin1Char(','));
     entryFromDisplay();
 }
 
 void TnCalc::pressBackspace() {
     if (lblDisplay->text().isEmpty())
         return;
-    lblDisplay->setText(controls::DropLastChar(lblDisplay->text()));
+    lblDisplay->showNumber(controls::DropLastChar(lblDisplay->text()));
     entryFromDisplay();
 }
 
@@ -238,7 +281,7 @@ void TnCalc::entryFromDisplay() {
 }
 
 void TnCalc::showEntry() {
-    lblDisplay->setText(platform::formatFloat(DisplayPicture, static_cast<double>(EntryValue)));
+    lblDisplay->showNumber(platform::formatFloat(DisplayPicture, static_cast<double>(EntryValue)));
 }
 
 } // namespace entry

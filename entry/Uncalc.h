@@ -3,9 +3,9 @@
 #include "translation/Udialog.h"
 
 #include <QChar>
+#include <QLabel>
 #include <QString>
 
-class QLabel;
 class QToolButton;
 
 namespace platform {
@@ -14,6 +14,15 @@ class TPanel;
 } // namespace platform
 
 namespace entry {
+
+// The calculator's display: assistive tools read it as "Display" with the number it
+// shows as its value, and are told when the number changes.
+class TCalcDisplay : public QLabel {
+    Q_OBJECT
+public:
+    explicit TCalcDisplay(QWidget* parent);
+    void showNumber(const QString& text);
+};
 
 // The pop-up calculator (form "nCalc"): worked with the mouse, it evaluates strictly from
 // left to right without operator precedence, in extended precision, and hands back its
@@ -47,7 +56,7 @@ public:
 
     // Components.
     platform::TPanel* Panel1 = nullptr;
-    QLabel* lblDisplay = nullptr;
+    TCalcDisplay* lblDisplay = nullptr;
     QToolButton* sbBackspace = nullptr;
     QToolButton* sbDigits[10] = {};
     QToolButton* sbPlus = nullptr;

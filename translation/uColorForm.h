@@ -42,6 +42,13 @@ inline const QColor FocusBackground{0xFF, 0xFF, 0xC1};
 inline const QColor FocusText{0, 0, 0};
 } // namespace scheme
 
+// Tags that a form's constructor gives a control to keep the look it set itself: a
+// control with KeepOwnLook keeps its colours and font (it still gets the focus
+// colouring when it is editable); a panel with KeepOwnPanelColour keeps its colour, and
+// its font as any panel whose Tag is not 0.
+inline constexpr int KeepOwnLook = 100;
+inline constexpr int KeepOwnPanelColour = -2;
+
 // Runs the colour pass on a form or frame and every component it owns: form colours,
 // then the control treatment of each component (colours, fonts, focus colouring), and
 // sets the component's Tag to 1. Does nothing to colours and fonts while USECOLORS is
