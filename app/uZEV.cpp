@@ -143,7 +143,7 @@ void TfZEV::createNaborPage() {
     pteDan->GroupIndex = 0;
     pteDan->setFont(boldFont(QFont(QStringLiteral("Arial CE"), pteDan->font().pointSize())));
     pteDan->setGeometry(12, 28, 110, 24);
-    label->setBuddy(pteDan);
+    platform::setBuddy(label, pteDan);
     // The date field's tool and clear buttons appear to its right while it has the focus
     // (12 + 110 up to 158); the buttons start after them.
 

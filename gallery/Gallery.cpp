@@ -56,7 +56,7 @@ QGridLayout* formGrid(QWidget* page) {
 QLabel* addRow(QGridLayout* grid, const QString& caption, QWidget* control) {
     const int row = grid->rowCount();
     auto* label = new QLabel(caption, grid->parentWidget());
-    label->setBuddy(control);
+    platform::setBuddy(label, control);
     // A tall control (a grid, a strip) has its label at its top, a line at its middle.
     const bool tall = control->sizeHint().height() > 2 * label->sizeHint().height() + 8;
     grid->addWidget(label, row, 0, Qt::AlignLeft | (tall ? Qt::AlignTop : Qt::AlignVCenter));

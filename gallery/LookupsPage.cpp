@@ -70,7 +70,7 @@ QLineEdit* keyField(QWidget* page, const QString& name) {
 void addKeyField(QGridLayout* grid, const QString& caption, QLineEdit* edit) {
     const int row = grid->rowCount() - 1;
     auto* label = new QLabel(caption, edit->parentWidget());
-    label->setBuddy(edit);
+    platform::setBuddy(label, edit);
     grid->addWidget(label, row, 2, Qt::AlignTop);
     grid->addWidget(edit, row, 3, Qt::AlignTop);
 }

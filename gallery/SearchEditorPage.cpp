@@ -37,7 +37,7 @@ QWidget* buildSearchEditorPage(gallery::GalleryContext&) {
     platform::setComponentName(open, QStringLiteral("bbSearchEditor"));
     layout->addWidget(edit);
     layout->addWidget(open);
-    gallery::addRow(grid, QStringLiteral("Search text"), row)->setBuddy(edit);
+    platform::setBuddy(gallery::addRow(grid, QStringLiteral("Search text"), row), edit);
     QObject::connect(open, &QPushButton::clicked, edit,
                      platform::guarded([edit] { openSearchEditor(*edit); }));
     return page;

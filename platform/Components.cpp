@@ -216,13 +216,43 @@ QString captionOf(const QObject* component) {
     return captionOfWidget(component);
 }
 
+namespace {
+
+// A caption as assistive tools read it: without the "&" of its shortcut ("&&" is one "&").
+QString withoutShortcutMark(const QString& caption) {
+    QString plain;
+    plain.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == u'&' && ++i == caption.size())
+            break;
+        plain += caption[i];
+    }
+    return plain;
+}
+
+// Keeps the name of a buddy that was named after the label in step with its caption.
+void setLabelCaption(QLabel* label, const QString& caption) {
+    QWidget* buddy = label->buddy();
+    if (buddy && buddy->accessibleName() == withoutShortcutMark(label->text()))
+        buddy->setAccessibleName(withoutShortcutMark(caption));
+    label->setText(caption);
+}
+
+} // namespace
+
+void setBuddy(QLabel* label, QWidget* control) {
+    label->setBuddy(control);
+    if (control && control->accessibleName().isEmpty())
+        control->setAccessibleName(withoutShortcutMark(label->text()));
+}
+
 void setCaption(QObject* component, const QString& caption) {
     if (auto* action = qobject_cast<QAction*>(component))
         action->setText(caption);
     else if (isKind(component, ComponentKind::Form))
         static_cast<QWidget*>(component)->setWindowTitle(caption);
     else if (auto* label = qobject_cast<QLabel*>(component))
-        label->setText(caption);
+        setLabelCaption(label, caption);
     else if (auto* button = qobject_cast<QAbstractButton*>(component))
         button->setText(caption);
     else if (auto* group = qobject_cast<QGroupBox*>(component))

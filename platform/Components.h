@@ -19,6 +19,9 @@
 //   without including them. The table in Components.cpp is the one written mapping
 //   from each kind of the system to the Qt class that plays it.
 
+class QLabel;
+class QWidget;
+
 namespace platform {
 
 // The kinds of component of the system. The order of the kind table in Components.cpp,
@@ -118,6 +121,13 @@ void setTag(QObject* component, int tag);
 QString captionOf(const QObject* component);
 // Sets the caption where captionOf reads it; does nothing for kinds without one.
 void setCaption(QObject* component, const QString& caption);
+
+// Makes the control the label's buddy and names the control after the label's caption
+// for assistive tools (Qt's own lookup finds a buddy's label only among the control's
+// siblings, and a control often sits in a row of its own). A control that has a name
+// of its own keeps it; one named after its label is renamed when setCaption changes
+// the label's caption.
+void setBuddy(QLabel* label, QWidget* control);
 
 // The hint of a component: its tool tip (a widget's or a menu item's).
 QString hintOf(const QObject* component);

@@ -116,7 +116,7 @@ QLabel* label(QObject* form, QWidget* parent, const QString& name, const QString
               QWidget* buddy = nullptr) {
     auto* text = platform::addComponent(form, new QLabel(caption, parent), name);
     if (buddy)
-        text->setBuddy(buddy);
+        platform::setBuddy(text, buddy);
     return text;
 }
 
@@ -1117,7 +1117,12 @@ void TFQorPrevod::BNewClick() {
     BInsert->setEnabled(true);
 }
 
+// A language without a code could never be chosen: it is refused before the statement.
 void TFQorPrevod::updateLanguage(db::Query& statement) {
+    if (eKoda_jezika->text().trimmed().isEmpty()) {
+        eKoda_jezika->setFocus();
+        throw platform::Exception(QStringLiteral("Enter the language's code."));
+    }
     statement.setDatabaseName(DatabaseName);
     bindValues(statement, {{QStringLiteral("KODA"), boundText(eKoda_jezika->text())},
                            {QStringLiteral("OPIS"), boundText(eOpis->text())}});
