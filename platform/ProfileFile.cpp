@@ -173,28 +173,53 @@ template <class Change> void ProfileFile::update(Change change) {
     stamp_ = currentStamp();
 }
 
-void ProfileFile::writeString(const QString& section, const QString& key, const QString& value) {
-    const QString sectionName = singleLine(section);
-    const QString keyName = singleLine(key);
-    checkNames(sectionName, keyName);
-    const QString text = writtenValue(singleLine(value));
-    update([&](Content& content) {
-        auto found = findSectionIn(content.sections, sectionName);
-        if (found == content.sections.end()) {
-            content.sections.push_back({sectionName, {}});
-            found = std::prev(content.sections.end());
-        }
-        auto& entries = found->entries;
-        const auto entry = findKeyIn(entries, keyName);
-        if (entry != entries.end()) {
-            entry->value = text;
-            return true;
-        }
-        // A new key goes after the last key of the section, ahead of trailing comments.
-        const auto lastKey = std::find_if(entries.rbegin(), entries.rend(),
-                                          [](const Entry& e) { return !e.key.isEmpty(); });
-        entries.insert(lastKey.base(), Entry{keyName, text, {}});
+namespace {
+
+// Puts the value under the key; false when the key holds that value already.
+template <class Sections, class Entry>
+bool putValue(Sections& sections, const QString& sectionName, const QString& keyName,
+              const QString& text) {
+    auto found = findSectionIn(sections, sectionName);
+    if (found == sections.end()) {
+        sections.push_back({sectionName, {}});
+        found = std::prev(sections.end());
+    }
+    auto& entries = found->entries;
+    const auto entry = findKeyIn(entries, keyName);
+    if (entry != entries.end()) {
+        if (entry->value == text)
+            return false;
+        entry->value = text;
         return true;
+    }
+    // A new key goes after the last key of the section, ahead of trailing comments.
+    const auto lastKey = std::find_if(entries.rbegin(), entries.rend(),
+                                      [](const Entry& e) { return !e.key.isEmpty(); });
+    entries.insert(lastKey.base(), Entry{keyName, text, {}});
+    return true;
+}
+
+} // namespace
+
+void ProfileFile::writeString(const QString& section, const QString& key, const QString& value) {
+    writeStrings({{section, key, value}});
+}
+
+void ProfileFile::writeStrings(const std::vector<Value>& values) {
+    std::vector<Value> written;
+    written.reserve(values.size());
+    for (const Value& value : values) {
+        Value line{singleLine(value.section), singleLine(value.key), {}};
+        checkNames(line.section, line.key);
+        line.value = writtenValue(singleLine(value.value));
+        written.push_back(std::move(line));
+    }
+    update([&](Content& content) {
+        bool changed = false;
+        for (const Value& value : written)
+            changed |= putValue<std::vector<Section>, Entry>(content.sections, value.section,
+                                                             value.key, value.value);
+        return changed;
     });
 }
 

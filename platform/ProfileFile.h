@@ -37,6 +37,15 @@ public:
                            TDateTime defaultValue) const;
 
     void writeString(const QString& section, const QString& key, const QString& value);
+    // Several values with one save of the file; a value the file holds already changes
+    // nothing, and the file is not written when none changes. Raises as writeString,
+    // before anything is written.
+    struct Value {
+        QString section;
+        QString key;
+        QString value;
+    };
+    void writeStrings(const std::vector<Value>& values);
     void writeInteger(const QString& section, const QString& key, int value);
     void writeBool(const QString& section, const QString& key, bool value);
     void writeDateTime(const QString& section, const QString& key, TDateTime value);

@@ -113,6 +113,7 @@ TQorPrevod::TQorPrevod(QObject* owner, Creation creation) : QObject(owner) {
 }
 
 TQorPrevod::~TQorPrevod() {
+    SaveLocalFile();
     translation_ = false;
     writeMode_ = false;
 }
@@ -501,12 +502,43 @@ void TQorPrevod::OpenLocalFile(bool createFolder) {
 }
 
 void TQorPrevod::CloseLocalFile() {
+    SaveLocalFile();
     localFile_.reset();
 }
+
+// The texts of a pass (its section's stamp among them) reach the file together, with
+// one atomic save: a program that ends before it leaves the section as it was, whose
+// stamp still tells whether its texts are current.
+void TQorPrevod::SaveLocalFile() {
+    if (pendingCache_.empty())
+        return;
+    std::vector<platform::ProfileFile::Value> values;
+    values.swap(pendingCache_);
+    pendingCacheIndex_.clear();
+    if (!localFile_ || !localFileWritable_)
+        return;
+    try {
+        localFile_->writeStrings(values);
+    } catch (const std::exception&) {
+        // A cache that cannot be written leaves the lookups to the database.
+        localFileWritable_ = false;
+    }
+}
+
+namespace {
+
+QString cacheIndexKey(const QString& section, const QString& name) {
+    return section.toUpper() + QChar(u'\n') + name.toUpper();
+}
+
+} // namespace
 
 QString TQorPrevod::cachedText(const QString& name) const {
     if (!localFile_ || section_.isEmpty())
         return {};
+    const auto pending = pendingCacheIndex_.constFind(cacheIndexKey(section_, name));
+    if (pending != pendingCacheIndex_.cend())
+        return pendingCache_[*pending].value;
     try {
         return localFile_->readString(section_, name);
     } catch (const std::exception&) {
@@ -517,12 +549,14 @@ QString TQorPrevod::cachedText(const QString& name) const {
 void TQorPrevod::cacheText(const QString& name, const QString& text) {
     if (!localFile_ || !localFileWritable_ || section_.isEmpty())
         return;
-    try {
-        localFile_->writeString(section_, name, text);
-    } catch (const std::exception&) {
-        // A cache that cannot be written leaves the lookups to the database.
-        localFileWritable_ = false;
+    const QString key = cacheIndexKey(section_, name);
+    const auto pending = pendingCacheIndex_.constFind(key);
+    if (pending != pendingCacheIndex_.cend()) {
+        pendingCache_[*pending].value = text;
+        return;
     }
+    pendingCacheIndex_.insert(key, pendingCache_.size());
+    pendingCache_.push_back({section_, name, text});
 }
 
 void TQorPrevod::CheckLocalSection(bool rereadAfterSet) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ProfileFile.h"
+
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -12,9 +14,6 @@
 
 namespace db {
 class Query;
-}
-namespace platform {
-class ProfileFile;
 }
 
 namespace translation {
@@ -137,6 +136,10 @@ public:
     // constant or custom lookup runs.
     void OpenLocalFile(bool createFolder);
     void CloseLocalFile();
+    // The lookups' texts for the cache are kept until the file closes (or this is
+    // called) and then written with one save; the file is not written when none differs
+    // from what it holds. Lookups read the kept texts first.
+    void SaveLocalFile();
     bool LocalFileOpen() const { return static_cast<bool>(localFile_); }
     // Section check: reads the server's stamp of FormId (setting it to SYSDATE first when
     // it has none, and reading it again unless rereadAfterSet is off), reads the
@@ -291,6 +294,8 @@ private:
     QHash<QString, QString> formTexts_; // upper-cased name -> text
     QString formTextsId_;               // the form record they were read for
     std::unique_ptr<platform::ProfileFile> localFile_;
+    std::vector<platform::ProfileFile::Value> pendingCache_; // in order of the lookups
+    QHash<QString, std::size_t> pendingCacheIndex_;          // section and name -> entry
     bool localFileWritable_ = true;
     QString section_;
     bool localValid_ = false;
