@@ -74,7 +74,8 @@ QString LookupValue(const QString& databaseName, const QString& sessionName, con
 // YYYY HH NN SS ZZ ZZZ AP AM AMP AMPM (letters in any case); other picture characters
 // skip one character of the text. Parts the text does not reach keep year 1, month 1,
 // day 1 and time 00:00. Unreadable numbers count as 0; an impossible date or time gives
-// 0. Never raises.
+// 0. Never raises. With AM/PM, 12 AM is midnight and 12 PM noon, as a 12-hour clock is
+// read (not 12 AM as noon and 12 PM as the next midnight).
 platform::TDateTime ParseDateByPicture(const QString& picture, const QString& text);
 
 } // namespace controls

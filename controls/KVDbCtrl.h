@@ -169,7 +169,8 @@ public:
 
     // Narrows the list data set to the rows whose order column starts with the text
     // (within RangeField = RangeValue): one key range change on a table, one filter change
-    // on a query.
+    // on a query. In the query's filter RangeValue is quoted like the typed text, so a
+    // text key value compares as text (the filter binds it as a parameter either way).
     void ApplySearchText(const QString& text);
     // Brings the list data set to the row of the key value; false when there is no such
     // row or anything fails (never raises). On a table, and on a query the database can

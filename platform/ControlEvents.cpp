@@ -51,6 +51,10 @@ private:
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
             if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
                 leave();
+        } else if (event->type() == QEvent::Hide && !event->spontaneous() && entered_) {
+            // Its window was closed (a dialog ended with Escape) while it held the focus:
+            // the control has been left, and is entered anew when the window comes back.
+            leave();
         }
     }
     void enter() {

@@ -122,7 +122,9 @@ public:
     // A field's value as the script writes it: NULL; integers as they are; floats as
     // "0.0000" with a point; dates as quoted ISO text; anything else quoted with
     // apostrophes doubled and each line break written as CHR(13) or CHR(10), so that
-    // every row stays one line of the script.
+    // every row stays one line of the script. Double quotes are written as they are, not
+    // doubled: inside apostrophes they are plain characters to every engine, and a doubled
+    // one would be imported as two.
     static QString GenerateInsertValue(const db::Field& field);
     // The file "Generate file" writes.
     QString TargetFile() const;
