@@ -554,6 +554,8 @@ void TCustomTypedEdit::openCalendarAndTimePicker() {
     const platform::TDateTime value = toolStartValue();
     platform::TDateTime date = platform::dateOf(value);
     platform::TDateTime time = platform::timeOf(value);
+    if (time == 0) // midnight shows as the date alone: a field that shows no time
+        time = platform::timeOf(platform::now());
     Tkoledar& calendar = PopupInstance<Tkoledar>();
     if (!isEnabled() || !calendar.Execute(date))
         return;

@@ -1,3 +1,5 @@
+#include "../support/NextDialog.h"
+
 #include "controls/Uddbtn.h"
 #include "entry/PopupInstance.h"
 #include "entry/UTypedEd.h"
@@ -51,29 +53,6 @@ public:
         return QTest::qWaitForWindowActive(this);
     }
     QLineEdit* elsewhere = nullptr;
-};
-
-// Runs the steps on the next modal dialog that opens (and records which one it was), or
-// gives up after a while so that no test waits for ever. Steps must close the dialog.
-class NextDialog {
-public:
-    explicit NextDialog(std::function<void(QWidget*)> steps) : steps_(std::move(steps)) { poll(); }
-    QWidget* seen() const { return seen_; }
-
-private:
-    void poll() {
-        QTimer::singleShot(10, [this] {
-            if (QWidget* dialog = QApplication::activeModalWidget()) {
-                seen_ = dialog;
-                steps_(dialog);
-            } else if (++polls_ < 100) {
-                poll();
-            }
-        });
-    }
-    std::function<void(QWidget*)> steps_;
-    QPointer<QWidget> seen_;
-    int polls_ = 0;
 };
 
 controls::TStdBtn* toolButton() {

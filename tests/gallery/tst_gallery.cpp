@@ -1,3 +1,6 @@
+#include "../support/NextDialog.h"
+#include "../support/TestDatabase.h"
+
 #include "controls/ACComboBox.h"
 #include "controls/KVDbCtrl.h"
 #include "controls/KvDbCtrX.h"
@@ -9,22 +12,43 @@
 #include "db/Field.h"
 #include "db/Query.h"
 #include "db/uDMLB.h"
+#include "entry/UTypedEd.h"
+#include "entry/Ukoledar.h"
+#include "entry/Uncalc.h"
+#include "entry/Ura.h"
 #include "gallery/Gallery.h"
+#include "platform/ControlLook.h"
+#include "platform/DateTime.h"
+#include "platform/FormatSettings.h"
 #include "platform/Screenshot.h"
+#include "platform/StdControls.h"
+#include "translation/QorPrevod.h"
+#include "translation/Udialog.h"
+#include "translation/uColorForm.h"
+#include "translation/uFQorPrevodi.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSet>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -44,7 +68,8 @@ QStringList tabTitles(const QTabWidget& tabs) {
 
 } // namespace
 
-// The gallery window over the demo database, as the program builds it.
+// The gallery window over a throwaway database with the demo content, as the program
+// builds it, on either engine.
 class TestGallery : public QObject {
     Q_OBJECT
 
@@ -60,29 +85,38 @@ private Q_SLOTS:
     void theDataControlsShowTheGridsCurrentPrice();
     void theLookupComboOpensAtItsValueAndItsKeyFieldFollowsIt();
     void theCheckBoxSwitchesTheGridsWordwrappedTitles();
-    void editsMadeInTheGalleryAreNotKept();
+    void editsOnTheDataPageAreNeverPosted();
+    void aTranslatorsWorkInTheGalleryIsKept();
+    void emptyDateAndTimeFieldsOpenTheirToolsAtTheCurrentTime();
+    void theCalculatorAndCalendarKeepTheirLookAndPlace();
+    void everyControlTellsItsNameAndValue();
+    void theProgramsReadNewLookIni();
     void aWidgetOfTheWindowIsGrabbedByNameAndEnlarged();
     void theProgramStartsAndGrabsItsWindow();
 
 private:
     double firstPrice();
+    QWidget* typedEdit(const char* name);
 
-    QTemporaryDir folder_; // a copy of the demo database and its alias file
+    std::unique_ptr<TestDatabase> database_;
     std::unique_ptr<controls::StdButtonsScope> buttons_;
     std::unique_ptr<TDMLB> session_;
     std::unique_ptr<gallery::TfGallery> window_;
 };
 
 void TestGallery::initTestCase() {
-    QVERIFY(folder_.isValid());
-    for (const char* name : {"dbalias.ini", "demo.db"})
-        QVERIFY(QFile::copy(QStringLiteral(ZEV_RUNTIME_DIR "/") + QLatin1String(name),
-                            folder_.filePath(QLatin1String(name))));
+    platform::formatSettings().shortDateFormat = QStringLiteral("dd.mm.yyyy");
 }
 
+// The demo content under the alias DEMO, and the same database under CHECK: a
+// connection of its own that sees only what was committed.
 void TestGallery::init() {
+    database_ = std::make_unique<TestDatabase>(QStringLiteral("DEMO"));
+    database_->loadDemoContent();
+    database_->writeAliasFile(database_->aliasSection(QStringLiteral("DEMO")) +
+                              database_->aliasSection(QStringLiteral("CHECK")));
     buttons_ = std::make_unique<controls::StdButtonsScope>();
-    session_ = std::make_unique<TDMLB>(kDemoArguments, nullptr, folder_.path());
+    session_ = std::make_unique<TDMLB>(kDemoArguments, nullptr, database_->folder());
     window_ = std::make_unique<gallery::TfGallery>(*session_);
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
@@ -92,6 +126,7 @@ void TestGallery::cleanup() {
     window_.reset();
     session_.reset();
     buttons_.reset();
+    database_.reset();
 }
 
 void TestGallery::showsItsCaptionAndThePagesInOrder() {
@@ -207,15 +242,30 @@ void TestGallery::theSearchEditorPutsOnlyConfirmedTextIntoTheLineEdit() {
     QCOMPARE(edit->text(), QStringLiteral("krka"));
 }
 
-// The price of the first row of the demo prices, read past the gallery.
-double TestGallery::firstPrice() {
+namespace {
+
+// The first column of the statement's first row, read on the CHECK connection (only
+// what was committed); "<none>" when there is no row.
+QString committed(const QString& statement) {
     db::Query query;
-    query.setDatabaseName(session_->dbMain.databaseName());
-    query.setSqlText(QStringLiteral("SELECT TCN FROM TECAJNICA ORDER BY SFVP, DAN"));
+    query.setDatabaseName(QStringLiteral("CHECK"));
+    query.setSqlText(statement);
     query.open();
-    const double price = query.fieldByName(QStringLiteral("TCN")).asFloat();
+    const QString value = query.eof() ? QStringLiteral("<none>") : query.field(0).asString();
     query.close();
-    return price;
+    return value;
+}
+
+} // namespace
+
+// The price of the first row of the demo prices, as the database holds it.
+double TestGallery::firstPrice() {
+    return committed(QStringLiteral("SELECT TCN FROM TECAJNICA ORDER BY SFVP, DAN")).toDouble();
+}
+
+QWidget* TestGallery::typedEdit(const char* name) {
+    window_->showPage(QStringLiteral("Typed edits"));
+    return window_->findChild<QWidget*>(QLatin1String(name));
 }
 
 // Picked in the combo box, a client is the highlighted row of the dropped-down list;
@@ -282,8 +332,9 @@ void TestGallery::theCheckBoxSwitchesTheGridsWordwrappedTitles() {
     QCOMPARE(grid->horizontalHeader()->height(), oneLine);
 }
 
-// The page edits inside a transaction that it rolls back when it goes.
-void TestGallery::editsMadeInTheGalleryAreNotKept() {
+// The page shows what is typed on it and never posts it: the database keeps its price,
+// and the main connection stays outside any transaction.
+void TestGallery::editsOnTheDataPageAreNeverPosted() {
     const double before = firstPrice();
     window_->showPage(QStringLiteral("Data controls"));
     auto* amount = window_->findChild<controls::TPDBEdit*>(QStringLiteral("deAmount"));
@@ -293,9 +344,238 @@ void TestGallery::editsMadeInTheGalleryAreNotKept() {
     prices->edit();
     prices->fieldByName(QStringLiteral("TCN")).setAsFloat(before + 1000);
     prices->post();
-    QCOMPARE(firstPrice(), before + 1000); // stored, in the page's transaction
+    QCOMPARE(amount->field()->asFloat(), before + 1000);
+    navigator->btnClick(db::DbNavigator::Next);
+    navigator->btnClick(db::DbNavigator::Prior);
+    QCOMPARE(amount->field()->asFloat(), before + 1000);
+    QCOMPARE(firstPrice(), before);
+    QVERIFY(!session_->dbMain.inTransaction());
     window_.reset();
     QCOMPARE(firstPrice(), before);
+}
+
+// In write mode, with the data page built beside it: the import request that the sample
+// dialog's engine runs at its creation (a broken statement among good ones) and a
+// translation saved with F9 in the manager's list reach the database at once and stay
+// when the gallery closes.
+void TestGallery::aTranslatorsWorkInTheGalleryIsKept() {
+    QTemporaryDir programFolder;
+    const auto writeFile = [&](const char* name, const QString& text) {
+        QFile file(programFolder.filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text.toUtf8());
+    };
+    writeFile("QorTrans.ini", QStringLiteral("[QOR]\nLANGUAGE=ENG\nTRANSLATE=1\nWRITE.TRANS=1\n"));
+    writeFile("QorTranslation.ini", QStringLiteral("[IMPORT]\nALL=1\n[FILES]\nALL=lang.sql\n"));
+    writeFile("lang.sql",
+              QStringLiteral("INSERT INTO PREVOD_JEZIKI (KODA_JEZIKA, OPIS) VALUES ('ITA', "
+                             "'Italiano');\r\n"
+                             "INSERT INTO PREVOD_JEZIKI (KODA_JEZIKA, OPIS) VALUES ('DEU', "
+                             "'Deutsch);\r\n"
+                             "INSERT INTO PREVOD_JEZIKI (KODA_JEZIKA, OPIS) VALUES ('FRA', "
+                             "'Francais');\r\n"));
+    translation::TQorPrevod::setProgramFolder(programFolder.path());
+    const auto restore = qScopeGuard([] {
+        translation::TQorPrevod::setProgramFolder({});
+        translation::TFQorPrevod::setModalRunner({});
+    });
+    bool saved = false;
+    translation::TFQorPrevod::setModalRunner([&](translation::TFQorPrevod& list) {
+        if (list.PageControl->currentWidget() != list.TSTransList)
+            return;
+        list.SBT->click(); // every text, translated or not
+        QVERIFY(list.LQ.locate(QStringLiteral("NAME"), {QStringLiteral("lOpis")}));
+        list.BTranslate->click();
+        list.MTranslation->setPlainText(QStringLiteral("A translatable sample, revised"));
+        list.Save->trigger(); // F9
+        saved = true;
+    });
+    NextDialog sample([](QWidget* dialog) {
+        auto* form = qobject_cast<translation::TDialog*>(dialog);
+        QVERIFY(form && form->Prevod());
+        form->Prevod()->OpenTranslationManagerExecute();
+        form->reject();
+    });
+    QVERIFY(window_->runAction(QStringLiteral("sample-dialog")));
+    QTRY_VERIFY(sample.seen());
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QVERIFY(saved);
+    const QString text = QStringLiteral(
+        "SELECT TRANSLTEXT FROM PREVOD_DATA WHERE ID_PREVODA=9000 AND NAME='lOpis' AND "
+        "KODA_JEZIKA='ENG'");
+    const QString language =
+        QStringLiteral("SELECT OPIS FROM PREVOD_JEZIKI WHERE KODA_JEZIKA='%1'");
+    for (int round = 0; round < 2; ++round) { // with the gallery open, and after it closed
+        QCOMPARE(committed(text), QStringLiteral("A translatable sample, revised"));
+        QCOMPARE(committed(language.arg(QStringLiteral("ITA"))), QStringLiteral("Italiano"));
+        QCOMPARE(committed(language.arg(QStringLiteral("FRA"))), QStringLiteral("Francais"));
+        QCOMPARE(committed(language.arg(QStringLiteral("DEU"))), QStringLiteral("<none>"));
+        window_.reset();
+    }
+    QFile log(programFolder.filePath(QStringLiteral("lang.sql.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QStringList logged = QString::fromUtf8(log.readAll()).split(QStringLiteral("\r\n"));
+    QCOMPARE(logged.first(),
+             QStringLiteral("INSERT INTO PREVOD_JEZIKI (KODA_JEZIKA, OPIS) VALUES ('DEU', "
+                            "'Deutsch)"));
+}
+
+namespace {
+
+// The pop-up tool that Enter opens over the field: the steps run on it and close it.
+QWidget* enterOpens(QWidget* field, const std::function<void(QWidget*)>& steps) {
+    field->setFocus(Qt::TabFocusReason);
+    NextDialog next(steps);
+    QTest::keyClick(field, Qt::Key_Return);
+    return next.seen();
+}
+
+// The hours and minutes a time picker shows, as minutes of the day.
+int pickedMinutes(QWidget* dialog) {
+    auto* picker = qobject_cast<entry::TfUra*>(dialog);
+    return picker ? picker->seUra->value() * 60 + picker->seMinuta->value() : -1;
+}
+
+int minutesNow() {
+    const QTime now = QTime::currentTime();
+    return now.hour() * 60 + now.minute();
+}
+
+} // namespace
+
+// The untouched time field shows no time: Enter opens the time picker at the current
+// time. A date-time field without its time, and one at midnight whose date is retyped,
+// open the calendar at their date and then the time picker at the current time.
+void TestGallery::emptyDateAndTimeFieldsOpenTheirToolsAtTheCurrentTime() {
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    int shown = -1;
+    const int before = minutesNow();
+    QWidget* picker = enterOpens(typedEdit("pteTime"), [&](QWidget* dialog) {
+        shown = pickedMinutes(dialog);
+        static_cast<QDialog*>(dialog)->reject();
+    });
+    QVERIFY(qobject_cast<entry::TfUra*>(picker));
+    QVERIFY2(shown >= before && shown <= minutesNow(), qPrintable(QString::number(shown)));
+
+    auto* dateTime = static_cast<entry::TTypedEdit*>(typedEdit("pteDateTime"));
+    for (const bool atMidnight : {false, true}) {
+        if (atMidnight)
+            dateTime->SetDateTimeValue(platform::encodeDate(2024, 3, 5));
+        dateTime->setFocus(Qt::TabFocusReason);
+        dateTime->selectAll();
+        QTest::keyClicks(dateTime, QStringLiteral("06032024"));
+        QTest::keyClick(dateTime, Qt::Key_Return); // confirms the typed date
+        QCOMPARE(dateTime->GetDateTimeValue(), platform::encodeDate(2024, 3, 6));
+        QString calendarDate;
+        std::unique_ptr<NextDialog> timePicker;
+        shown = -1;
+        QWidget* calendar = enterOpens(dateTime, [&](QWidget* dialog) {
+            auto* koledar = static_cast<entry::Tkoledar*>(dialog);
+            calendarDate = koledar->btnOK->text();
+            timePicker = std::make_unique<NextDialog>([&](QWidget* second) {
+                shown = pickedMinutes(second);
+                static_cast<QDialog*>(second)->reject();
+            });
+            koledar->btnOK->click();
+        });
+        QVERIFY(qobject_cast<entry::Tkoledar*>(calendar));
+        QCOMPARE(calendarDate, QStringLiteral("06.03.2024"));
+        QTRY_VERIFY(timePicker && timePicker->seen());
+        QVERIFY2(shown >= before && shown <= minutesNow(), qPrintable(QString::number(shown)));
+    }
+}
+
+// Through the gallery's fields: the calculator's display stays white on black and tells
+// its number, the calendar's day panels stay silver and italic, its year list loses the
+// focus colour when the calendar closes with Escape; both open at their places.
+void TestGallery::theCalculatorAndCalendarKeepTheirLookAndPlace() {
+    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+    QString number;
+    QWidget* calculator = enterOpens(typedEdit("pteFloat"), [&](QWidget* dialog) {
+        auto* calc = static_cast<entry::TnCalc*>(dialog);
+        QCOMPARE(calc->pos(), QPoint(199, 101));
+        QCOMPARE(calc->lblDisplay->palette().color(QPalette::Window), QColor(Qt::black));
+        QCOMPARE(calc->lblDisplay->palette().color(QPalette::WindowText), QColor(Qt::white));
+        QCOMPARE(calc->lblDisplay->font().pixelSize(), 15);
+        calc->sbDigits[4]->click();
+        calc->sbDigits[2]->click();
+        QAccessibleInterface* display = QAccessible::queryAccessibleInterface(calc->lblDisplay);
+        QCOMPARE(display->text(QAccessible::Name), QStringLiteral("Display"));
+        number = display->text(QAccessible::Value);
+        calc->btnCancel->click();
+    });
+    QVERIFY(qobject_cast<entry::TnCalc*>(calculator));
+    QCOMPARE(number, QStringLiteral("42"));
+
+    const QColor focused = translation::scheme::FocusBackground;
+    QWidget* calendar = enterOpens(typedEdit("pteDate"), [&](QWidget* dialog) {
+        auto* koledar = static_cast<entry::Tkoledar*>(dialog);
+        QCOMPARE(koledar->pos(), QPoint(196, 103));
+        for (platform::TPanel* day : koledar->dayPanels) {
+            QCOMPARE(day->palette().color(QPalette::Window), QColor(192, 192, 192));
+            QVERIFY(day->font().italic());
+        }
+        koledar->leto->setFocus(Qt::TabFocusReason);
+        QCOMPARE(platform::colorOf(koledar->leto), focused);
+        QTest::keyClick(koledar, Qt::Key_Escape);
+    });
+    QVERIFY(qobject_cast<entry::Tkoledar*>(calendar));
+    QColor yearList;
+    enterOpens(typedEdit("pteDate"), [&](QWidget* dialog) {
+        auto* koledar = static_cast<entry::Tkoledar*>(dialog);
+        yearList = platform::colorOf(koledar->leto);
+        koledar->btnCancel->click();
+    });
+    QVERIFY(yearList.isValid());
+    QVERIFY(yearList != focused);
+}
+
+namespace {
+
+// A caption as assistive tools read it.
+QString spoken(QString caption) {
+    return caption.remove(QLatin1Char('&'));
+}
+
+// What the control shows, when it shows a text that is its value.
+std::optional<QString> shownValue(const QWidget* control) {
+    if (const auto* edit = qobject_cast<const QLineEdit*>(control))
+        return edit->text();
+    if (const auto* combo = qobject_cast<const QComboBox*>(control))
+        return combo->currentText();
+    return std::nullopt;
+}
+
+} // namespace
+
+// Every control a label names tells assistive tools the label's caption (or, for a
+// button, its own); every input control of every page has a name, and one that shows a
+// text tells it as its value.
+void TestGallery::everyControlTellsItsNameAndValue() {
+    QTabWidget* tabs = window_->pages();
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        QWidget* page = tabs->widget(i);
+        for (QLabel* label : page->findChildren<QLabel*>()) {
+            QWidget* control = label->buddy();
+            if (!control || qobject_cast<QAbstractButton*>(control))
+                continue;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+            QVERIFY(accessible);
+            QCOMPARE(accessible->text(QAccessible::Name), spoken(label->text()));
+        }
+        for (QWidget* widget : page->findChildren<QWidget*>()) {
+            if (!widget->isVisible() || !isCaptionlessInput(widget) ||
+                insideAnotherInput(widget, page))
+                continue;
+            const QString where = tabs->tabText(i) + QStringLiteral(": ") + widget->objectName();
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY2(accessible && !accessible->text(QAccessible::Name).isEmpty(),
+                     qPrintable(where));
+            if (const std::optional<QString> value = shownValue(widget))
+                QVERIFY2(accessible->text(QAccessible::Value) == *value, qPrintable(where));
+        }
+    }
 }
 
 void TestGallery::aWidgetOfTheWindowIsGrabbedByNameAndEnlarged() {
@@ -339,6 +619,41 @@ void TestGallery::theProgramStartsAndGrabsItsWindow() {
         QVERIFY(!image.isNull());
         QVERIFY(image.width() >= smallestWidth);
     }
+}
+
+// The gallery, copied with the demo database into a folder of its own, reads
+// NewLook.ini beside itself at start: USECOLORS=0 leaves the sample dialog in the
+// platform's colours, and without the file the dialog has the scheme's grey.
+void TestGallery::theProgramsReadNewLookIni() {
+    QTemporaryDir folder;
+    for (const char* name : {"zev-gallery", "dbalias.ini", "demo.db"})
+        QVERIFY(QFile::copy(QStringLiteral(ZEV_RUNTIME_DIR "/") + QLatin1String(name),
+                            folder.filePath(QLatin1String(name))));
+    const auto backgroundOfSample = [&] {
+        const QString picture = folder.filePath(QStringLiteral("sample.png"));
+        QFile::remove(picture);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("ZEV_SCREENSHOT"), picture);
+        environment.insert(QStringLiteral("ZEV_SCREENSHOT_DELAY"), QStringLiteral("100"));
+        program.setProcessEnvironment(environment);
+        program.start(folder.filePath(QStringLiteral("zev-gallery")),
+                      kDemoArguments +
+                          QStringList{QStringLiteral("--run"), QStringLiteral("sample-dialog")});
+        if (!program.waitForFinished(30000) || program.exitCode() != 0)
+            return QColor();
+        const QImage image(picture);
+        return image.isNull() ? QColor() : image.pixelColor(2, 2);
+    };
+    QCOMPARE(backgroundOfSample(), translation::scheme::FormBackground);
+    QFile file(folder.filePath(QStringLiteral("NewLook.ini")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[QOR]\r\nNEWLOOK=1\r\nUSECOLORS=0\r\n");
+    file.close();
+    const QColor plain = backgroundOfSample();
+    QVERIFY(plain.isValid());
+    QVERIFY(plain != translation::scheme::FormBackground);
 }
 
 QTEST_MAIN(TestGallery)

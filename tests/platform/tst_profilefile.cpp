@@ -175,6 +175,27 @@ private Q_SLOTS:
         QCOMPARE(again.keys(QStringLiteral("A")), QStringList({"Text"}));
     }
 
+    // Several values go into one save; values the file holds already write nothing, and
+    // a name that cannot be written refuses the whole batch before anything is written.
+    void writesSeveralValuesWithOneSave() {
+        const QString path = folder_.filePath(QStringLiteral("batch.ini"));
+        writeBytes(path, "[A]\r\nOne=1\r\n; kept\r\n");
+        ProfileFile ini(path);
+        ini.writeStrings({{QStringLiteral("a"), QStringLiteral("Two"), QStringLiteral("2")},
+                          {QStringLiteral("B"), QStringLiteral("Three"), QStringLiteral("3")},
+                          {QStringLiteral("A"), QStringLiteral("one"), QStringLiteral("10")}});
+        QCOMPARE(readBytes(path), QByteArray("[A]\r\nOne=10\r\nTwo=2\r\n; kept\r\n\r\n"
+                                             "[B]\r\nThree=3\r\n"));
+        writeBytes(path, "[A]\nOne = 10\n"); // as another program left it
+        ini.writeStrings({{QStringLiteral("A"), QStringLiteral("One"), QStringLiteral("10")}});
+        QCOMPARE(readBytes(path), QByteArray("[A]\nOne = 10\n"));
+        QVERIFY_THROWS_EXCEPTION(
+            InOutError,
+            ini.writeStrings({{QStringLiteral("A"), QStringLiteral("One"), QStringLiteral("2")},
+                              {QStringLiteral("A"), QStringLiteral("=x"), QStringLiteral("3")}}));
+        QCOMPARE(readBytes(path), QByteArray("[A]\nOne = 10\n"));
+    }
+
     void writeFailureRaisesAndChangesNothing() {
         ProfileFile ini(folder_.filePath(QStringLiteral("no-such-folder/x.ini")));
         QVERIFY_THROWS_EXCEPTION(

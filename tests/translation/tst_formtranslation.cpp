@@ -11,12 +11,14 @@
 #include "translation/QorPrevod.h"
 #include "translation/Udialog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using platform::addComponent;
 using translation::TDialog;
@@ -118,6 +120,7 @@ private Q_SLOTS:
     void errorBeforeTheWalkEndsTheConstruction();
     void secondWalkInWriteModeRecordsTheDisplayedTexts();
     void autoCreateRecordsMissingTextsWithoutDialogs();
+    void aPassSavesTheCacheOnlyWhenItChanged();
 };
 
 void FormTranslationTest::formIsTranslatedAtCreationExceptItsCaption() {
@@ -285,6 +288,46 @@ void FormTranslationTest::autoCreateRecordsMissingTextsWithoutDialogs() {
     QVERIFY(!engine->WriteMode());
     QVERIFY(!engine->OnlyCreateTranslations());
     QVERIFY(form->actions().isEmpty()); // no write mode, no translator keys
+    QVERIFY(fixture.messages.isEmpty());
+}
+
+namespace {
+
+// The identity of the file on disk: every save puts a new file in place.
+ino_t fileIdentity(const QString& path) {
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_ino : 0;
+}
+
+} // namespace
+
+// The first pass writes the form's section, its stamp and texts, into a big cache file
+// and keeps the other forms' sections; a second pass that finds every text as the file
+// holds it leaves the file alone.
+void FormTranslationTest::aPassSavesTheCacheOnlyWhenItChanged() {
+    Fixture fixture;
+    QVERIFY(QDir().mkpath(fixture.folder() + QStringLiteral("LNG")));
+    QString others;
+    for (int form = 0; form < 200; ++form) {
+        others += QStringLiteral("[fOther%1]\nDT_CHANGE=2024-01-01 00:00:00\n").arg(form);
+        for (int text = 0; text < 100; ++text)
+            others += QStringLiteral("lText%1=An English text of the form\n").arg(text);
+    }
+    fixture.write(QStringLiteral("LNG/_ENG.lng"), others);
+    const QString cache = fixture.folder() + QStringLiteral("LNG/_ENG.lng");
+    const ino_t before = fileIdentity(cache);
+    auto first = TQorColorForm::create<TranslatedForm>();
+    const ino_t afterFirst = fileIdentity(cache);
+    QVERIFY(afterFirst != before);
+    platform::ProfileFile file(cache);
+    QCOMPARE(file.readString(QStringLiteral("fPrevod"), QStringLiteral("lIme")),
+             QStringLiteral("Name"));
+    QVERIFY(!file.readString(QStringLiteral("fPrevod"), QStringLiteral("DT_CHANGE")).isEmpty());
+    QCOMPARE(file.readString(QStringLiteral("fOther199"), QStringLiteral("lText99")),
+             QStringLiteral("An English text of the form"));
+    auto second = TQorColorForm::create<TranslatedForm>();
+    QCOMPARE(second->lIme->text(), QStringLiteral("Name"));
+    QCOMPARE(fileIdentity(cache), afterFirst);
     QVERIFY(fixture.messages.isEmpty());
 }
 
