@@ -89,7 +89,6 @@ private Q_SLOTS:
     void aTranslatorsWorkInTheGalleryIsKept();
     void emptyDateAndTimeFieldsOpenTheirToolsAtTheCurrentTime();
     void theCalculatorAndCalendarKeepTheirLookAndPlace();
-    void everyControlTellsItsNameAndValue();
     void theProgramsReadNewLookIni();
     void aWidgetOfTheWindowIsGrabbedByNameAndEnlarged();
     void theProgramStartsAndGrabsItsWindow();
@@ -161,10 +160,25 @@ bool insideAnotherInput(const QWidget* widget, const QWidget* page) {
     return false;
 }
 
+// A caption as assistive tools read it.
+QString spoken(QString caption) {
+    return caption.remove(QLatin1Char('&'));
+}
+
+// What the control shows, when it shows a text that is its value.
+std::optional<QString> shownValue(const QWidget* control) {
+    if (const auto* edit = qobject_cast<const QLineEdit*>(control))
+        return edit->text();
+    if (const auto* combo = qobject_cast<const QComboBox*>(control))
+        return combo->currentText();
+    return std::nullopt;
+}
+
 } // namespace
 
-// Every visible input control of every page is the buddy of a visible label, so that
-// assistive tools name it after the label.
+// Every visible input control of every page is the buddy of a visible label, and
+// assistive tools read the label's caption as its name (a button keeps its own); one
+// that shows a text tells it as its value.
 void TestGallery::everyLabelNamesAVisibleControl() {
     QTabWidget* tabs = window_->pages();
     for (int i = 0; i < tabs->count(); ++i) {
@@ -172,11 +186,17 @@ void TestGallery::everyLabelNamesAVisibleControl() {
         QWidget* page = tabs->widget(i);
         QSet<const QWidget*> named;
         for (QLabel* label : page->findChildren<QLabel*>()) {
-            if (label->text().isEmpty() || !label->buddy())
+            QWidget* control = label->buddy();
+            if (label->text().isEmpty() || !control)
                 continue;
             QVERIFY2(label->isVisible(), qPrintable(label->text()));
-            QVERIFY2(label->buddy()->isVisible(), qPrintable(label->text()));
-            named.insert(label->buddy());
+            QVERIFY2(control->isVisible(), qPrintable(label->text()));
+            named.insert(control);
+            if (qobject_cast<QAbstractButton*>(control))
+                continue;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+            QVERIFY(accessible);
+            QCOMPARE(accessible->text(QAccessible::Name), spoken(label->text()));
         }
         for (QWidget* widget : page->findChildren<QWidget*>()) {
             if (!widget->isVisible() || !isCaptionlessInput(widget) ||
@@ -184,6 +204,11 @@ void TestGallery::everyLabelNamesAVisibleControl() {
                 continue;
             const QString where = tabs->tabText(i) + QStringLiteral(": ") + widget->objectName();
             QVERIFY2(named.contains(widget), qPrintable(where));
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY2(accessible && !accessible->text(QAccessible::Name).isEmpty(),
+                     qPrintable(where));
+            if (const std::optional<QString> value = shownValue(widget))
+                QVERIFY2(accessible->text(QAccessible::Value) == *value, qPrintable(where));
         }
     }
 }
@@ -528,97 +553,6 @@ void TestGallery::theCalculatorAndCalendarKeepTheirLookAndPlace() {
     });
     QVERIFY(yearList.isValid());
     QVERIFY(yearList != focused);
-}
-
-namespace {
-
-// A caption as assistive tools read it.
-QString spoken(QString caption) {
-    return caption.remove(QLatin1Char('&'));
-}
-
-// What the control shows, when it shows a text that is its value.
-std::optional<QString> shownValue(const QWidget* control) {
-    if (const auto* edit = qobject_cast<const QLineEdit*>(control))
-        return edit->text();
-    if (const auto* combo = qobject_cast<const QComboBox*>(control))
-        return combo->currentText();
-    return std::nullopt;
-}
-
-} // namespace
-
-// Every control a label names tells assistive tools the label's caption (or, for a
-// button, its own); every input control of every page has a name, and one that shows a
-// text tells it as its value.
-void TestGallery::everyControlTellsItsNameAndValue() {
-    QTabWidget* tabs = window_->pages();
-    for (int i = 0; i < tabs->count(); ++i) {
-        tabs->setCurrentIndex(i);
-        QWidget* page = tabs->widget(i);
-        for (QLabel* label : page->findChildren<QLabel*>()) {
-            QWidget* control = label->buddy();
-            if (!control || qobject_cast<QAbstractButton*>(control))
-                continue;
-            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
-            QVERIFY(accessible);
-            QCOMPARE(accessible->text(QAccessible::Name), spoken(label->text()));
-        }
-        for (QWidget* widget : page->findChildren<QWidget*>()) {
-            if (!widget->isVisible() || !isCaptionlessInput(widget) ||
-                insideAnotherInput(widget, page))
-                continue;
-            const QString where = tabs->tabText(i) + QStringLiteral(": ") + widget->objectName();
-            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
-            QVERIFY2(accessible && !accessible->text(QAccessible::Name).isEmpty(),
-                     qPrintable(where));
-            if (const std::optional<QString> value = shownValue(widget))
-                QVERIFY2(accessible->text(QAccessible::Value) == *value, qPrintable(where));
-        }
-    }
-}
-
-void TestGallery::aWidgetOfTheWindowIsGrabbedByNameAndEnlarged() {
-    QVERIFY(window_->showPage(QStringLiteral("Standard buttons")));
-    auto* strip = window_->findChild<QWidget*>(QStringLiteral("pnGlyphs"));
-    QVERIFY(strip);
-    const QImage picture =
-        platform::grabWidgetPicture(window_.get(), QStringLiteral("pnGlyphs"), 2);
-    QCOMPARE(picture.size(), strip->size() * strip->devicePixelRatio() * 2);
-    QVERIFY(platform::grabWidgetPicture(window_.get(), QStringLiteral("noSuchWidget")).isNull());
-    QVERIFY(platform::grabWidgetPicture(nullptr, QString()).isNull());
-    QCOMPARE(platform::grabWidgetPicture(window_.get(), QString()).size(),
-             window_->size() * window_->devicePixelRatio());
-}
-
-void TestGallery::theProgramStartsAndGrabsItsWindow() {
-    // A page, and a dialog that an action opens over the window; either way the program
-    // ends cleanly once it has its picture.
-    struct Run {
-        QStringList arguments;
-        int smallestWidth;
-    };
-    const QList<Run> runs = {{{QStringLiteral("--page"), QStringLiteral("Standard buttons")}, 600},
-                             {{QStringLiteral("--page"), QStringLiteral("Translatable forms"),
-                               QStringLiteral("--run"), QStringLiteral("sample-dialog")},
-                              200}};
-    for (const auto& [run, smallestWidth] : runs) {
-        QTemporaryDir folder;
-        const QString picture = folder.filePath(QStringLiteral("gallery.png"));
-        QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("ZEV_SCREENSHOT"), picture);
-        environment.insert(QStringLiteral("ZEV_SCREENSHOT_DELAY"), QStringLiteral("100"));
-        program.setProcessEnvironment(environment);
-        program.start(programPath(), kDemoArguments + run);
-        QVERIFY(program.waitForFinished(30000));
-        QVERIFY2(program.exitStatus() == QProcess::NormalExit, qPrintable(run.join(' ')));
-        QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
-        const QImage image(picture);
-        QVERIFY(!image.isNull());
-        QVERIFY(image.width() >= smallestWidth);
-    }
 }
 
 // The gallery, copied with the demo database into a folder of its own, reads
