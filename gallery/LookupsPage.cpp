@@ -7,6 +7,7 @@
 #include "db/Table.h"
 #include "gallery/Gallery.h"
 #include "platform/Application.h"
+#include "platform/Components.h"
 #include "platform/Variant.h"
 
 #include <QCheckBox>
