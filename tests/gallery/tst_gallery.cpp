@@ -555,6 +555,49 @@ void TestGallery::theCalculatorAndCalendarKeepTheirLookAndPlace() {
     QVERIFY(yearList != focused);
 }
 
+void TestGallery::aWidgetOfTheWindowIsGrabbedByNameAndEnlarged() {
+    QVERIFY(window_->showPage(QStringLiteral("Standard buttons")));
+    auto* strip = window_->findChild<QWidget*>(QStringLiteral("pnGlyphs"));
+    QVERIFY(strip);
+    const QImage picture =
+        platform::grabWidgetPicture(window_.get(), QStringLiteral("pnGlyphs"), 2);
+    QCOMPARE(picture.size(), strip->size() * strip->devicePixelRatio() * 2);
+    QVERIFY(platform::grabWidgetPicture(window_.get(), QStringLiteral("noSuchWidget")).isNull());
+    QVERIFY(platform::grabWidgetPicture(nullptr, QString()).isNull());
+    QCOMPARE(platform::grabWidgetPicture(window_.get(), QString()).size(),
+             window_->size() * window_->devicePixelRatio());
+}
+
+void TestGallery::theProgramStartsAndGrabsItsWindow() {
+    // A page, and a dialog that an action opens over the window; either way the program
+    // ends cleanly once it has its picture.
+    struct Run {
+        QStringList arguments;
+        int smallestWidth;
+    };
+    const QList<Run> runs = {{{QStringLiteral("--page"), QStringLiteral("Standard buttons")}, 600},
+                             {{QStringLiteral("--page"), QStringLiteral("Translatable forms"),
+                               QStringLiteral("--run"), QStringLiteral("sample-dialog")},
+                              200}};
+    for (const auto& [run, smallestWidth] : runs) {
+        QTemporaryDir folder;
+        const QString picture = folder.filePath(QStringLiteral("gallery.png"));
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("ZEV_SCREENSHOT"), picture);
+        environment.insert(QStringLiteral("ZEV_SCREENSHOT_DELAY"), QStringLiteral("100"));
+        program.setProcessEnvironment(environment);
+        program.start(programPath(), kDemoArguments + run);
+        QVERIFY(program.waitForFinished(30000));
+        QVERIFY2(program.exitStatus() == QProcess::NormalExit, qPrintable(run.join(' ')));
+        QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
+        const QImage image(picture);
+        QVERIFY(!image.isNull());
+        QVERIFY(image.width() >= smallestWidth);
+    }
+}
+
 // The gallery, copied with the demo database into a folder of its own, reads
 // NewLook.ini beside itself at start: USECOLORS=0 leaves the sample dialog in the
 // platform's colours, and without the file the dialog has the scheme's grey.
