@@ -63,7 +63,8 @@ DataControlsPage::DataControlsPage(TDMLB& dmlb) : dmlb_(dmlb) {
     grid_->setDataSource(&dsPrices_);
     gallery::addRow(grid, QStringLiteral("Grid"), grid_);
     grid->addWidget(wordwrapSwitch(), grid->rowCount(), 1);
-    platform::setBuddy(gallery::addRow(grid, QStringLiteral("Amount"), amountRow()), amount_);
+    QWidget* amount = amountRow(); // makes amount_, before the label names it
+    platform::setBuddy(gallery::addRow(grid, QStringLiteral("Amount"), amount), amount_);
     gallery::addRow(grid, QStringLiteral("Auto-complete"), autoCompleteCombo());
     auto* note = new QLabel(QStringLiteral("Changes made here are not kept."), this);
     grid->addWidget(note, grid->rowCount(), 1);

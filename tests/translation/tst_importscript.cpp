@@ -65,15 +65,16 @@ void ImportScriptTest::aLastStatementWithoutSemicolonIsKept() {
 void ImportScriptTest::aLineEndingWithSemicolonEndsEvenAnOpenQuote() {
     // A statement missing its closing apostrophe ends at its own ";", so the database
     // refuses it alone and the statements after it are read as they were written;
-    // quotes and comments are the database's business, not the reader's.
+    // quotes and comments are the database's business, not the reader's (a line that
+    // begins with "--" is skipped wherever it stands).
     const QString script = QStringLiteral("INSERT INTO T VALUES (1, 'Bob''s);\r\n"
                                           "INSERT INTO T VALUES (2, 'it''s \"x\"');\r\n"
                                           "/* Bob's\n"
                                           "-- list */ DELETE FROM U;\n"
                                           "DELETE FROM V -- don't;\n");
     QCOMPARE(textsOf(script), QStringList({"INSERT INTO T VALUES (1, 'Bob''s)",
-                                           "INSERT INTO T VALUES (2, 'it''s \"x\"')", "/* Bob's",
-                                           "DELETE FROM V -- don't"}));
+                                           "INSERT INTO T VALUES (2, 'it''s \"x\"')",
+                                           "/* Bob's\nDELETE FROM V -- don't"}));
 }
 
 void ImportScriptTest::fileBytesFromOtherEditors() {
