@@ -86,7 +86,7 @@ void TACComboBox::completeTypedText() {
         edit->setSelection(length, item.size() - length);
         if (selectOnFound_ && asciiUpper(typed) == asciiUpper(item))
             edit->selectAll();
-        fireMatch();
+        Q_EMIT OnMatch();
         return;
     }
     if (exactMatch_) {
@@ -108,14 +108,9 @@ void TACComboBox::FindMatch() {
         lineEdit()->setText(item);
         lineEdit()->deselect();
         lineEdit()->setCursorPosition(0);
-        fireMatch();
+        Q_EMIT OnMatch();
         return;
     }
-}
-
-void TACComboBox::fireMatch() {
-    if (OnMatch)
-        OnMatch();
 }
 
 void TACComboBox::focusOutEvent(QFocusEvent* event) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QComboBox>
-#include <functional>
 
 namespace controls {
 
@@ -38,13 +37,15 @@ public:
     bool selectOnFound() const { return selectOnFound_; }
     void setSelectOnFound(bool on) { selectOnFound_ = on; }
 
-    // Fires after each match, while typing or through FindMatch.
-    std::function<void()> OnMatch;
-
     // Selects the first item that begins with the text (ASCII letters compared without
     // regard to case): the text becomes the item, caret at 0 with nothing selected, and
     // OnMatch fires. An empty text or no match changes nothing.
     void FindMatch();
+
+Q_SIGNALS:
+    // After each match, while typing or through FindMatch. A handler that may raise is
+    // connected through platform::guarded.
+    void OnMatch();
 
 protected:
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -53,7 +54,6 @@ protected:
 private:
     bool completesAfter(const QKeyEvent* event) const;
     void completeTypedText();
-    void fireMatch();
 
     bool autoComplete_ = true;
     bool exactMatch_ = true;

@@ -386,8 +386,7 @@ void TKVDBLookupControl::chooseKey(const QVariant& value, bool toggle) {
         targetField_->setValue(value);
     }
     update();
-    if (OnClick)
-        OnClick(this);
+    Q_EMIT OnClick();
 }
 
 void TKVDBLookupControl::SelectCurrent() {
@@ -403,8 +402,8 @@ void TKVDBLookupControl::ToggleCurrent() {
 void TKVDBLookupControl::KeyValueChanged() {
     AnnounceValue();
     Q_EMIT keyChanged();
-    if (OnChange && listActive_ && keyValue_.isValid())
-        OnChange(this);
+    if (listActive_ && keyValue_.isValid())
+        Q_EMIT OnChange();
 }
 
 // ---- Narrowing the list --------------------------------------------------------------
@@ -1072,8 +1071,7 @@ void TKVDBLookupListBox::leftButtonDown(const QPoint& point, Qt::KeyboardModifie
 void TKVDBLookupListBox::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && CanModify() &&
         RowAt(event->position().toPoint().y()) == recordIndex_) {
-        if (OnDblClick)
-            OnDblClick(this);
+        Q_EMIT OnDblClick();
         return;
     }
     mousePressEvent(event);
@@ -1275,8 +1273,7 @@ bool TKVPopupDataList::IsRowEnabled() {
 
 void TKVPopupDataList::mouseReleaseEvent(QMouseEvent* event) {
     TKVDBLookupListBox::mouseReleaseEvent(event);
-    if (OnMouseUp)
-        OnMouseUp(event->button(), event->modifiers(), event->position().toPoint());
+    Q_EMIT OnMouseUp(event->button(), event->modifiers(), event->position().toPoint());
 }
 
 // ---- Combo box -----------------------------------------------------------------------
@@ -1285,8 +1282,10 @@ TKVDBLookupComboBox::TKVDBLookupComboBox(QWidget* parent)
     : TKVDBLookupControl(parent), dataList_(new TKVPopupDataList(this)),
       buttonWidth_(scrollBarWidth(this)) {
     dataList_->hide();
-    dataList_->OnMouseUp = [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
-                                  const QPoint& point) { ListMouseUp(button, modifiers, point); };
+    connect(
+        dataList_, &TKVPopupDataList::OnMouseUp, this,
+        platform::guarded([this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+                                 const QPoint& point) { ListMouseUp(button, modifiers, point); }));
     resize(145, height());
     applyHeight();
 }
@@ -1439,8 +1438,7 @@ void TKVDBLookupComboBox::CloseUp(bool accept) {
         setSelectedKeys(keys);
         KeyValueChanged();
     }
-    if (OnCloseUp)
-        OnCloseUp(this);
+    Q_EMIT OnCloseUp();
 }
 
 // A mouse press anywhere but on the combo box and its list closes the list.

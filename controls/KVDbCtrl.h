@@ -38,8 +38,14 @@ class TKVDBLookupListBox;
 // Where the drop-down list stands under its combo box.
 enum class TDropDownAlign { daLeft, daRight, daCenter };
 
+// The controls tell of plain events through Qt signals named after the published events
+// (OnChange, OnClick, OnDblClick, OnCloseUp); a handler that may raise is connected
+// through platform::guarded. Handlers that answer something (rowEnabled) or take the
+// place of the control's own step (OnDropDown, OnFilterListDataSet) are callbacks.
+
 // Asked for each painted row of a drop-down list; rowEnabled comes in true.
 using TListRowEnabledEvent = std::function<void(QObject* Sender, bool& rowEnabled)>;
+// A handler in place of one of the control's own steps.
 using TNotifyEvent = std::function<void(QObject* Sender)>;
 
 // --- Key values -----------------------------------------------------------------------
@@ -129,9 +135,9 @@ public:
     bool ReadOnly() const { return DataLink->readOnly(); }
     void setReadOnly(bool readOnly) { DataLink->setReadOnly(readOnly); }
 
-    TNotifyEvent OnChange;            // the key value changed
-    TNotifyEvent OnFilterListDataSet; // the list data set was narrowed anew: re-apply filters
-    TNotifyEvent OnClick;
+    // The list data set was narrowed anew: the handler puts the form's own filter on
+    // again. Without one, a filter left on the list is dropped.
+    TNotifyEvent OnFilterListDataSet;
 
     // State.
     const QVariant& KeyValue() const { return keyValue_; }
@@ -204,6 +210,10 @@ Q_SIGNALS:
     // The key value or the selected keys changed, also to none (OnChange is not told of
     // a cleared key).
     void keyChanged();
+    // The key value changed to a key while the list is open.
+    void OnChange();
+    // A key was chosen (SelectKeyValue, ToggleKeyValue).
+    void OnClick();
 
 protected:
     // Tells assistive tools that the shown value changed.
@@ -300,8 +310,6 @@ public:
     const QString& SelectedItem() const { return selectedItem_; }
     QScrollBar* ScrollBar() const { return scrollBar_; }
 
-    TNotifyEvent OnDblClick;
-
     int BorderSize() const override;
     // Whether the row of the list link's active record is enabled; true unless a
     // subclass says otherwise. It changes only how the row is painted.
@@ -323,6 +331,10 @@ public:
     void ListDataChanged() override;
     void KeyValueChanged() override;
     void ListSourceActiveChanged() override;
+
+Q_SIGNALS:
+    // A double click on the current row of a list that may be changed.
+    void OnDblClick();
 
 protected:
     explicit TKVDBLookupListBox(QWidget* parent, bool popup);
@@ -386,8 +398,10 @@ public:
 
     TListRowEnabledEvent OnListRowEnabled;
     bool IsRowEnabled() override;
-    // Called with the point (list coordinates) and modifiers of every mouse release.
-    std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, const QPoint&)> OnMouseUp;
+
+Q_SIGNALS:
+    // Every mouse release, with the point in list coordinates.
+    void OnMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, const QPoint& point);
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -418,7 +432,6 @@ public:
     bool Pressed() const { return pressed_; }
 
     TNotifyEvent OnDropDown; // replaces the drop-down list when set
-    TNotifyEvent OnCloseUp;
     const TListRowEnabledEvent& OnListRowEnabled() const { return onListRowEnabled_; }
     void setOnListRowEnabled(TListRowEnabledEvent handler);
 
@@ -432,6 +445,10 @@ public:
     QString ShownText() const override { return text_; }
     // Where DropDown places the list (screen coordinates) for a list of that size.
     QPoint DropDownPosition(const QSize& listSize) const;
+
+Q_SIGNALS:
+    // The drop-down list closed, accepted or not.
+    void OnCloseUp();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -33,19 +33,12 @@ bool fieldAcceptsCharacter(const db::Field& field, QChar character) {
 
 TPDBEdit::TPDBEdit(QWidget* parent) : TMaskEdit(parent) {
     setReadOnly(true);
-    link_.onDataChange = [this] { DataChange(); };
-    link_.onEditingChange = [this] { editingChanged(); };
-    link_.onUpdateData = [this] { updateFieldFromText(); };
     connect(this, &QLineEdit::textChanged, this, [this] { textWasChanged(); });
     computeTextMargin();
     DataChange();
 }
 
-TPDBEdit::~TPDBEdit() {
-    link_.onDataChange = nullptr;
-    link_.onEditingChange = nullptr;
-    link_.onUpdateData = nullptr;
-}
+TPDBEdit::~TPDBEdit() = default;
 
 db::DataSource* TPDBEdit::dataSource() const {
     return link_.dataSource();
@@ -152,8 +145,7 @@ void TPDBEdit::updateFieldFromText() {
 void TPDBEdit::textWasChanged() {
     if (!loading_)
         link_.modified();
-    if (OnChange)
-        OnChange();
+    Q_EMIT OnChange();
 }
 
 // ---- Keys ----------------------------------------------------------------------------
@@ -250,8 +242,7 @@ void TPDBEdit::focusInEvent(QFocusEvent* event) {
     TMaskEdit::focusInEvent(event);
     if (!autoSelect_ && event->reason() == Qt::TabFocusReason)
         deselect();
-    if (OnEnter)
-        OnEnter();
+    Q_EMIT OnEnter();
 }
 
 // Leaving the edit updates the record. When that fails, the edit keeps the focus with
@@ -267,8 +258,7 @@ void TPDBEdit::focusOutEvent(QFocusEvent* event) {
     TMaskEdit::focusOutEvent(event);
     setFocused(false);
     setCursorPosition(0);
-    if (OnExit)
-        OnExit();
+    Q_EMIT OnExit();
 }
 
 bool TPDBEdit::handleExitUpdate() {

@@ -81,10 +81,14 @@ public:
     // alignment. The link calls it whenever the field's value or the record changes.
     virtual void DataChange();
 
-    std::function<void()> OnChange;
-    std::function<void()> OnEnter;
-    std::function<void()> OnExit;
-    std::function<void(QChar& key)> OnKeyPress; // a null key drops the character
+    // Asked for each typed character; a handler that sets it to null drops it.
+    std::function<void(QChar& key)> OnKeyPress;
+
+Q_SIGNALS:
+    // Notifications. A handler that may raise is connected through platform::guarded.
+    void OnChange(); // the text changed, typed or shown
+    void OnEnter();  // the edit got the focus
+    void OnExit();   // the edit gave the focus away after its text went into the field
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -108,7 +112,21 @@ private:
     static bool startsEditing(const QKeyEvent* event);
     bool handleExitUpdate();
 
-    db::FieldDataLink link_;
+    // The edit's link: tells the edit of the field's changes.
+    class Link : public db::FieldDataLink {
+    public:
+        explicit Link(TPDBEdit& edit) : edit_(edit) {}
+
+    protected:
+        void fieldDataChange() override { edit_.DataChange(); }
+        void fieldEditingChange() override { edit_.editingChanged(); }
+        void writeFieldData() override { edit_.updateFieldFromText(); }
+
+    private:
+        TPDBEdit& edit_;
+    };
+
+    Link link_{*this};
     Qt::Alignment fieldAlignment_ = Qt::AlignLeft;
     bool focused_ = false;
     int textMargin_ = 0;

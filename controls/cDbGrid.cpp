@@ -180,19 +180,9 @@ void TKVCustomDbGrid::connectEvents() {
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             platform::guarded([this](int column) { titleClick(column); }));
     connect(horizontalHeader(), &QHeaderView::sectionMoved, this,
-            platform::guarded([this](int, int from, int to) {
-                if (OnColumnMoved)
-                    OnColumnMoved(from, to);
-            }));
-    connect(this, &QAbstractItemView::clicked, this,
-            platform::guarded([this](const QModelIndex& cell) {
-                if (OnCellClick)
-                    OnCellClick(cell);
-            }));
-    connect(this, &QAbstractItemView::doubleClicked, this, platform::guarded([this] {
-                if (OnDblClick)
-                    OnDblClick();
-            }));
+            [this](int, int from, int to) { Q_EMIT OnColumnMoved(from, to); });
+    connect(this, &QAbstractItemView::clicked, this, &TKVCustomDbGrid::OnCellClick);
+    connect(this, &QAbstractItemView::doubleClicked, this, &TKVCustomDbGrid::OnDblClick);
 }
 
 void TKVCustomDbGrid::setTitleWordwrap(bool on) {
@@ -355,8 +345,7 @@ bool TKVCustomDbGrid::canSortBy(const db::Field*) const {
 }
 
 void TKVCustomDbGrid::titleClick(int column) {
-    if (OnTitleClick)
-        OnTitleClick(column);
+    Q_EMIT OnTitleClick(column);
     if (canSortBy(dataSetModel()->fieldAt(column)))
         setSortColumn(column);
 }
@@ -470,8 +459,8 @@ void TKVCustomDbGrid::focusInEvent(QFocusEvent* event) {
     db::DbGrid::focusInEvent(event);
     viewport()->update();
     const Qt::FocusReason reason = event->reason();
-    if (OnEnter && reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
-        platform::runGuarded(OnEnter);
+    if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+        Q_EMIT OnEnter();
 }
 
 void TKVCustomDbGrid::focusOutEvent(QFocusEvent* event) {
@@ -483,8 +472,7 @@ void TKVCustomDbGrid::focusOutEvent(QFocusEvent* event) {
         return;
     platform::runGuarded([this] {
         cancelUnchangedInsert();
-        if (OnExit)
-            OnExit();
+        Q_EMIT OnExit();
     });
 }
 
@@ -502,12 +490,8 @@ void TKVCustomDbGrid::currentChanged(const QModelIndex& current, const QModelInd
     verticalHeader()->viewport()->update();
     if (current.column() == previous.column())
         return;
-    platform::runGuarded([this] {
-        if (OnColExit)
-            OnColExit();
-        if (OnColEnter)
-            OnColEnter();
-    });
+    Q_EMIT OnColExit();
+    Q_EMIT OnColEnter();
 }
 
 void TKVCustomDbGrid::changeEvent(QEvent* event) {

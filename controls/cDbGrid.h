@@ -118,20 +118,14 @@ public:
     static QStringList titleLines(const QString& caption, const QFontMetrics& metrics, int width,
                                   int height, bool wordwrap);
 
-    // Events; an unassigned one is skipped. Handlers run through the error guard.
-    std::function<void(int column)> OnTitleClick;
-    std::function<void(const QModelIndex& cell)> OnCellClick;
-    std::function<void()> OnColEnter;
-    std::function<void()> OnColExit;
-    std::function<void(int from, int to)> OnColumnMoved;
+    // Events with in/out arguments; an unassigned one is skipped. They run through the
+    // handler guard. OnDrawColumnCell paints a data cell after the default drawing (in
+    // place of it with DefaultDrawing off); OnKeyDown may set the key to 0 and accept the
+    // event to swallow it; OnKeyPress may set the character to null to drop it.
     std::function<void(QPainter& painter, const QRect& rect, int column, QStyle::State state)>
         OnDrawColumnCell;
-    std::function<void()> OnDblClick;
-    std::function<void()> OnEditButtonClick;
-    std::function<void()> OnEnter;
-    std::function<void()> OnExit;
     std::function<void(QKeyEvent& key)> OnKeyDown;
-    std::function<void(QChar& key)> OnKeyPress; // a null key drops the character
+    std::function<void(QChar& key)> OnKeyPress;
     std::function<void(QKeyEvent& key)> OnKeyUp;
 
     // Paints one title cell (the header calls it while the data set is open and the
@@ -139,6 +133,20 @@ public:
     void paintTitle(QPainter& painter, const QRect& rect, int column) const;
     // True when the grid's titles are painted by paintTitle.
     bool paintsTitles() const;
+
+Q_SIGNALS:
+    // Notifications. A handler that may raise is connected through platform::guarded.
+    void OnTitleClick(int column);
+    void OnCellClick(const QModelIndex& cell);
+    void OnColEnter(); // the current column changed: OnColExit, then OnColEnter
+    void OnColExit();
+    void OnColumnMoved(int from, int to);
+    void OnDblClick();
+    // The grid got the focus (not back from a pop-up menu or another window).
+    void OnEnter();
+    // The focus left the grid and its cell editor (not to a pop-up or another window),
+    // after an unchanged inserted record was cancelled.
+    void OnExit();
 
 protected:
     // Whether the grid can sort by the field; this class cannot.

@@ -120,6 +120,11 @@ public:
     void enableControls();
     bool controlsDisabled() const { return disableCount_ > 0; }
 
+    // Hooks run inside the operation that calls them, before it reports done: what a hook
+    // raises ends the operation and reaches its caller (a beforePost that raises leaves
+    // the record unposted, a beforeClose that raises keeps the data set open). That is
+    // why they are callbacks, one each, and not signals; controls hear of changes through
+    // their data sources.
     using Hook = std::function<void(DataSet&)>;
     Hook afterOpen;
     Hook beforeClose;

@@ -10,7 +10,7 @@ void FieldDataLink::setFieldName(const QString& name) {
     fieldName_ = name;
     bindField();
     updateEditing();
-    tellDataChange();
+    fieldDataChange();
 }
 
 bool FieldDataLink::canModify() const {
@@ -32,12 +32,12 @@ void FieldDataLink::reset() {
 void FieldDataLink::activeChanged() {
     bindField();
     updateEditing();
-    tellDataChange();
+    fieldDataChange();
 }
 
 void FieldDataLink::recordChanged(Field* changed) {
     if (changed == nullptr || changed == field_)
-        tellDataChange();
+        fieldDataChange();
 }
 
 void FieldDataLink::editingChanged() {
@@ -45,8 +45,8 @@ void FieldDataLink::editingChanged() {
 }
 
 void FieldDataLink::updateData() {
-    if (isModified() && field_ && onUpdateData)
-        onUpdateData();
+    if (isModified() && field_)
+        writeFieldData();
 }
 
 void FieldDataLink::bindField() {
@@ -59,13 +59,7 @@ void FieldDataLink::updateEditing() {
     if (now == editing_)
         return;
     editing_ = now;
-    if (onEditingChange)
-        onEditingChange();
-}
-
-void FieldDataLink::tellDataChange() {
-    if (onDataChange)
-        onDataChange();
+    fieldEditingChange();
 }
 
 } // namespace db

@@ -3,19 +3,18 @@
 #include "db/DataSource.h"
 
 #include <QString>
-#include <functional>
 
 namespace db {
 
-// A data-aware control's link to one field of a data source. The control hears of the
-// link's events through three hooks:
-// - onDataChange: the field's value (or the field itself) changed, or the record moved;
-//   the control shows the field's value again.
-// - onEditingChange: the link started or stopped editing (the data set edits and the
+// A data-aware control's link to one field of a data source. A control derives its own
+// link and hears of the link's events through three virtual functions, as every link
+// does:
+// - fieldDataChange: the field's value (or the field itself) changed, or the record
+//   moved; the control shows the field's value again.
+// - fieldEditingChange: the link started or stopped editing (the data set edits and the
 //   field may be changed).
-// - onUpdateData: a post is about to store the record and the control's text was changed
-//   since it was last shown; the control writes its text into the field.
-// An unassigned hook is skipped.
+// - writeFieldData: a post is about to store the record and the control's text was
+//   changed since it was last shown; the control writes its text into the field.
 class FieldDataLink : public DataLink {
 public:
     FieldDataLink() = default;
@@ -36,11 +35,11 @@ public:
     // Shows the field's value again in the control, discarding what was typed.
     void reset();
 
-    std::function<void()> onDataChange;
-    std::function<void()> onEditingChange;
-    std::function<void()> onUpdateData;
-
 protected:
+    virtual void fieldDataChange() {}
+    virtual void fieldEditingChange() {}
+    virtual void writeFieldData() {}
+
     void activeChanged() override;
     void recordChanged(Field* changed) override;
     void editingChanged() override;
@@ -49,7 +48,6 @@ protected:
 private:
     void bindField();
     void updateEditing();
-    void tellDataChange();
 
     QString fieldName_;
     Field* field_ = nullptr;

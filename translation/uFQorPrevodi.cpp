@@ -272,7 +272,8 @@ QWidget* TFQorPrevod::buildTranslationPage() {
     DBGrid3->addAction(select);
     connect(select, &QAction::triggered, this,
             platform::guarded(this, &TFQorPrevod::UseSuggestion));
-    DBGrid3->OnDblClick = [this] { UseSuggestion(); };
+    connect(DBGrid3, &controls::TKVDbGrid::OnDblClick, this,
+            platform::guarded(this, &TFQorPrevod::UseSuggestion));
     suggestions->addWidget(DBGrid3);
     PSug->hide();
     translationRow->addWidget(PSug, 1);
@@ -361,11 +362,13 @@ QWidget* TFQorPrevod::buildListPage() {
     DBGrid1->setDataSource(&DSList);
     DBGrid1->setReadOnly(true);
     DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->OnTitleClick = [this](int column) {
-        if (const db::Field* field = DBGrid1->dataSetModel()->fieldAt(column))
-            DBGrid1TitleBtnClick(field->fieldName());
-    };
-    DBGrid1->OnDblClick = [this] { BTranslateClick(); };
+    connect(DBGrid1, &controls::TKVDbGrid::OnTitleClick, this,
+            platform::guarded([this](int column) {
+                if (const db::Field* field = DBGrid1->dataSetModel()->fieldAt(column))
+                    DBGrid1TitleBtnClick(field->fieldName());
+            }));
+    connect(DBGrid1, &controls::TKVDbGrid::OnDblClick, this,
+            platform::guarded(this, &TFQorPrevod::BTranslateClick));
     DBGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* remove =
         platform::addComponent(this, new QAction(QStringLiteral("Delete translation"), DBGrid1),
@@ -445,7 +448,8 @@ QWidget* TFQorPrevod::buildLanguagePage() {
                                              QStringLiteral("CBTransLanguage"));
     CBTransLanguage->setExactMatch(true);
     CBTransLanguage->setSelectOnFound(true);
-    CBTransLanguage->OnMatch = [this] { CBTransLanguageMatch(); };
+    connect(CBTransLanguage, &controls::TACComboBox::OnMatch, this,
+            platform::guarded(this, &TFQorPrevod::CBTransLanguageMatch));
     page->addWidget(label(this, TSLanguage, QStringLiteral("Label1"),
                           QStringLiteral("Translation language"), CBTransLanguage),
                     0, 0);

@@ -30,7 +30,7 @@ void TestACComboBox::init() {
     combo_->setCurrentIndex(-1);
     combo_->setEditText({});
     matches_ = 0;
-    combo_->OnMatch = [this] { ++matches_; };
+    QObject::connect(combo_.get(), &TACComboBox::OnMatch, [this] { ++matches_; });
     combo_->show();
     combo_->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(combo_.get()));

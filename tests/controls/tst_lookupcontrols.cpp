@@ -617,7 +617,7 @@ void LookupControlsTest::chosenKeyGoesIntoTheBoundField() {
     QVERIFY(combo->CanModify());
     QCOMPARE(combo->Text(), QString());
     int changes = 0;
-    combo->OnChange = [&](QObject*) { ++changes; };
+    QObject::connect(combo, &TKVDBLookupControl::OnChange, [&] { ++changes; });
     combo->DropDown();
     QTest::mouseClick(combo->DataList(), Qt::LeftButton, {},
                       QPoint(10, combo->DataList()->ClientRect().top() + 2));

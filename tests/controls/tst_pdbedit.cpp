@@ -5,6 +5,8 @@
 #include "db/DataSource.h"
 #include "db/Field.h"
 #include "db/Table.h"
+#include "platform/Application.h"
+#include "platform/Errors.h"
 #include "platform/MessageBox.h"
 
 #include <QAccessible>
@@ -52,6 +54,7 @@ private Q_SLOTS:
     void rejectedCharacterBeepsAndChangesNothing();
     void pasteStartsEditing();
     void failingUpdateOnLeavingKeepsTheFocus();
+    void eventsReachTheirHandlersAndAFailingOneTheErrorDisplay();
     void rightAlignedFieldPaintsRightWhileUnfocused();
     void withoutFieldShowsItsNameOnlyWhileDesigning();
     void stringFieldLimitsTheLength();
@@ -215,6 +218,34 @@ void TestPDBEdit::failingUpdateOnLeavingKeepsTheFocus() {
     QCOMPARE(QApplication::focusWidget(), neighbour_);
     QCOMPARE(table_->fieldByName(QStringLiteral("code")).asString(), "789");
     QCOMPARE(messages_.size(), 1);
+    table_->cancel();
+}
+
+// Entry, change and exit are signals; the key press asks a callback that may drop the
+// character. A change handler connected through the guard that raises shows its error
+// and the edit goes on: the typed text still goes into the field on leaving.
+void TestPDBEdit::eventsReachTheirHandlersAndAFailingOneTheErrorDisplay() {
+    edit_->setDataField(QStringLiteral("name"));
+    showWithNeighbour();
+    QStringList events;
+    connect(edit_, &TPDBEdit::OnEnter, this, [&] { events << "enter"; });
+    connect(edit_, &TPDBEdit::OnExit, this, [&] { events << "exit"; });
+    connect(edit_, &TPDBEdit::OnChange, this, platform::guarded([&] {
+                events << "change";
+                throw platform::Exception(QStringLiteral("The handler failed."));
+            }));
+    edit_->OnKeyPress = [](QChar& key) {
+        if (key == u'?')
+            key = QChar();
+    };
+    edit_->setFocus();
+    QTest::keyClick(edit_, Qt::Key_End);
+    QTest::keyClicks(edit_, "?Z");
+    QCOMPARE(edit_->text(), "AlphaZ");
+    neighbour_->setFocus();
+    QCOMPARE(events, QStringList({"enter", "change", "exit"}));
+    QCOMPARE(messages_, QStringList({"The handler failed."}));
+    QCOMPARE(table_->fieldByName(QStringLiteral("name")).asString(), "AlphaZ");
     table_->cancel();
 }
 
