@@ -30,6 +30,10 @@ namespace controls {
 
 namespace {
 
+// The rows a list needs when it opens or moves to a key: more than any list shows at
+// once. The server then computes only these (see DataSet::setFirstRows).
+constexpr int ListFirstRows = 64;
+
 [[noreturn]] void raiseError(const QString& message) {
     throw platform::DatabaseError(message);
 }
@@ -149,6 +153,8 @@ void TKVDataSourceLink::recordChanged(db::Field* field) {
 }
 
 void TKVListSourceLink::activeChanged() {
+    if (dataSet())
+        dataSet()->setFirstRows(ListFirstRows);
     if (control_)
         control_->ListSourceActiveChanged();
 }
@@ -197,6 +203,8 @@ db::DataSource* TKVDBLookupControl::ListSource() const {
 void TKVDBLookupControl::setListSource(db::DataSource* source) {
     CheckNotLookup();
     ListLink->setDataSource(source);
+    if (source && source->dataSet())
+        source->dataSet()->setFirstRows(ListFirstRows);
 }
 
 void TKVDBLookupControl::setDataField(const QString& name) {
@@ -254,6 +262,8 @@ void TKVDBLookupControl::setLookupMode(bool on) {
         if (lookupMode_ && LookupSource->dataSet() == boundField_->lookupDataSet)
             return;
         LookupSource->setDataSet(boundField_->lookupDataSet);
+        if (boundField_->lookupDataSet)
+            boundField_->lookupDataSet->setFirstRows(ListFirstRows);
         keyField_ = boundField_->lookupKeyFields;
         lookupMode_ = true;
         ListLink->setDataSource(LookupSource.get());

@@ -1,5 +1,6 @@
 #include "db/Cursor.h"
 
+#include "db/DataSet.h"
 #include "db/Dialect.h"
 #include "db/Session.h"
 #include "db/SqlStatement.h"
@@ -31,7 +32,7 @@ QSqlQuery& Cursor::run(Database& database, const QString& statement, const QVari
     database_ = &database;
     database.registerDataSet(&owner_);
     try {
-        database.dialect().openRows(*query_, statement, values);
+        database.dialect().openRows(*query_, statement, values, owner_.firstRows());
     } catch (...) {
         raiseInterruption(database);
     }

@@ -115,6 +115,14 @@ public:
     void setFiltered(bool filtered);
     bool filtered() const { return filtered_; }
 
+    // How many rows the reader needs at first (a lookup list's window); 0, the default,
+    // for no hint. The server engine then computes only these when the data set opens,
+    // and reads on in growing blocks found by their position, so that rows the table
+    // gains or loses meanwhile may shift the rows read after the first ones. Takes
+    // effect at the next open.
+    void setFirstRows(int rows) { firstRows_ = rows; }
+    int firstRows() const { return firstRows_; }
+
     // While disabled, data sources hear nothing; enabling sends DataSetChanged.
     void disableControls();
     void enableControls();
@@ -177,6 +185,7 @@ protected:
     std::vector<FilterExpression::FieldInfo> fieldInfos() const;
     void checkActive() const;
 
+    int firstRows_ = 0;
     QString filter_;
     bool filtered_ = false;
 

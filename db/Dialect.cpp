@@ -32,8 +32,8 @@ void Dialect::execute(QSqlQuery& query, const QString& statement,
     runStatement(query, statement, values);
 }
 
-void Dialect::openRows(QSqlQuery& query, const QString& statement,
-                       const QVariantList& values) const {
+void Dialect::openRows(QSqlQuery& query, const QString& statement, const QVariantList& values,
+                       int /*firstRows*/) const {
     execute(query, statement, values);
 }
 

@@ -60,9 +60,11 @@ public:
     virtual void execute(QSqlQuery& query, const QString& statement,
                          const QVariantList& values) const;
     // Runs a statement whose rows a data set reads, as execute() does; an engine may read
-    // them in blocks as they are fetched. Raises EngineError with the engine's text.
-    virtual void openRows(QSqlQuery& query, const QString& statement,
-                          const QVariantList& values) const;
+    // them in blocks as they are fetched. firstRows (0 for no hint) is how many rows the
+    // reader needs at first: an engine that computes a whole result before its first row
+    // may compute only these then. Raises EngineError with the engine's text.
+    virtual void openRows(QSqlQuery& query, const QString& statement, const QVariantList& values,
+                          int firstRows = 0) const;
     // Releases what openRows() holds for the query before it goes. Never raises.
     virtual void closeRows(QSqlQuery& query) const noexcept;
     // The next row of a statement that execute() or openRows() ran: its values, as many as the

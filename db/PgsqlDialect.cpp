@@ -221,12 +221,49 @@ bool PgsqlDialect::readsThroughCursor(const QString& statement) {
     return query.match(statement).hasMatch() && !locking.match(statement).hasMatch();
 }
 
-void PgsqlDialect::openRows(QSqlQuery& query, const QString& statement,
-                            const QVariantList& values) const {
+bool PgsqlDialect::takesWindows(const QString& statement) {
+    static const QRegularExpression limiting(
+        QStringLiteral("\\b(LIMIT|OFFSET|FETCH\\s+(FIRST|NEXT))\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    return readsThroughCursor(statement) && !statement.trimmed().endsWith(u';') &&
+           !limiting.match(statement).hasMatch();
+}
+
+void PgsqlDialect::openRows(QSqlQuery& query, const QString& statement, const QVariantList& values,
+                            int firstRows) const {
+    windows_.erase(&query); // of a query that ran here before on a connection closed since
     if (!readsThroughCursor(statement)) {
         execute(query, statement, values);
         return;
     }
+    if (firstRows > 0 && takesWindows(statement)) {
+        const Window& window = windows_[&query] = {statement, values, 0, firstRows};
+        runWindow(query, window);
+        return;
+    }
+    declareCursor(query, statement, values);
+}
+
+void PgsqlDialect::runWindow(QSqlQuery& query, const Window& window) const {
+    // On a line of its own: the statement may end in a comment.
+    execute(query, window.statement + QStringLiteral("\nLIMIT ? OFFSET ?"),
+            window.values + QVariantList{window.rows, window.offset});
+}
+
+void PgsqlDialect::readPastWindow(QSqlQuery& query, Window window) const {
+    window.offset += window.rows;
+    window.rows *= WindowGrowth;
+    if (window.rows < FetchBlockRows) {
+        runWindow(query, windows_[&query] = window);
+        return;
+    }
+    windows_.erase(&query);
+    declareCursor(query, window.statement + QStringLiteral("\nOFFSET ?"),
+                  window.values + QVariantList{window.offset});
+}
+
+void PgsqlDialect::declareCursor(QSqlQuery& query, const QString& statement,
+                                 const QVariantList& values) const {
     refuseNullCharacter(statement);
     pg_conn* handle = pgsql::handleOf(query);
     if (!handle)
@@ -268,6 +305,12 @@ QString PgsqlDialect::cursorReadBy(const QSqlQuery& query) const {
 bool PgsqlDialect::fetchRow(QSqlQuery& query, bool first, int columnCount,
                             std::vector<QVariant>& values) const {
     while (!Dialect::fetchRow(query, first, columnCount, values)) {
+        if (const auto window = windows_.find(&query); window != windows_.end()) {
+            if (query.size() < window->second.rows)
+                return false; // the last window
+            readPastWindow(query, window->second);
+            continue;
+        }
         const QString cursor = cursorReadBy(query);
         if (cursor.isEmpty())
             return false;
@@ -279,6 +322,7 @@ bool PgsqlDialect::fetchRow(QSqlQuery& query, bool first, int columnCount,
 }
 
 void PgsqlDialect::closeRows(QSqlQuery& query) const noexcept {
+    windows_.erase(&query);
     const QString cursor = cursorReadBy(query);
     if (cursor.isEmpty())
         return;

@@ -5,6 +5,7 @@
 #include <QSqlError>
 #include <QStringList>
 #include <functional>
+#include <map>
 
 namespace db {
 
@@ -25,6 +26,12 @@ namespace db {
 // next block then fails with the server's error). While the server computes, the
 // connection's progress handler is called.
 //
+// A data set that needs only its first rows at first (a lookup list) says how many: its
+// statement then runs with LIMIT and OFFSET for a window of that many rows, so that an
+// index on its order serves it and the server computes no more than the window; reading
+// past it runs a window WindowGrowth times as large after it, and once a window would
+// reach FetchBlockRows, the rest comes through a cursor as above.
+//
 // Every wait for the server is bounded: the alias's STATEMENT TIMEOUT (seconds,
 // DefaultStatementTimeoutSeconds when not set, 0 for none) is the server's statement
 // timeout, and the client gives up AnswerGraceSeconds later on a server that does not
@@ -39,6 +46,7 @@ public:
     static constexpr int DefaultStatementTimeoutSeconds = 600;
     static constexpr int AnswerGraceSeconds = 2;
     static constexpr int FetchBlockRows = 2000;
+    static constexpr int WindowGrowth = 8;
     static constexpr int KeepaliveIdleSeconds = 30;
     static constexpr int KeepaliveIntervalSeconds = 10;
     static constexpr int KeepaliveCount = 3;
@@ -53,8 +61,8 @@ public:
                        StatementProgress* progress) const noexcept override;
     void execute(QSqlQuery& query, const QString& statement,
                  const QVariantList& values) const override;
-    void openRows(QSqlQuery& query, const QString& statement,
-                  const QVariantList& values) const override;
+    void openRows(QSqlQuery& query, const QString& statement, const QVariantList& values,
+                  int firstRows = 0) const override;
     void closeRows(QSqlQuery& query) const noexcept override;
     bool fetchRow(QSqlQuery& query, bool first, int columnCount,
                   std::vector<QVariant>& values) const override;
@@ -68,6 +76,9 @@ public:
 
     // Whether a data set's statement is read through a cursor: a query that locks no rows.
     static bool readsThroughCursor(const QString& statement);
+    // Whether such a statement may be read in windows: it limits its rows in no way of
+    // its own and ends where LIMIT may follow.
+    static bool takesWindows(const QString& statement);
 
 private:
     static QString adaptNames(const QString& statement);
@@ -82,7 +93,19 @@ private:
     // cannot infer; raises EngineError with any other error.
     void withInferredTypes(QString text, const QVariantList& values,
                            const std::function<QSqlError(const QString& text)>& attempt) const;
+    void declareCursor(QSqlQuery& query, const QString& statement,
+                       const QVariantList& values) const;
     void fetchBlock(QSqlQuery& query, const QString& cursor) const;
+    // A statement read in windows of rows: where the next one starts and how many it has.
+    struct Window {
+        QString statement;
+        QVariantList values;
+        qint64 offset = 0;
+        qint64 rows = 0;
+    };
+    void runWindow(QSqlQuery& query, const Window& window) const;
+    // Reads on after the query's last window: the next window, or a cursor for the rest.
+    void readPastWindow(QSqlQuery& query, Window window) const;
     // The cursor whose blocks the query reads; empty when it reads none.
     QString cursorReadBy(const QSqlQuery& query) const;
 
@@ -91,6 +114,7 @@ private:
     mutable StatementProgress* progress_ = nullptr;
     mutable quint64 cursorsDeclared_ = 0;
     mutable QStringList openCursors_;
+    mutable std::map<const QSqlQuery*, Window> windows_;
 };
 
 } // namespace db

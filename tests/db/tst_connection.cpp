@@ -129,6 +129,7 @@ private Q_SLOTS:
     void transactions();
     void unreachableServerFailsWithinSeconds();
     void rowsReadInBlocksSurviveOtherStatementsAndCommits();
+    void aListsFirstRowsAreComputedFirstAndTheRestFollows();
     void serverTimeoutsEndWaitsOnASlowOrStoppedServer();
     void wrongPasswordGivesTheServersMessage();
 };
@@ -419,6 +420,63 @@ void ConnectionTest::rowsReadInBlocksSurviveOtherStatementsAndCommits() {
     auto count = makeQuery(QStringLiteral("TEST"), QStringLiteral("SELECT COUNT(*) FROM t"));
     count->open();
     QCOMPARE(count->field(0).asInteger(), 2);
+}
+
+// A data set that needs only its first rows (a lookup list) has the server compute no
+// more than those when it opens; reading on gives every later row once and in order,
+// and an error in a later row comes when that row is read.
+void ConnectionTest::aListsFirstRowsAreComputedFirstAndTheRestFollows() {
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
+    const int rows = 3001; // past the growing windows, into the cursor for the rest
+    auto numbers = makeQuery(
+        QStringLiteral("TEST"),
+        QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 FROM dual UNION ALL SELECT x + 1 "
+                       "FROM c WHERE x < :last) SELECT x FROM c -- one row each"));
+    numbers->setFirstRows(5);
+    numbers->paramByName(QStringLiteral("last")).setValue(rows);
+    numbers->open();
+    int read = 0;
+    for (; !numbers->eof(); numbers->next())
+        QCOMPARE(numbers->field(0).asInteger(), ++read);
+    QCOMPARE(read, rows);
+
+    // Opened again with another value: nothing of the earlier windows is left.
+    numbers->close();
+    numbers->paramByName(QStringLiteral("last")).setValue(7);
+    numbers->open();
+    for (read = 0; !numbers->eof(); numbers->next())
+        ++read;
+    QCOMPARE(read, 7);
+    numbers->close();
+
+    // A statement that limits its rows itself keeps its own limit.
+    auto limited = makeQuery(QStringLiteral("TEST"),
+                             QStringLiteral("SELECT x FROM (WITH RECURSIVE c(x) AS (SELECT 1 "
+                                            "FROM dual UNION ALL SELECT x + 1 FROM c WHERE x < "
+                                            "100) SELECT x FROM c) n ORDER BY x DESC LIMIT 12"));
+    limited->setFirstRows(5);
+    limited->open();
+    QCOMPARE(limited->field(0).asInteger(), 100);
+    for (read = 0; !limited->eof(); limited->next())
+        ++read;
+    QCOMPARE(read, 12);
+
+    // Row 100 cannot be computed (an integer overflow): the list opens with its first rows,
+    // and reading on fails with the engine's error (by the block that holds row 100 at
+    // the latest) instead of ending early.
+    auto failing = makeQuery(
+        QStringLiteral("TEST"),
+        QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 FROM dual UNION ALL SELECT x + 1 "
+                       "FROM c WHERE x < 200) SELECT abs(CASE WHEN x = 100 THEN "
+                       "-9223372036854775807 - 1 ELSE x END) AS y FROM c"));
+    failing->setFirstRows(5);
+    failing->open();
+    read = 0;
+    QVERIFY_THROWS_EXCEPTION(platform::EngineError, {
+        for (; !failing->eof(); failing->next())
+            ++read;
+    });
+    QVERIFY2(read >= 5 && read < 100, qPrintable(QString::number(read)));
 }
 
 void ConnectionTest::serverTimeoutsEndWaitsOnASlowOrStoppedServer() {
