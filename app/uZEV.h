@@ -40,10 +40,11 @@ public:
     // True when the start was refused; the program ends without showing the window.
     bool terminateRequested() const { return terminateRequested_; }
 
-    QString DbType;
-    QString XmlPathServer;
-    bool DebugOn = false;
-    QString AgencyHost;
+    // From "ZEV.ini": the database type (empty without the file) and the debug log switch.
+    const QString& dbType() const { return DbType; }
+    bool debugOn() const { return DebugOn; }
+    // The holdings of the budget users' accounts that "Nabor" lists and the report reads.
+    const db::Query& holdings() const { return qStanja; }
 
     // "Nabor" and the report run on this thread with the wait cursor, the count of rows in
     // the status bar's third panel and the window repainting meanwhile; input during the
@@ -52,18 +53,10 @@ public:
     void bbNaborClick();
     void bbGenXMLClick();
     bool running() const { return running_; }
-    void Nastavitve1Click();
-    void Izhod1Click();
-
-    // The debug log of the report: appends the message to "Log.txt" while "Debug" is on.
-    void NapakavLog(const QString& message);
 
     // The tab "Napaka" with the text box of the last validation error.
     void showValidationError(const QString& errorText) override;
     void hideValidationError() override;
-
-    db::Query qStanja;
-    db::DataSource dsStanja;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -71,6 +64,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void Nastavitve1Click();
+    void Izhod1Click();
+    // The debug log of the report: appends the message to "Log.txt" while "Debug" is on.
+    void NapakavLog(const QString& message);
     // Names a component this window creates and registers it as the window's.
     template <typename Component> Component* component(Component* created, const char* name);
     void createComponents();
@@ -84,6 +81,13 @@ private:
     void readIniFile();
     bool isMenuShortcut(const QKeySequence& keys) const;
     void runWithFeedback(const QString& startText, const std::function<void(RunFeedback&)>& body);
+
+    QString DbType;
+    QString XmlPathServer;
+    bool DebugOn = false;
+    QString AgencyHost;
+    db::Query qStanja;
+    db::DataSource dsStanja;
 
     TDMLB& dmlb_;
     QStringList arguments_;

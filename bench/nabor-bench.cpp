@@ -4,6 +4,7 @@
 //   nabor-bench FOLDER      (FOLDER holds dbalias.ini with alias BENCH and ZEV.ini)
 
 #include "app/uZEV.h"
+#include "db/DataSetModel.h"
 #include "db/DbGrid.h"
 #include "db/uDMLB.h"
 #include "entry/Uptypeed.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
     window.findChild<entry::TPTypedEdit*>("pteDan")->SetDateValue(
         platform::encodeDate(2024, 9, 30));
     auto* grid = window.findChild<db::DbGrid*>("grdStanja");
+    db::DataSet& holdings = *grid->dataSetModel()->dataSet(); // the grid's, as it scrolls
     const long memoryBefore = peakMemoryKiB();
 
     QElapsedTimer timer;
@@ -47,11 +49,11 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     grid->viewport()->grab(); // paints the visible rows
     const qint64 firstRows = timer.nsecsElapsed();
-    const int rowsRead = window.qStanja.fetchedRowCount();
+    const int rowsRead = holdings.fetchedRowCount();
     const long memoryAfterFirstRows = peakMemoryKiB();
 
     timer.restart();
-    const int allRows = window.qStanja.recordCount();
+    const int allRows = holdings.recordCount();
     const qint64 remainingRows = timer.nsecsElapsed();
 
     QTextStream(stdout) << QStringLiteral(

@@ -5,6 +5,7 @@
 #include "platform/Variant.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace db {
 
@@ -193,10 +194,14 @@ const Param* Params::find(const QString& name) const {
     return nullptr;
 }
 
-Param& Params::byName(const QString& name) {
-    if (Param* param = find(name))
+const Param& Params::byName(const QString& name) const {
+    if (const Param* param = find(name))
         return *param;
     throw platform::DatabaseError(QStringLiteral("Parameter '%1' not found").arg(name));
+}
+
+Param& Params::byName(const QString& name) {
+    return const_cast<Param&>(std::as_const(*this).byName(name));
 }
 
 } // namespace db

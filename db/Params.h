@@ -65,6 +65,7 @@ public:
     Param* find(const QString& name);
     const Param* find(const QString& name) const;
     Param& byName(const QString& name); // raises DatabaseError "Parameter '%s' not found"
+    const Param& byName(const QString& name) const;
 
 private:
     std::vector<Param> params_;

@@ -37,6 +37,7 @@ public:
 
     Params& params() { return params_; }
     Param& paramByName(const QString& name) { return params_.byName(name); }
+    const Param& paramByName(const QString& name) const { return params_.byName(name); }
 
     void execSql(); // a statement without rows
     int rowsAffected() const { return rowsAffected_; }

@@ -91,8 +91,10 @@ public:
         TFQorPrevod* form = engine->CreateManagerForm(); // frees itself when closed
         if (translatedWithTransfer) {
             QTimer::singleShot(0, form, [form] {
-                form->SBT->click();
-                form->CBInstall->click();
+                for (const char* name : {"SBT", "CBInstall"})
+                    if (auto* button = qobject_cast<QAbstractButton*>(
+                            platform::findComponent(form, QString::fromLatin1(name))))
+                        button->click();
             });
         }
         form->ShowFormList();
@@ -101,7 +103,7 @@ public:
     static void openSingleText() {
         auto engine = demoEngine();
         std::unique_ptr<TFQorPrevod> form(engine->CreateManagerForm());
-        form->FreeOnClose = false;
+        form->setFreeOnClose(false);
         QString text;
         bool stop = false;
         bool onlyCreate = false;

@@ -245,15 +245,16 @@ void TQorPrevod::AppendLogLine(const QString& file, const QString& line) {
 
 TFQorPrevod* TQorPrevod::CreateManagerForm() {
     // Owned by no window: it frees itself when it closes, or its creator frees it.
-    auto* form = new TFQorPrevod(nullptr);
+    TManagerContext context;
+    context.databaseName = databaseName_;
+    context.language = language_;
+    context.languageText = languageText_;
+    context.formId = formId_;
+    context.orgId = orgId_;
+    context.programName = programName_;
+    context.currentForm = currentForm_;
+    auto* form = new TFQorPrevod(context);
     managerFormReference() = form;
-    form->DatabaseName = databaseName_;
-    form->Language = language_;
-    form->FormId = formId_;
-    form->OrgId = orgId_;
-    form->ProgramName = programName_;
-    form->CurrentForm = currentForm_;
-    form->LanguageText = languageText_;
     return form;
 }
 
@@ -645,7 +646,7 @@ void TQorPrevod::recordMissingText(const QString& name, const QString& sourceTex
 
 void TQorPrevod::translateInDialog(const QString& name, QString& result) {
     const std::unique_ptr<TFQorPrevod> form(CreateManagerForm());
-    form->FreeOnClose = false;
+    form->setFreeOnClose(false);
     QString text;
     bool stop = false;
     bool onlyCreate = false;

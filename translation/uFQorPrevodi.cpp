@@ -161,7 +161,10 @@ void TStatusPanels::setPanelText(int index, const QString& text) {
 
 // --- Creation ------------------------------------------------------------------------------
 
-TFQorPrevod::TFQorPrevod(QWidget* parent) : QDialog(parent) {
+TFQorPrevod::TFQorPrevod(const TManagerContext& context, QWidget* parent)
+    : QDialog(parent), DatabaseName(context.databaseName), Language(context.language),
+      LanguageText(context.languageText), FormId(context.formId), OrgId(context.orgId),
+      ProgramName(context.programName), CurrentForm(context.currentForm) {
     setObjectName(QStringLiteral("FQorPrevod"));
     setWindowTitle(QStringLiteral("Form translation..."));
     for (db::Query* query : {&Q, &oQ, &LQ, &Sg, &TLanguage, &ILanguage, &ULanguage})

@@ -46,36 +46,46 @@ private:
     std::vector<QLabel*> panels_;
 };
 
+// What the engine hands the manager form: the database its statements run on, and the
+// form, organisation, program and language whose texts it shows.
+struct TManagerContext {
+    QString databaseName = QStringLiteral("LB");
+    QString language;
+    QString languageText;
+    QString formId;
+    QString orgId;
+    QString programName;
+    QPointer<QWidget> currentForm; // the translated window, refreshed after a save
+};
+
 // The translator's window "FQorPrevod" ("Form translation..."): the single-text dialog
 // (page TSTranslation), the list of a form's texts in the current language with the
 // transfer commands (page TSTransList) and the language settings (page TSLanguage). The
-// page tabs are hidden. The engine creates the form and hands it its context; every
-// statement runs on DatabaseName and binds its values.
+// page tabs are hidden. The engine creates the form with its context; every statement
+// runs on the context's database and binds its values.
+//
+// Its controls, actions and queries are its own. Tests and tools that play the user's
+// part reach the controls by their component names (platform::findComponent), as the
+// translation walk does, and the queries through the grids that show them.
 class TFQorPrevod : public QDialog {
     Q_OBJECT
 public:
-    explicit TFQorPrevod(QWidget* parent = nullptr);
+    explicit TFQorPrevod(const TManagerContext& context = {}, QWidget* parent = nullptr);
     ~TFQorPrevod() override;
 
-    // --- Context, set by the engine ----------------------------------------------------
-    QString DatabaseName = QStringLiteral("LB");
-    QString Language;
-    QString LanguageText;
-    QString FormId;
-    QString OrgId;
-    QString ProgramName;
-    QPointer<QWidget> CurrentForm;
-
-    // --- Own state ------------------------------------------------------------------------
-    bool ListMode = false;
-    bool Saved = false;
-    bool StopRequested = false;
-    bool OnlyCreate = false;
-    bool FreeOnClose = true; // the form deletes itself when it closes
-    QStringList BaseListSql; // the list statement as the form keeps it
-    QString ListOrder;       // the ORDER BY line a title click adds
-    QString CurrentSourceText;
-    QString CurrentTranslText;
+    // --- State ------------------------------------------------------------------------------
+    const QString& databaseName() const { return DatabaseName; }
+    // The language chosen on the language page, or the context's.
+    const QString& language() const { return Language; }
+    // Empty after the form's texts were cleared.
+    const QString& formId() const { return FormId; }
+    // On (the default), the form deletes itself when it closes; off, its creator does.
+    bool freeOnClose() const { return FreeOnClose; }
+    void setFreeOnClose(bool on) { FreeOnClose = on; }
+    // True while a text chosen from the list is translated on the single-text page.
+    bool listMode() const { return ListMode; }
+    // The list statement as the form keeps it, without the order line a title click adds.
+    const QStringList& baseListSql() const { return BaseListSql; }
 
     // --- Operations -------------------------------------------------------------------------
     // The single-text dialog for the text name of FormId: the result is the first line of
@@ -88,32 +98,15 @@ public:
     // The language page, shown modally; afterwards the choice as the page holds it.
     void EditSettings(bool& translationOn, bool& writeMode, QString& languageCode,
                       QString& languageText);
-
-    // --- Handlers (actions, buttons, lists) ----------------------------------------------
-    void SaveExecute();
-    void CancelExecute();
-    void CancelAndEndExecute();
-    void AOnlyCreateTranslExecute();
-    void ShowClearExecute();
-    void UseSuggestion();
-    // The list again; a click on "Untranslated" or "Translated" drops the order.
+    // The list of untranslated texts again (byClick: of the translated ones when "SBT" is
+    // down, and without the order a title click added).
     void SBUtClick(bool byClick);
+    // The list ordered by the field (a title click on the list's grid).
     void DBGrid1TitleBtnClick(const QString& fieldName);
-    void BTranslateClick();
+    // Deletes the translation of the list's current text ("Delete translation").
     void Deletetranslation1Click();
-    void BClearFormClick();
-    void CBInstallClick();
-    void Button1Click();
-    void Button2Click();
-    void SpeedButton1Click();
+    // Writes the transfer script into TargetFile() ("Generate file").
     void BGenerateClick();
-    void FillLanguages();
-    void CBTransLanguageMatch();
-    void DSLanguageDataChange();
-    void eOpisChange();
-    void BNewClick();
-    void BInsertClick();
-    void BUpdateClick();
 
     // --- Transfer scripts -------------------------------------------------------------------
     // Appends one insert line per row of the statement's result, then two empty lines.
@@ -122,9 +115,7 @@ public:
     // A field's value as the script writes it: NULL; integers as they are; floats as
     // "0.0000" with a point; dates as quoted ISO text; anything else quoted with
     // apostrophes doubled and each line break written as CHR(13) or CHR(10), so that
-    // every row stays one line of the script. Double quotes are written as they are, not
-    // doubled: inside apostrophes they are plain characters to every engine, and a doubled
-    // one would be imported as two.
+    // every row stays one line of the script.
     static QString GenerateInsertValue(const db::Field& field);
     // The file "Generate file" writes.
     QString TargetFile() const;
@@ -136,6 +127,71 @@ public:
     using FileChooser =
         std::function<QString(TFQorPrevod& form, const QString& folder, const QString& fileName)>;
     static void setFileChooser(FileChooser chooser);
+
+protected:
+    void done(int result) override;
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    // --- Handlers (actions, buttons, lists) ----------------------------------------------
+    void SaveExecute();
+    void CancelExecute();
+    void CancelAndEndExecute();
+    void AOnlyCreateTranslExecute();
+    void ShowClearExecute();
+    void UseSuggestion();
+    void BTranslateClick();
+    void BClearFormClick();
+    void CBInstallClick();
+    void Button1Click();
+    void Button2Click();
+    void SpeedButton1Click();
+    void FillLanguages();
+    void CBTransLanguageMatch();
+    void DSLanguageDataChange();
+    void eOpisChange();
+    void BNewClick();
+    void BInsertClick();
+    void BUpdateClick();
+
+    QWidget* buildTranslationPage();
+    QWidget* buildListPage();
+    QWidget* buildTransferPanel(QWidget* parent);
+    QWidget* buildLanguagePage();
+    void buildActions();
+    void showPage(QWidget* page);
+    void runModal();
+    void closeForm();
+    void loadSuggestions();
+    void hideSuggestions();
+    QString selectValue(const QString& table, const QString& column, const QString& condition,
+                        const QVariantMap& params);
+    void execute(db::Query& query, const QString& statement, const QVariantMap& params);
+    QString requestKey() const;
+    QString requestSection() const;
+    void writeRequest(const QString& section, const QString& key, const QString& value);
+    void updateLanguage(db::Query& statement);
+    void openLanguages();
+    void focusTranslation();
+
+    // --- Context and own state -------------------------------------------------------------
+    QString DatabaseName;
+    QString Language;
+    QString LanguageText;
+    QString FormId;
+    QString OrgId;
+    QString ProgramName;
+    QPointer<QWidget> CurrentForm;
+    bool ListMode = false;
+    bool Saved = false;
+    bool StopRequested = false;
+    bool OnlyCreate = false;
+    bool FreeOnClose = true;
+    QStringList BaseListSql; // the list statement as the form keeps it
+    QString ListOrder;       // the ORDER BY line a title click adds
+    QString CurrentSourceText;
+    QString CurrentTranslText;
 
     // --- Components -------------------------------------------------------------------------
     QTabWidget* PageControl = nullptr;
@@ -199,32 +255,6 @@ public:
     db::DataSource DSList;
     db::DataSource DSSug;
     db::DataSource DSLanguage;
-
-protected:
-    void done(int result) override;
-    void showEvent(QShowEvent* event) override;
-    bool event(QEvent* event) override;
-
-private:
-    QWidget* buildTranslationPage();
-    QWidget* buildListPage();
-    QWidget* buildTransferPanel(QWidget* parent);
-    QWidget* buildLanguagePage();
-    void buildActions();
-    void showPage(QWidget* page);
-    void runModal();
-    void closeForm();
-    void loadSuggestions();
-    void hideSuggestions();
-    QString selectValue(const QString& table, const QString& column, const QString& condition,
-                        const QVariantMap& params);
-    void execute(db::Query& query, const QString& statement, const QVariantMap& params);
-    QString requestKey() const;
-    QString requestSection() const;
-    void writeRequest(const QString& section, const QString& key, const QString& value);
-    void updateLanguage(db::Query& statement);
-    void openLanguages();
-    void focusTranslation();
 };
 
 } // namespace translation

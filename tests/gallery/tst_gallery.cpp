@@ -1,3 +1,4 @@
+#include "../support/ManagerParts.h"
 #include "../support/NextDialog.h"
 #include "../support/TestDatabase.h"
 
@@ -406,7 +407,8 @@ void TestGallery::aTranslatorsWorkInTheGalleryIsKept() {
         translation::TFQorPrevod::setModalRunner({});
     });
     bool saved = false;
-    translation::TFQorPrevod::setModalRunner([&](translation::TFQorPrevod& list) {
+    translation::TFQorPrevod::setModalRunner([&](translation::TFQorPrevod& managerForm) {
+        const ManagerParts list(managerForm);
         if (list.PageControl->currentWidget() != list.TSTransList)
             return;
         list.SBT->click(); // every text, translated or not

@@ -119,7 +119,7 @@ void holdingsGrid(const Installation& installation, QStringList& rows) {
     window.findChild<entry::TPTypedEdit*>(QStringLiteral("pteDan"))
         ->SetDateValue(platform::encodeDate(2024, 9, 30));
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("bbNabor")), Qt::LeftButton);
-    QVERIFY(window.qStanja.active());
+    QVERIFY(window.holdings().active());
     auto* grid = window.findChild<db::DbGrid*>(QStringLiteral("grdStanja"))->model();
     while (grid->canFetchMore({}))
         grid->fetchMore({});

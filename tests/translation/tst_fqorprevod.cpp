@@ -1,3 +1,4 @@
+#include "../support/ManagerParts.h"
 #include "../support/TestDatabase.h"
 #include "EngineFolder.h"
 
@@ -116,12 +117,14 @@ void addListForm(const QString& translated = QStringLiteral("N")) {
 }
 
 // A manager form with the context of form record 50 in English, freed by the test.
-std::unique_ptr<TFQorPrevod> listForm() {
-    auto form = std::make_unique<TFQorPrevod>();
-    form->FreeOnClose = false;
-    form->Language = QStringLiteral("ENG");
-    form->LanguageText = QStringLiteral("English");
-    form->FormId = QStringLiteral("50");
+std::unique_ptr<TFQorPrevod> listForm(QWidget* translated = nullptr) {
+    translation::TManagerContext context;
+    context.language = QStringLiteral("ENG");
+    context.languageText = QStringLiteral("English");
+    context.formId = QStringLiteral("50");
+    context.currentForm = translated;
+    auto form = std::make_unique<TFQorPrevod>(context);
+    form->setFreeOnClose(false);
     return form;
 }
 
@@ -152,37 +155,39 @@ private Q_SLOTS:
 
 void ManagerTest::formHasItsPagesAndKeys() {
     TFQorPrevod form;
+    const ManagerParts parts(form);
     QCOMPARE(form.objectName(), QStringLiteral("FQorPrevod"));
     QCOMPARE(form.windowTitle(), QStringLiteral("Form translation..."));
-    QCOMPARE(form.DatabaseName, QStringLiteral("LB"));
-    QVERIFY(form.FreeOnClose && !form.ListMode);
-    QCOMPARE(form.BaseListSql.size(), 6);
-    QVERIFY(form.PageControl->tabBar()->isHidden());
-    QCOMPARE(form.Save->shortcut(), QKeySequence(Qt::Key_F9));
-    QCOMPARE(form.CancelAndEnd->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_Escape));
-    QCOMPARE(form.ShowClear->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_D));
-    QCOMPARE(form.SB->panelText(0), QStringLiteral("Language:"));
-    QCOMPARE(form.SB->panelText(2), QStringLiteral("F9 Save"));
-    QCOMPARE(form.SBCancelAndEnd->toolTip(), QStringLiteral("Cancel and end"));
-    QVERIFY(form.BClearForm->isHidden() && form.PTransfer->isHidden() && form.PSug->isHidden());
-    QCOMPARE(form.EFile->text(), QStringLiteral("Translations.sql"));
-    QVERIFY(platform::findComponent(&form, QStringLiteral("mtranslation")) == form.MTranslation);
-    form.MTranslation->setPlainText(QString(300, QLatin1Char('x')));
-    QCOMPARE(form.MTranslation->toPlainText().size(), 250);
+    QCOMPARE(form.databaseName(), QStringLiteral("LB"));
+    QVERIFY(form.freeOnClose() && !form.listMode());
+    QCOMPARE(form.baseListSql().size(), 6);
+    QVERIFY(parts.PageControl->tabBar()->isHidden());
+    QCOMPARE(parts.Save->shortcut(), QKeySequence(Qt::Key_F9));
+    QCOMPARE(parts.CancelAndEnd->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_Escape));
+    QCOMPARE(parts.ShowClear->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_D));
+    QCOMPARE(parts.SB->panelText(0), QStringLiteral("Language:"));
+    QCOMPARE(parts.SB->panelText(2), QStringLiteral("F9 Save"));
+    QCOMPARE(parts.SBCancelAndEnd->toolTip(), QStringLiteral("Cancel and end"));
+    QVERIFY(parts.BClearForm->isHidden() && parts.PTransfer->isHidden() && parts.PSug->isHidden());
+    QCOMPARE(parts.EFile->text(), QStringLiteral("Translations.sql"));
+    QVERIFY(platform::findComponent(&form, QStringLiteral("mtranslation")) == parts.MTranslation);
+    parts.MTranslation->setPlainText(QString(300, QLatin1Char('x')));
+    QCOMPARE(parts.MTranslation->toPlainText().size(), 250);
 }
 
 void ManagerTest::dialogSavesTheFirstLineAndStampsTheForm() {
     ManagerFixture fixture;
     auto engine = fixture.engine(WriteMode);
     int dialogs = 0;
-    TFQorPrevod::setModalRunner([&](TFQorPrevod& form) {
+    TFQorPrevod::setModalRunner([&](TFQorPrevod& managerForm) {
+        const ManagerParts form(managerForm);
         ++dialogs;
         QCOMPARE(form.PageControl->currentWidget(), form.TSTranslation);
         QCOMPARE(form.PControl->caption(), QStringLiteral("lblNaziv"));
         QCOMPARE(form.PForm->caption(), QStringLiteral("NovaForma"));
         QCOMPARE(form.MOriginal->toPlainText(), QStringLiteral("Naziv"));
         QCOMPARE(form.SB->panelText(1), QStringLiteral("ENG English"));
-        QVERIFY(!form.FreeOnClose);
+        QVERIFY(!managerForm.freeOnClose());
         form.MTranslation->setPlainText(QStringLiteral("Don't name\nsecond line"));
         form.Save->trigger();
     });
@@ -213,7 +218,8 @@ void ManagerTest::dialogStopOnlyCreateAndCancel() {
     auto engine = fixture.engine(WriteMode);
     engine->SetFormRecord(QStringLiteral("NovaForma"));
     QString command;
-    TFQorPrevod::setModalRunner([&](TFQorPrevod& form) {
+    TFQorPrevod::setModalRunner([&](TFQorPrevod& managerForm) {
+        const ManagerParts form(managerForm);
         form.MTranslation->setPlainText(QStringLiteral("not saved"));
         if (command == u"stop")
             form.SBCancelAndEnd->click();
@@ -261,8 +267,10 @@ void ManagerTest::suggestionsComeFromOtherForms() {
     // The calendar's "Pon" is "Mon"; a text "&Pon" of another form is offered it.
     run(QStringLiteral("UPDATE PREVOD_ORG SET ORGTEXT='&Pon' WHERE ID_PREVOD_ORG=500"));
     auto form = listForm();
+    const ManagerParts parts(*form);
     bool shown = false;
-    TFQorPrevod::setModalRunner([&](TFQorPrevod& dialog) {
+    TFQorPrevod::setModalRunner([&](TFQorPrevod& managerForm) {
+        const ManagerParts dialog(managerForm);
         shown = !dialog.PSug->isHidden();
         dialog.AUseSugg->trigger();
         QCOMPARE(dialog.MTranslation->toPlainText(), QStringLiteral("Mon"));
@@ -274,9 +282,10 @@ void ManagerTest::suggestionsComeFromOtherForms() {
     form->TranslateText(QStringLiteral("Text0"), text, stop, only);
     QVERIFY(shown);
     QCOMPARE(text, QStringLiteral("Mon"));
-    QVERIFY(form->PSug->isHidden());
+    QVERIFY(parts.PSug->isHidden());
     // A text no other form has gets no suggestions.
-    TFQorPrevod::setModalRunner([&](TFQorPrevod& dialog) {
+    TFQorPrevod::setModalRunner([&](TFQorPrevod& managerForm) {
+        const ManagerParts dialog(managerForm);
         shown = !dialog.PSug->isHidden();
         dialog.AUseSugg->trigger();
         QCOMPARE(dialog.MTranslation->toPlainText(), QStringLiteral("Vir 1"));
@@ -296,9 +305,9 @@ void ManagerTest::savingFromTheListReturnsToTheSameName() {
     addListForm(QStringLiteral("Y"));
     QWidget translated;
     platform::setTag(&translated, -1);
-    auto form = listForm();
-    form->CurrentForm = &translated;
-    TFQorPrevod::setModalRunner([&](TFQorPrevod& list) {
+    auto form = listForm(&translated);
+    TFQorPrevod::setModalRunner([&](TFQorPrevod& managerForm) {
+        const ManagerParts list(managerForm);
         QCOMPARE(list.PageControl->currentWidget(), list.TSTransList);
         QCOMPARE(list.PFormList->caption(), QStringLiteral("Forma"));
         QCOMPARE(list.SB1->panelText(1), QStringLiteral("ENG English"));
@@ -307,12 +316,12 @@ void ManagerTest::savingFromTheListReturnsToTheSameName() {
         QCOMPARE(list.LQ.recordCount(), 3);
         list.LQ.locate(QStringLiteral("NAME"), {QStringLiteral("Text1")});
         list.BTranslate->click();
-        QVERIFY(list.ListMode);
+        QVERIFY(managerForm.listMode());
         QCOMPARE(list.PageControl->currentWidget(), list.TSTranslation);
         QCOMPARE(list.PControl->caption(), QStringLiteral("Text1"));
         list.MTranslation->setPlainText(QStringLiteral("Source 1\nmore"));
         list.Save->trigger();
-        QVERIFY(!list.ListMode);
+        QVERIFY(!managerForm.listMode());
         QCOMPARE(list.PageControl->currentWidget(), list.TSTransList);
         QCOMPARE(list.LQ.fieldByName(QStringLiteral("NAME")).asString(), QStringLiteral("Text1"));
         QCOMPARE(list.LQ.fieldByName(QStringLiteral("TRANSLTEXT")).asString(),
@@ -321,7 +330,7 @@ void ManagerTest::savingFromTheListReturnsToTheSameName() {
         list.BTranslate->click();
         list.Cancel->trigger();
         QCOMPARE(list.PageControl->currentWidget(), list.TSTransList);
-        QVERIFY(!list.ListMode);
+        QVERIFY(!managerForm.listMode());
     });
     form->ShowFormList();
     QCOMPARE(platform::tagOf(&translated), 0);
@@ -331,23 +340,24 @@ void ManagerTest::titleClickAddsTheOrderLine() {
     ManagerFixture fixture;
     addListForm();
     auto form = listForm();
+    const ManagerParts parts(*form);
     form->SBUtClick(false);
-    QCOMPARE(form->LQ.recordCount(), 3);
+    QCOMPARE(parts.LQ.recordCount(), 3);
     form->DBGrid1TitleBtnClick(QStringLiteral("OrgText"));
-    QCOMPARE(form->LQ.sql().size(), 7);
-    QCOMPARE(form->LQ.sql().last().toUpper(), QStringLiteral(" ORDER BY B.ORGTEXT"));
-    QCOMPARE(form->LQ.fieldByName(QStringLiteral("NAME")).asString(), QStringLiteral("Text2"));
+    QCOMPARE(parts.LQ.sql().size(), 7);
+    QCOMPARE(parts.LQ.sql().last().toUpper(), QStringLiteral(" ORDER BY B.ORGTEXT"));
+    QCOMPARE(parts.LQ.fieldByName(QStringLiteral("NAME")).asString(), QStringLiteral("Text2"));
     form->DBGrid1TitleBtnClick(QStringLiteral("TranslText"));
-    QCOMPARE(form->LQ.sql().last().toUpper(), QStringLiteral(" ORDER BY A.TRANSLTEXT"));
+    QCOMPARE(parts.LQ.sql().last().toUpper(), QStringLiteral(" ORDER BY A.TRANSLTEXT"));
     form->DBGrid1TitleBtnClick(QStringLiteral("ID_PREVOD_ORG"));
-    QCOMPARE(form->LQ.sql().last().toUpper(), QStringLiteral(" ORDER BY B.ID_PREVOD_ORG"));
-    QCOMPARE(form->LQ.fieldByName(QStringLiteral("NAME")).asString(), QStringLiteral("Text0"));
-    form->SBUt->click();
-    QCOMPARE(form->LQ.sql().size(), 6);
-    QCOMPARE(form->LQ.fieldByName(QStringLiteral("NAME")).displayLabel(), QStringLiteral("Name"));
-    QCOMPARE(form->LQ.fieldByName(QStringLiteral("ORGTEXT")).displayLabel(),
+    QCOMPARE(parts.LQ.sql().last().toUpper(), QStringLiteral(" ORDER BY B.ID_PREVOD_ORG"));
+    QCOMPARE(parts.LQ.fieldByName(QStringLiteral("NAME")).asString(), QStringLiteral("Text0"));
+    parts.SBUt->click();
+    QCOMPARE(parts.LQ.sql().size(), 6);
+    QCOMPARE(parts.LQ.fieldByName(QStringLiteral("NAME")).displayLabel(), QStringLiteral("Name"));
+    QCOMPARE(parts.LQ.fieldByName(QStringLiteral("ORGTEXT")).displayLabel(),
              QStringLiteral("Org. text"));
-    QCOMPARE(form->LQ.fieldByName(QStringLiteral("ID_PREVOD_ORG")).displayWidth(), 5);
+    QCOMPARE(parts.LQ.fieldByName(QStringLiteral("ID_PREVOD_ORG")).displayWidth(), 5);
 }
 
 void ManagerTest::deleteAndClearRemoveTextsAndCache() {
@@ -357,8 +367,10 @@ void ManagerTest::deleteAndClearRemoveTextsAndCache() {
     fixture.write(QStringLiteral("LNG/_ENG.lng"),
                   QStringLiteral("[Forma]\nDT_CHANGE=x\nText0=a\nText1=b\n[koledar]\nTitle=C\n"));
     auto form = listForm();
-    TFQorPrevod::setModalRunner([&](TFQorPrevod& list) {
-        list.Deletetranslation1Click(); // the first row: Text0
+    const ManagerParts parts(*form);
+    TFQorPrevod::setModalRunner([&](TFQorPrevod& managerForm) {
+        const ManagerParts list(managerForm);
+        managerForm.Deletetranslation1Click(); // the first row: Text0
         QCOMPARE(list.LQ.recordCount(), 2);
         list.ShowClear->trigger();
         QVERIFY(!list.BClearForm->isHidden());
@@ -369,8 +381,8 @@ void ManagerTest::deleteAndClearRemoveTextsAndCache() {
              QStringLiteral("0"));
     QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM PREVOD_FORME WHERE ID_PREVODA=50")),
              QStringLiteral("0"));
-    QVERIFY(form->FormId.isEmpty());
-    QVERIFY(form->BClearForm->isHidden());
+    QVERIFY(form->formId().isEmpty());
+    QVERIFY(parts.BClearForm->isHidden());
     const platform::ProfileFile cache(fixture.folder() + "LNG/_ENG.lng");
     QVERIFY(!cache.sectionExists(QStringLiteral("Forma")));
     QCOMPARE(cache.readString(QStringLiteral("koledar"), QStringLiteral("Title")),
@@ -382,20 +394,21 @@ void ManagerTest::deleteAndClearRemoveTextsAndCache() {
 void ManagerTest::applyCommandWritesRequests() {
     ManagerFixture fixture;
     auto form = listForm();
-    form->PFormList->setCaption(QStringLiteral("koledar"));
-    form->CBInstall->click();
-    QVERIFY(!form->PTransfer->isHidden());
-    QCOMPARE(form->CBForm->currentText(), QStringLiteral("CURRENT FORM"));
-    QCOMPARE(form->CBCommand->currentText(), QStringLiteral("TRANSFER TRANSLATIONS"));
-    form->CBForm->setCurrentText(QStringLiteral("ALL FORMS"));
-    form->CBCommand->setCurrentText(QStringLiteral("DELETE TRANSLATIONS"));
-    form->Button1->click();
+    const ManagerParts parts(*form);
+    parts.PFormList->setCaption(QStringLiteral("koledar"));
+    parts.CBInstall->click();
+    QVERIFY(!parts.PTransfer->isHidden());
+    QCOMPARE(parts.CBForm->currentText(), QStringLiteral("CURRENT FORM"));
+    QCOMPARE(parts.CBCommand->currentText(), QStringLiteral("TRANSFER TRANSLATIONS"));
+    parts.CBForm->setCurrentText(QStringLiteral("ALL FORMS"));
+    parts.CBCommand->setCurrentText(QStringLiteral("DELETE TRANSLATIONS"));
+    parts.Button1->click();
     const platform::ProfileFile requests(fixture.folder() + "DravikTranslation.ini");
     QCOMPARE(requests.readString(QStringLiteral("DELETE"), QStringLiteral("ALL")),
              QStringLiteral("1"));
     QCOMPARE(fixture.messages, QStringList{QStringLiteral("Success")});
-    form->CBForm->setCurrentText(QStringLiteral("CURRENT FORM"));
-    form->Button2->click();
+    parts.CBForm->setCurrentText(QStringLiteral("CURRENT FORM"));
+    parts.Button2->click();
     QCOMPARE(requests.readString(QStringLiteral("DELETE"), QStringLiteral("KOLEDAR")),
              QStringLiteral("0"));
     QCOMPARE(fixture.messages.size(), 2);
@@ -405,9 +418,10 @@ void ManagerTest::answeringNoWritesNoScript() {
     ManagerFixture fixture;
     fixture.answer = platform::MessageResult::No;
     auto form = listForm();
-    form->PFormList->setCaption(QStringLiteral("koledar"));
-    form->CBInstall->click();
-    form->Button1->click();
+    const ManagerParts parts(*form);
+    parts.PFormList->setCaption(QStringLiteral("koledar"));
+    parts.CBInstall->click();
+    parts.Button1->click();
     const platform::ProfileFile requests(fixture.folder() + "DravikTranslation.ini");
     QCOMPARE(requests.readString(QStringLiteral("IMPORT"), QStringLiteral("KOLEDAR")),
              QStringLiteral("1"));
@@ -417,7 +431,7 @@ void ManagerTest::answeringNoWritesNoScript() {
     QVERIFY(!QFile::exists(fixture.folder() + "Translations.sql"));
     // Yes writes the script of the current form and says so.
     fixture.answer = platform::MessageResult::Yes;
-    form->Button1->click();
+    parts.Button1->click();
     QCOMPARE(fixture.messages.last(), QStringLiteral("Success"));
     QFile script(fixture.folder() + "Translations.sql");
     QVERIFY(script.open(QIODevice::ReadOnly));
@@ -470,9 +484,10 @@ void ManagerTest::generatedScriptImportsBackUnchanged() {
         texts = rowsOf(QStringLiteral("PREVOD_ORG"), QStringLiteral("ID_PREVOD_ORG"));
         translations = rowsOf(QStringLiteral("PREVOD_DATA"), QStringLiteral("ID_PREVOD_DATA"));
         auto form = listForm();
-        form->EFile->setText(script);
-        form->CBInstall->click();
-        form->CBForm->setCurrentText(QStringLiteral("ALL FORMS"));
+        const ManagerParts parts(*form);
+        parts.EFile->setText(script);
+        parts.CBInstall->click();
+        parts.CBForm->setCurrentText(QStringLiteral("ALL FORMS"));
         form->BGenerateClick();
     }
     ManagerFixture target(TestDatabase::Content::Schema, false);
@@ -491,8 +506,9 @@ void ManagerTest::generatedScriptImportsBackUnchanged() {
 void ManagerTest::languagePageInsertsAndUpdates() {
     ManagerFixture fixture;
     auto form = listForm();
-    form->FreeOnClose = false;
-    TFQorPrevod::setModalRunner([&](TFQorPrevod& page) {
+    form->setFreeOnClose(false);
+    TFQorPrevod::setModalRunner([&](TFQorPrevod& managerForm) {
+        const ManagerParts page(managerForm);
         QCOMPARE(page.PageControl->currentWidget(), page.TSLanguage);
         QCOMPARE(page.CBTransLanguage->count(), 2);
         QCOMPARE(page.CBTransLanguage->currentText(), QStringLiteral("ENG English"));
@@ -527,13 +543,14 @@ void ManagerTest::settingsAreWrittenIntoDravikIni() {
     ManagerFixture fixture;
     auto engine = fixture.engine(QStringLiteral("[QOR]\nLANGUAGE=SLO\n"));
     QPointer<TFQorPrevod> shown;
-    TFQorPrevod::setModalRunner([&](TFQorPrevod& page) {
-        shown = &page;
-        QVERIFY(page.FreeOnClose);
+    TFQorPrevod::setModalRunner([&](TFQorPrevod& managerForm) {
+        const ManagerParts page(managerForm);
+        shown = &managerForm;
+        QVERIFY(managerForm.freeOnClose());
         QCOMPARE(page.CBTransLanguage->currentText(), QStringLiteral("SLO Slovenščina"));
         page.CBTransLanguage->setEditText(QStringLiteral("ENG"));
         page.CBTransLanguage->FindMatch();
-        QCOMPARE(page.Language, QStringLiteral("ENG"));
+        QCOMPARE(managerForm.language(), QStringLiteral("ENG"));
         page.CBTranslation->setChecked(true);
         page.CBWriteMode->setChecked(true);
         page.Cancel->trigger();
@@ -681,7 +698,8 @@ void ManagerTest::managerListOpensForTheOwnerForm() {
     owner.setObjectName(QStringLiteral("koledar"));
     auto engine = fixture.engine(WriteMode, &owner);
     int shown = 0;
-    TFQorPrevod::setModalRunner([&](TFQorPrevod& list) {
+    TFQorPrevod::setModalRunner([&](TFQorPrevod& managerForm) {
+        const ManagerParts list(managerForm);
         ++shown;
         QCOMPARE(list.PFormList->caption(),
                  QString::fromLatin1(shown == 1 ? "koledar" : "ResourceString"));

@@ -131,8 +131,8 @@ void MainWindowTest::missingIniFileIsReportedAndStartContinues() {
     QVERIFY(!window.terminateRequested());
     QCOMPARE(messages_.size(), size_t(1));
     QCOMPARE(messages_[0].text, QStringLiteral("Manjka .ini datoteka!"));
-    QVERIFY(!window.DebugOn);
-    QVERIFY(window.DbType.isEmpty());
+    QVERIFY(!window.debugOn());
+    QVERIFY(window.dbType().isEmpty());
 }
 
 void MainWindowTest::settingsAreEnabledOnlyForHoldersOfRight230() {
@@ -212,8 +212,8 @@ void MainWindowTest::dateFieldOpensTheCalendarForNabor() {
     QVERIFY(seen);
     QCOMPARE(date->text(), QStringLiteral("30.09.2024"));
     QTest::mouseClick(part<QPushButton>(window, "bbNabor"), Qt::LeftButton);
-    QVERIFY(window.qStanja.active());
-    QCOMPARE(window.qStanja.paramByName(QStringLiteral("dan")).asDateTime(),
+    QVERIFY(window.holdings().active());
+    QCOMPARE(window.holdings().paramByName(QStringLiteral("dan")).asDateTime(),
              platform::encodeDate(2024, 9, 30));
     // A double click and Enter on the untouched field open it too; Cancel changes nothing.
     date->SetDateValue(platform::encodeDate(2023, 1, 2));
@@ -238,7 +238,7 @@ void MainWindowTest::naborListsTheBudgetUsersHoldings() {
     auto* date = part<entry::TPTypedEdit>(window, "pteDan");
     date->SetDateValue(platform::encodeDate(2024, 9, 30));
     QTest::mouseClick(part<QPushButton>(window, "bbNabor"), Qt::LeftButton);
-    QVERIFY(window.qStanja.active());
+    QVERIFY(window.holdings().active());
 
     const QAbstractItemModel* grid = part<db::DbGrid>(window, "grdStanja")->model();
     QStringList titles;
@@ -284,7 +284,7 @@ void MainWindowTest::unreadableDateReachesTheErrorDisplay() {
     QVERIFY(messages_.size() >= 2);
     for (const Message& message : messages_)
         QCOMPARE(message.kind, platform::MessageKind::Error);
-    QVERIFY(!window.qStanja.active());
+    QVERIFY(!window.holdings().active());
     QVERIFY(window.isVisible());
 }
 
@@ -332,7 +332,7 @@ void MainWindowTest::reportShowsAndClearsValidationErrors() {
     demo.database.exec(QStringLiteral("UPDATE OSB SET DVS = '56831404' WHERE SFOSB = 2;"));
     QTest::mouseClick(part<QPushButton>(window, "bbGenXML"), Qt::LeftButton);
     QVERIFY(!pages->isTabVisible(pages->indexOf(errorPage)));
-    QVERIFY(!window.qStanja.active());
+    QVERIFY(!window.holdings().active());
     // Two runs in one second share the report's name: the second replaces the first.
     QVERIFY(!QDir(demo.reportFolder()).entryList(QDir::Files).isEmpty());
 }
@@ -453,7 +453,7 @@ void MainWindowTest::aRunShowsTheWaitCursorAndDiscardsInput() {
     QTest::mouseClick(part<QPushButton>(window, "bbGenXML"), Qt::LeftButton);
     QVERIFY(messages_.back().text.endsWith(QStringLiteral(" uspešno generirana.")));
     QCoreApplication::processEvents();
-    QVERIFY(!window.qStanja.active());
+    QVERIFY(!window.holdings().active());
     QCOMPARE(QApplication::overrideCursor(), nullptr);
     QCOMPARE(part<QLabel>(window, "SbPanel3")->text(), QStringLiteral("Zapisanih vrstic: 18"));
 }
@@ -482,7 +482,7 @@ void MainWindowTest::failedRunsRestoreTheCursorAndTheControls() {
     restored();
     QVERIFY_THROWS_EXCEPTION(std::exception, window.bbGenXMLClick());
     restored();
-    QVERIFY(!window.qStanja.active());
+    QVERIFY(!window.holdings().active());
 }
 
 void MainWindowTest::aCloseAskedForDuringARunHappensAfterIt() {
@@ -496,9 +496,9 @@ void MainWindowTest::aCloseAskedForDuringARunHappensAfterIt() {
     window.bbNaborClick();
     QVERIFY(!closedDuringRun);
     QVERIFY(window.isVisible());
-    QVERIFY(window.qStanja.active()); // the run finished its work
+    QVERIFY(window.holdings().active()); // the run finished its work
     QTRY_VERIFY(!window.isVisible());
-    QVERIFY(!window.qStanja.active());
+    QVERIFY(!window.holdings().active());
 }
 
 // The report's closing message comes as a modal box while the run still works: it shows
@@ -571,7 +571,7 @@ void MainWindowTest::theWindowRepaintsWhileASlowStatementRuns() {
         QCOMPARE(state.status, QStringLiteral("Berem podatke ..."));
     }
     QVERIFY(paintsWhileRunning >= 1);
-    QVERIFY(window.qStanja.active());
+    QVERIFY(window.holdings().active());
 }
 
 int main(int argc, char** argv) {
