@@ -184,6 +184,20 @@ Outcome runStatement(pg_conn* connection, const QString& statement, const QVaria
     return outcome;
 }
 
+Outcome awaitServer(pg_conn* connection, const Bounds& bounds, StatementProgress* progress) {
+    Outcome outcome;
+    if (!PQsendQuery(connection, "")) {
+        outcome.error = clientError(connection);
+        return outcome;
+    }
+    const bool answered = awaitAnswer(connection, bounds, progress, outcome);
+    while (PGresult* raw = PQgetResult(connection))
+        PQclear(raw); // the empty statement's answer says nothing
+    if (!answered && !outcome.error.isValid())
+        outcome.error = clientError(connection);
+    return outcome;
+}
+
 void runQuietly(pg_conn* connection, const QString& statement, int seconds) noexcept {
     const AnswerDeadline deadline(connection, seconds);
     PQclear(PQexec(connection, statement.toUtf8().constData()));

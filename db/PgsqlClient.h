@@ -69,6 +69,11 @@ struct Outcome {
 Outcome runStatement(pg_conn* connection, const QString& statement, const QVariantList& values,
                      const Bounds& bounds, StatementProgress* progress);
 
+// Waits until the server answers an empty statement, as runStatement() waits, so that a
+// blocking call that follows finds a server that answers, and the wait for one that
+// does not calls the progress handler meanwhile. Never raises.
+Outcome awaitServer(pg_conn* connection, const Bounds& bounds, StatementProgress* progress);
+
 // Runs a statement without parameters and rows, within the bound; errors are ignored.
 // Never raises.
 void runQuietly(pg_conn* connection, const QString& statement, int seconds) noexcept;

@@ -289,10 +289,23 @@ void PgsqlDialect::declareCursor(QSqlQuery& query, const QString& statement,
 }
 
 void PgsqlDialect::fetchBlock(QSqlQuery& query, const QString& cursor) const {
+    if (progress_)
+        awaitServer(query);
     const QString fetch =
         QStringLiteral("FETCH FORWARD %1 FROM %2").arg(FetchBlockRows).arg(cursor);
     if (!boundedCall(query, [&] { return query.exec(fetch); }))
         raiseServerError(query.lastError());
+}
+
+void PgsqlDialect::awaitServer(const QSqlQuery& query) const {
+    const pgsql::Outcome outcome =
+        pgsql::awaitServer(pgsql::handleOf(query), {0, answerLimitSeconds()}, progress_);
+    if (outcome.timedOut)
+        raiseNoAnswer();
+    if (outcome.interrupted)
+        throw platform::EngineError(QStringLiteral("Reading the rows was interrupted"));
+    if (outcome.error.isValid())
+        raiseServerError(outcome.error);
 }
 
 QString PgsqlDialect::cursorReadBy(const QSqlQuery& query) const {

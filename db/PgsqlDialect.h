@@ -23,8 +23,9 @@ namespace db {
 // between two blocks. Declared outside a transaction, the server computes the whole
 // result when the cursor is declared and keeps it in its temporary files; declared in
 // one, it stays with the transaction until its commit, and a rollback removes it (the
-// next block then fails with the server's error). While the server computes, the
-// connection's progress handler is called.
+// next block then fails with the server's error). While the server computes, and while
+// the client waits for it to answer before each further block, the connection's
+// progress handler is called.
 //
 // A data set that needs only its first rows at first (a lookup list) says how many: its
 // statement then runs with LIMIT and OFFSET for a window of that many rows, so that an
@@ -95,7 +96,11 @@ private:
                            const std::function<QSqlError(const QString& text)>& attempt) const;
     void declareCursor(QSqlQuery& query, const QString& statement,
                        const QVariantList& values) const;
+    // Reads the cursor's next block. With a progress handler, first waits for the server
+    // to answer without blocking the handler: the block itself is then read from a
+    // server that answers, so the handler's window stays responsive when it stops.
     void fetchBlock(QSqlQuery& query, const QString& cursor) const;
+    void awaitServer(const QSqlQuery& query) const;
     // A statement read in windows of rows: where the next one starts and how many it has.
     struct Window {
         QString statement;

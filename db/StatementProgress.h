@@ -17,8 +17,9 @@ class Database;
 //     before the first one comes back;
 //   - on every engine while a data set reads the rows of its statement.
 // On PostgreSQL it is called while the server computes the rows of a data set's
-// statement (until the first block of rows arrives) and as the rows are read; other
-// statements (a commit, a change) wait for the server without a call.
+// statement (until the first block of rows arrives), as the rows are read and while the
+// client waits for the server to answer before each further block; other statements (a
+// commit, a change) wait for the server without a call.
 //
 // The handler must not run statements on this connection nor read rows of its data
 // sets (the engine forbids it while a statement steps): a statement started on the

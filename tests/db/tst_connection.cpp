@@ -1,6 +1,7 @@
 #include "../support/TestDatabase.h"
 #include "db/Query.h"
 #include "db/Session.h"
+#include "db/StatementProgress.h"
 #include "db/Table.h"
 #include "platform/Errors.h"
 
@@ -501,8 +502,14 @@ void ConnectionTest::serverTimeoutsEndWaitsOnASlowOrStoppedServer() {
                           QStringLiteral("SELECT x FROM generate_series(1, 10000) x"));
     many->open();
     QString message;
+    int handlerCallsWhileStopped = 0;
     clock.restart();
     {
+        // The window's handler goes on being called while the client waits.
+        const db::StatementProgress progress(many->database(), [&] {
+            if (clock.elapsed() > 500)
+                ++handlerCallsWhileStopped;
+        });
         const StoppedProcesses stopped({backend});
         try {
             while (!many->eof())
@@ -515,6 +522,7 @@ void ConnectionTest::serverTimeoutsEndWaitsOnASlowOrStoppedServer() {
     QVERIFY2(message.contains(QStringLiteral("did not answer within 4 seconds")),
              qPrintable(message));
     QVERIFY(clock.elapsed() < 6000);
+    QVERIFY2(handlerCallsWhileStopped > 10, qPrintable(QString::number(handlerCallsWhileStopped)));
 
     // A new connection works once the server runs again.
     many->database().close();
