@@ -516,6 +516,12 @@ void ManagerTest::languagePageInsertsAndUpdates() {
         page.BNew->click();
         QVERIFY(page.eKoda_jezika->isEnabled() && page.BInsert->isEnabled());
         QVERIFY(!page.BUpdate->isEnabled());
+        // A language without a code is refused with a message, and nothing is stored.
+        page.eKoda_jezika->setText(QStringLiteral("  "));
+        page.eOpis->setText(QStringLiteral("Brez kode"));
+        page.BInsert->click();
+        QCOMPARE(fixture.messages, QStringList{QStringLiteral("Enter the language's code.")});
+        QCOMPARE(page.CBTransLanguage->count(), 2);
         page.eKoda_jezika->setText(QStringLiteral("ITA"));
         page.eOpis->setText(QStringLiteral("Italiano d'oggi"));
         page.BInsert->click();
@@ -537,6 +543,8 @@ void ManagerTest::languagePageInsertsAndUpdates() {
     QVERIFY(translationOn && !writeMode);
     QCOMPARE(scalar(QStringLiteral("SELECT OPIS FROM PREVOD_JEZIKI WHERE KODA_JEZIKA='ITA'")),
              QStringLiteral("Italiano"));
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM PREVOD_JEZIKI WHERE OPIS='Brez kode'")),
+             QStringLiteral("0"));
 }
 
 void ManagerTest::settingsAreWrittenIntoDravikIni() {
