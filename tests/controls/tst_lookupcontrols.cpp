@@ -617,10 +617,14 @@ void LookupControlsTest::chosenKeyGoesIntoTheBoundField() {
     QVERIFY(combo->CanModify());
     QCOMPARE(combo->Text(), QString());
     int changes = 0;
+    QStringList events;
     QObject::connect(combo, &TKVDBLookupControl::OnChange, [&] { ++changes; });
+    QObject::connect(combo, &TKVDBLookupControl::OnClick, [&] { events << "click"; });
+    QObject::connect(combo, &TKVDBLookupComboBox::OnCloseUp, [&] { events << "close up"; });
     combo->DropDown();
     QTest::mouseClick(combo->DataList(), Qt::LeftButton, {},
                       QPoint(10, combo->DataList()->ClientRect().top() + 2));
+    QCOMPARE(events, QStringList({"click", "close up"}));
     QCOMPARE(choice.state(), db::DataSetState::Edit);
     QCOMPARE(choice.fieldByName(QStringLiteral("LST_ID")).asInteger(), 1);
     QCOMPARE(combo->Text(), QStringLiteral("ALFA"));
