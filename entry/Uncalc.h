@@ -48,6 +48,14 @@ public:
     // The text of the display.
     QString DisplayText() const;
 
+    // The accumulator, the number being entered, the operator waiting for its second
+    // operand ('=' for none), and whether the next digit starts a new number.
+    long double accumulator() const { return Accumulator; }
+    long double entryValue() const { return EntryValue; }
+    QChar pendingOperator() const { return PendingOp; }
+    bool startsNewEntry() const { return StartNewEntry; }
+
+private:
     // State.
     long double EntryValue = 0;
     long double Accumulator = 0;
@@ -69,7 +77,6 @@ public:
     QToolButton* sbDot = nullptr;
     QToolButton* sbDivide = nullptr;
 
-private:
     QToolButton* speedButton(const char* name, QRect geometry, QChar key);
     QToolButton* digitButton(int digit, QRect geometry);
     QToolButton* operatorButton(const char* name, QRect geometry, QChar key,

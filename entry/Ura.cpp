@@ -52,8 +52,8 @@ public:
         const TfUra* form = static_cast<TClockHands*>(widget())->form();
         if (kind == QAccessible::Value)
             return QStringLiteral("%1:%2")
-                .arg(form->DialHour % 12, 2, 10, QChar('0'))
-                .arg(form->Minute, 2, 10, QChar('0'));
+                .arg(form->dialHour() % 12, 2, 10, QChar('0'))
+                .arg(form->dialMinute(), 2, 10, QChar('0'));
         if (kind == QAccessible::Name)
             return QStringLiteral("Ura");
         return QAccessibleWidget::text(kind);

@@ -75,6 +75,14 @@ public:
     QPoint MinuteHandEnd() const;
     QPoint Centre() const { return {CentreX, CentreY}; }
 
+    // The hour (1 to 12) and the minute the dial shows.
+    quint16 dialHour() const { return DialHour; }
+    quint16 dialMinute() const { return Minute; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
     // Event handlers.
     void seUraChange();
     void rbDayClick();
@@ -105,10 +113,6 @@ public:
     TClockHands* pbUra = nullptr;
     std::array<TClockNumeral*, 12> Labels{};
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
     void FormCreate();
     void createHalfOfDay();
     void createFields();

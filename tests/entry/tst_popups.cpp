@@ -1,3 +1,4 @@
+#include "../support/FormParts.h"
 #include "entry/Ukeybrd.h"
 #include "entry/Ukoledar.h"
 #include "entry/Uncalc.h"
@@ -37,6 +38,9 @@ QPoint centreOf(const QWidget* widget) {
 // characters they send.
 struct Calculator {
     std::unique_ptr<entry::TnCalc> form = translation::TQorColorForm::create<entry::TnCalc>();
+    QAbstractButton* part(const QString& name) const {
+        return formPart<QAbstractButton>(*form, name);
+    }
     void press(const QString& keys) {
         for (QChar key : keys) {
             QAbstractButton* button = buttonFor(key);
@@ -46,24 +50,24 @@ struct Calculator {
     }
     QAbstractButton* buttonFor(QChar key) const {
         if (key.isDigit())
-            return form->sbDigits[key.digitValue()];
+            return part(QStringLiteral("sb%1").arg(key.digitValue()));
         switch (key.unicode()) {
         case u',':
-            return form->sbDot;
+            return part(QStringLiteral("sbDot"));
         case u'B':
-            return form->sbBackspace;
+            return part(QStringLiteral("sbBackspace"));
         case u'C':
-            return form->sbEmpty;
+            return part(QStringLiteral("sbEmpty"));
         case u'+':
-            return form->sbPlus;
+            return part(QStringLiteral("sbPlus"));
         case u'-':
-            return form->sbMinus;
+            return part(QStringLiteral("sbMinus"));
         case u'x':
-            return form->sbMultiply;
+            return part(QStringLiteral("sbMultiply"));
         case u'/':
-            return form->sbDivide;
+            return part(QStringLiteral("sbDivide"));
         case u'=':
-            return form->sbEqual;
+            return part(QStringLiteral("sbEqual"));
         default:
             return nullptr;
         }
@@ -75,7 +79,7 @@ struct Calculator {
             press(keys);
             if (shown)
                 *shown = form->DisplayText();
-            QTest::mouseClick(form->btnOk, Qt::LeftButton);
+            QTest::mouseClick(part(QStringLiteral("btnOk")), Qt::LeftButton);
             if (form->isVisible())
                 form->reject();
         });
@@ -94,6 +98,30 @@ QString selectedText(const QListWidget* list) {
     const QList<QListWidgetItem*> selected = list->selectedItems();
     return selected.isEmpty() ? QString() : selected.first()->text();
 }
+
+// The time picker's controls, found by their component names; the twelve numerals of
+// the dial in the order of their numbers.
+struct PickerParts {
+    explicit PickerParts(const entry::TfUra& form)
+        : rbDay(formPart<QRadioButton>(form, "rbDay")),
+          rbNight(formPart<QRadioButton>(form, "rbNight")),
+          seUra(formPart<QSpinBox>(form, "seUra")), seMinuta(formPart<QSpinBox>(form, "seMinuta")),
+          seSekunda(formPart<QSpinBox>(form, "seSekunda")),
+          seMilisek(formPart<QSpinBox>(form, "seMilisek")),
+          BitBtn1(formPart<QPushButton>(form, "BitBtn1")), pbUra(formPart<QWidget>(form, "pbUra")) {
+        for (entry::TClockNumeral* numeral : form.findChildren<entry::TClockNumeral*>())
+            Labels[numeral->numeral() - 1] = numeral;
+    }
+    QRadioButton* rbDay;
+    QRadioButton* rbNight;
+    QSpinBox* seUra;
+    QSpinBox* seMinuta;
+    QSpinBox* seSekunda;
+    QSpinBox* seMilisek;
+    QPushButton* BitBtn1;
+    QWidget* pbUra;
+    std::array<entry::TClockNumeral*, 12> Labels{};
+};
 
 struct Calendar {
     std::unique_ptr<entry::Tkoledar> form = translation::TQorColorForm::create<entry::Tkoledar>();
@@ -141,7 +169,8 @@ private Q_SLOTS:
 };
 
 void PopupTest::timePickerRoundTripsADayTime() {
-    entry::TfUra ura;
+    entry::TfUra picker;
+    const PickerParts ura(picker);
     TDateTime time = 45000 + encodeTime(14, 35, 20, 250);
     bool shownRight = false;
     whileShown([&] {
@@ -150,19 +179,20 @@ void PopupTest::timePickerRoundTripsADayTime() {
                      ura.seMilisek->value() == 250;
         // The hour hand between the 2 and the 3 (right and up), the minute hand on the 7
         // (left of the bottom).
-        const QPoint hour = ura.HourHandEnd() - ura.Centre();
-        const QPoint minute = ura.MinuteHandEnd() - ura.Centre();
+        const QPoint hour = picker.HourHandEnd() - picker.Centre();
+        const QPoint minute = picker.MinuteHandEnd() - picker.Centre();
         shownRight = shownRight && hour.x() > 0 && hour.y() < 0 && -hour.y() < hour.x() &&
                      minute.x() < 0 && minute.y() > -minute.x() && minute.y() < -3 * minute.x();
         ura.BitBtn1->click();
     });
-    QVERIFY(ura.Execute(time, true));
+    QVERIFY(picker.Execute(time, true));
     QVERIFY(shownRight);
     QCOMPARE(time, encodeTime(14, 35, 20, 250));
 }
 
 void PopupTest::timePickerHalfOfTheDay() {
-    entry::TfUra ura;
+    entry::TfUra picker;
+    const PickerParts ura(picker);
     TDateTime time = encodeTime(5, 10, 0, 0);
     bool night = false;
     whileShown([&] {
@@ -170,14 +200,15 @@ void PopupTest::timePickerHalfOfTheDay() {
         QTest::mouseClick(ura.rbDay, Qt::LeftButton, {}, QPoint(5, 8));
         ura.BitBtn1->click();
     });
-    QVERIFY(ura.Execute(time, true));
+    QVERIFY(picker.Execute(time, true));
     QVERIFY(night);
     QCOMPARE(ura.seUra->value(), 17);
     QCOMPARE(time, encodeTime(17, 10, 0, 0));
 }
 
 void PopupTest::timePickerNumeralsSetHourAndMinutes() {
-    entry::TfUra ura;
+    entry::TfUra picker;
+    const PickerParts ura(picker);
     TDateTime time = encodeTime(9, 20, 33, 0);
     whileShown([&] {
         QTest::mouseClick(ura.Labels[11], Qt::LeftButton, {}, centreOf(ura.Labels[11]));
@@ -194,38 +225,40 @@ void PopupTest::timePickerNumeralsSetHourAndMinutes() {
         QCOMPARE(ura.seSekunda->value(), 33);
         ura.BitBtn1->click();
     });
-    QVERIFY(ura.Execute(time, true));
+    QVERIFY(picker.Execute(time, true));
     QCOMPARE(time, encodeTime(0, 0, 33, 0));
 }
 
 void PopupTest::timePickerTypedHourMovesTheDial() {
-    entry::TfUra ura;
+    entry::TfUra picker;
+    const PickerParts ura(picker);
     TDateTime time = encodeTime(10, 0, 0, 0);
     QPoint hourHand;
     whileShown([&] {
         ura.seUra->setFocus();
         ura.seUra->selectAll();
         QTest::keyClicks(ura.seUra, QStringLiteral("19"));
-        hourHand = ura.HourHandEnd() - ura.Centre();
+        hourHand = picker.HourHandEnd() - picker.Centre();
         ura.BitBtn1->click();
     });
-    QVERIFY(ura.Execute(time, true));
+    QVERIFY(picker.Execute(time, true));
     QVERIFY(ura.rbNight->isChecked());
-    QCOMPARE(ura.DialHour, 7);
+    QCOMPARE(picker.dialHour(), 7);
     // The 7 lies left of the bottom of the dial.
     QVERIFY(hourHand.x() < 0 && hourHand.y() > 0);
     QCOMPARE(time, encodeTime(19, 0, 0, 0));
 }
 
 void PopupTest::timePickerHiddenMillisecondsStillReturned() {
-    entry::TfUra ura;
+    entry::TfUra picker;
+    const PickerParts ura(picker);
     TDateTime time = encodeTime(8, 1, 2, 345);
     bool hidden = false;
     whileShown([&] {
         hidden = ura.seMilisek->isHidden();
         ura.BitBtn1->click();
     });
-    QVERIFY(ura.Execute(time, false));
+    QVERIFY(picker.Execute(time, false));
     QVERIFY(hidden);
     QCOMPARE(time, encodeTime(8, 1, 2, 345));
     // Hidden for good, also when a later call asks for milliseconds.
@@ -233,25 +266,27 @@ void PopupTest::timePickerHiddenMillisecondsStillReturned() {
         hidden = ura.seMilisek->isHidden();
         ura.BitBtn1->click();
     });
-    QVERIFY(ura.Execute(time, true));
+    QVERIFY(picker.Execute(time, true));
     QVERIFY(hidden);
 }
 
 void PopupTest::timePickerClosingCancels() {
-    entry::TfUra ura;
+    entry::TfUra picker;
+    const PickerParts ura(picker);
     const TDateTime before = encodeTime(12, 30, 0, 0);
     TDateTime time = before;
     whileShown([&] {
         ura.seUra->setValue(3);
-        ura.close();
+        picker.close();
     });
-    QVERIFY(!ura.Execute(time, true));
+    QVERIFY(!picker.Execute(time, true));
     QCOMPARE(time, before);
 }
 
 void PopupTest::timePickerNumeralsAreButtonsForAssistiveTools() {
-    entry::TfUra ura;
-    ura.show();
+    entry::TfUra picker;
+    const PickerParts ura(picker);
+    picker.show();
     QAccessibleInterface* numeral = QAccessible::queryAccessibleInterface(ura.Labels[2]);
     QVERIFY(numeral);
     QCOMPARE(numeral->role(), QAccessible::Button);
@@ -309,10 +344,10 @@ void PopupTest::calculatorCannotConfirmAHalfFinishedCalculation() {
     bool okAfterDigit = true;
     whileShown([&] {
         calc.press(QStringLiteral("+"));
-        okAfterPlus = calc.form->btnOk->isEnabled();
-        QTest::mouseClick(calc.form->btnOk, Qt::LeftButton);
+        okAfterPlus = calc.part(QStringLiteral("btnOk"))->isEnabled();
+        QTest::mouseClick(calc.part(QStringLiteral("btnOk")), Qt::LeftButton);
         calc.press(QStringLiteral("5"));
-        okAfterDigit = calc.form->btnOk->isEnabled();
+        okAfterDigit = calc.part(QStringLiteral("btnOk"))->isEnabled();
         QTest::keyClick(calc.form.get(), Qt::Key_Return);
         QVERIFY(calc.form->isVisible());
         calc.press(QStringLiteral("="));
@@ -354,15 +389,15 @@ void PopupTest::calculatorDivisionByZeroKeepsItsState() {
     bool okEnabled = true;
     whileShown([&] {
         calc.press(QStringLiteral("C8/0/"));
-        okEnabled = calc.form->btnOk->isEnabled();
+        okEnabled = calc.part(QStringLiteral("btnOk"))->isEnabled();
         QCOMPARE(calc.form->DisplayText(), QStringLiteral("0"));
-        QCOMPARE(calc.form->PendingOp, QLatin1Char('/'));
-        QCOMPARE(static_cast<double>(calc.form->Accumulator), 8.0);
-        QCOMPARE(static_cast<double>(calc.form->EntryValue), 0.0);
-        QVERIFY(calc.form->StartNewEntry);
+        QCOMPARE(calc.form->pendingOperator(), QLatin1Char('/'));
+        QCOMPARE(static_cast<double>(calc.form->accumulator()), 8.0);
+        QCOMPARE(static_cast<double>(calc.form->entryValue()), 0.0);
+        QVERIFY(calc.form->startsNewEntry());
         // The calculation goes on: the next digit starts a new divisor.
         calc.press(QStringLiteral("2="));
-        QTest::mouseClick(calc.form->btnOk, Qt::LeftButton);
+        QTest::mouseClick(calc.part(QStringLiteral("btnOk")), Qt::LeftButton);
     });
     QVERIFY(calc.form->Execute(value));
     QCOMPARE(errors, QStringList{QStringLiteral("Floating point division by zero")});
@@ -386,7 +421,7 @@ void PopupTest::calculatorCancelKeepsTheValue() {
     long double value = 7;
     whileShown([&] {
         calc.press(QStringLiteral("+1="));
-        QTest::mouseClick(calc.form->btnCancel, Qt::LeftButton);
+        QTest::mouseClick(calc.part(QStringLiteral("btnCancel")), Qt::LeftButton);
     });
     QVERIFY(!calc.form->Execute(value));
     QCOMPARE(static_cast<double>(value), 7.0);
@@ -400,15 +435,16 @@ void PopupTest::calculatorCancelKeepsTheValue() {
 
 void PopupTest::calculatorGlyphButtonsSayWhatTheySend() {
     Calculator calc;
-    const QList<QPair<QAbstractButton*, QString>> expected = {{calc.form->sbPlus, "+"},
-                                                              {calc.form->sbMinus, "-"},
-                                                              {calc.form->sbMultiply, "x"},
-                                                              {calc.form->sbDivide, "/"},
-                                                              {calc.form->sbEqual, "="},
-                                                              {calc.form->sbEmpty, "C"},
-                                                              {calc.form->sbBackspace, "Backspace"},
-                                                              {calc.form->btnOk, "OK"},
-                                                              {calc.form->btnCancel, "Cancel"}};
+    const QList<QPair<QAbstractButton*, QString>> expected = {
+        {calc.part(QStringLiteral("sbPlus")), "+"},
+        {calc.part(QStringLiteral("sbMinus")), "-"},
+        {calc.part(QStringLiteral("sbMultiply")), "x"},
+        {calc.part(QStringLiteral("sbDivide")), "/"},
+        {calc.part(QStringLiteral("sbEqual")), "="},
+        {calc.part(QStringLiteral("sbEmpty")), "C"},
+        {calc.part(QStringLiteral("sbBackspace")), "Backspace"},
+        {calc.part(QStringLiteral("btnOk")), "OK"},
+        {calc.part(QStringLiteral("btnCancel")), "Cancel"}};
     for (const auto& [button, purpose] : expected) {
         QCOMPARE(button->toolTip(), purpose);
         QCOMPARE(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name), purpose);

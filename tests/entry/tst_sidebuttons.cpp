@@ -1,3 +1,4 @@
+#include "../support/FormParts.h"
 #include "../support/NextDialog.h"
 
 #include "controls/Uddbtn.h"
@@ -233,11 +234,11 @@ void SideButtonTest::floatFieldOpensTheCalculator() {
     edit->setFocus();
     NextDialog calculator([](QWidget* dialog) {
         auto* calc = static_cast<entry::TnCalc*>(dialog);
-        calc->sbDigits[4]->click();
-        calc->sbPlus->click();
-        calc->sbDigits[2]->click();
-        calc->sbEqual->click();
-        calc->btnOk->click();
+        formPart<QAbstractButton>(*calc, "sb4")->click();
+        formPart<QAbstractButton>(*calc, "sbPlus")->click();
+        formPart<QAbstractButton>(*calc, "sb2")->click();
+        formPart<QAbstractButton>(*calc, "sbEqual")->click();
+        formPart<QAbstractButton>(*calc, "btnOk")->click();
     });
     QTest::keyClick(edit, Qt::Key_Return); // Enter on an untouched number field
     QVERIFY(qobject_cast<entry::TnCalc*>(calculator.seen()));
@@ -269,9 +270,11 @@ void SideButtonTest::midnightFromTheTimePickerIsNull() {
     edit->setFocus();
     NextDialog picker([](QWidget* dialog) {
         auto* ura = static_cast<entry::TfUra*>(dialog);
-        for (QSpinBox* spin : {ura->seUra, ura->seMinuta, ura->seSekunda, ura->seMilisek})
+        for (QSpinBox* spin :
+             {formPart<QSpinBox>(*ura, "seUra"), formPart<QSpinBox>(*ura, "seMinuta"),
+              formPart<QSpinBox>(*ura, "seSekunda"), formPart<QSpinBox>(*ura, "seMilisek")})
             spin->setValue(0);
-        ura->BitBtn1->click();
+        formPart<QAbstractButton>(*ura, "BitBtn1")->click();
     });
     QTest::mouseClick(toolButton(), Qt::LeftButton);
     QVERIFY(qobject_cast<entry::TfUra*>(picker.seen()));
@@ -292,8 +295,8 @@ void SideButtonTest::dateTimeFieldOpensCalendarThenTimePicker() {
                           koledar->koledar->DayCellRect(9).center());
         timePicker = std::make_unique<NextDialog>([](QWidget* second) {
             auto* ura = static_cast<entry::TfUra*>(second);
-            ura->seUra->setValue(17);
-            ura->BitBtn1->click();
+            formPart<QSpinBox>(*ura, "seUra")->setValue(17);
+            formPart<QAbstractButton>(*ura, "BitBtn1")->click();
         });
         koledar->btnOK->click();
     });

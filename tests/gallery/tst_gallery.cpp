@@ -1,3 +1,4 @@
+#include "../support/FormParts.h"
 #include "../support/ManagerParts.h"
 #include "../support/NextDialog.h"
 #include "../support/TestDatabase.h"
@@ -461,7 +462,9 @@ QWidget* enterOpens(QWidget* field, const std::function<void(QWidget*)>& steps) 
 // The hours and minutes a time picker shows, as minutes of the day.
 int pickedMinutes(QWidget* dialog) {
     auto* picker = qobject_cast<entry::TfUra*>(dialog);
-    return picker ? picker->seUra->value() * 60 + picker->seMinuta->value() : -1;
+    return picker ? formPart<QSpinBox>(*picker, "seUra")->value() * 60 +
+                        formPart<QSpinBox>(*picker, "seMinuta")->value()
+                  : -1;
 }
 
 int minutesNow() {
@@ -522,16 +525,19 @@ void TestGallery::theCalculatorAndCalendarKeepTheirLookAndPlace() {
     QWidget* calculator = enterOpens(typedEdit("pteFloat"), [&](QWidget* dialog) {
         auto* calc = static_cast<entry::TnCalc*>(dialog);
         QCOMPARE(calc->pos(), QPoint(199, 101));
-        QCOMPARE(calc->lblDisplay->palette().color(QPalette::Window), QColor(Qt::black));
-        QCOMPARE(calc->lblDisplay->palette().color(QPalette::WindowText), QColor(Qt::white));
-        QCOMPARE(calc->lblDisplay->font().pixelSize(), 15);
-        calc->sbDigits[4]->click();
-        calc->sbDigits[2]->click();
-        QAccessibleInterface* display = QAccessible::queryAccessibleInterface(calc->lblDisplay);
+        QCOMPARE(formPart<QLabel>(*calc, "lblDisplay")->palette().color(QPalette::Window),
+                 QColor(Qt::black));
+        QCOMPARE(formPart<QLabel>(*calc, "lblDisplay")->palette().color(QPalette::WindowText),
+                 QColor(Qt::white));
+        QCOMPARE(formPart<QLabel>(*calc, "lblDisplay")->font().pixelSize(), 15);
+        formPart<QAbstractButton>(*calc, "sb4")->click();
+        formPart<QAbstractButton>(*calc, "sb2")->click();
+        QAccessibleInterface* display =
+            QAccessible::queryAccessibleInterface(formPart<QLabel>(*calc, "lblDisplay"));
         QCOMPARE(display->text(QAccessible::Name), QStringLiteral("Display"));
         number = display->text(QAccessible::Value);
         QCOMPARE(number, calc->DisplayText());
-        calc->btnCancel->click();
+        formPart<QAbstractButton>(*calc, "btnCancel")->click();
     });
     QVERIFY(qobject_cast<entry::TnCalc*>(calculator));
     QVERIFY2(number.endsWith(QStringLiteral("42")), qPrintable(number));

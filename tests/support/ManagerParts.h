@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FormParts.h"
 #include "controls/ACComboBox.h"
 #include "controls/cDbGrid.h"
 #include "db/DataSource.h"
@@ -19,14 +20,10 @@
 
 // The parts of the translation manager's form that tests drive, found as the translation
 // walk and assistive tools find them: the controls and actions by their component names,
-// the list's and the languages' queries through the grids that show them. A missing part
-// ends the test run with its name.
+// the list's and the languages' queries through the grids that show them (see FormParts.h).
 struct ManagerParts {
     template <typename Part> static Part* find(const QObject& form, const char* name) {
-        auto* part = qobject_cast<Part*>(platform::findComponent(&form, QLatin1String(name)));
-        if (!part)
-            qFatal("The manager form has no part %s of the expected kind", name);
-        return part;
+        return formPart<Part>(form, name);
     }
     static db::Query& queryOf(const QObject& form, const char* gridName) {
         auto* grid = find<controls::TKVDbGrid>(form, gridName);
