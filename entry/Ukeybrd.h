@@ -83,6 +83,10 @@ public:
     // Cancel or closing the window the text stays and the answer is false.
     bool Execute(QString& text);
 
+protected:
+    void FormCreate() override;
+
+private:
     // Event handlers.
     void sgTopSelectCell(const QString& key); // appends the key to the line
     void Edit2Click();                        // appends a blank
@@ -103,10 +107,6 @@ public:
     platform::TBitBtn* BitBtn2 = nullptr;
     platform::TBitBtn* BitBtn1 = nullptr;
 
-protected:
-    void FormCreate() override;
-
-private:
     TKeyGrid* keyGrid(const char* name, int columns, int rows, QRect geometry);
     void createLine();
     void createGrids();

@@ -91,6 +91,11 @@ public:
     // the list leaves no year chosen.
     void ShowChosenDate();
 
+protected:
+    void FormCreate() override;
+    void showEvent(QShowEvent* event) override;
+
+private:
     // Event handlers.
     void koledarChange();
     void mesecClick();
@@ -107,11 +112,6 @@ public:
     platform::TBitBtn* btnOK = nullptr;
     platform::TBitBtn* btnCancel = nullptr;
 
-protected:
-    void FormCreate() override;
-    void showEvent(QShowEvent* event) override;
-
-private:
     void createGrid();
     void createLists();
     void createButtons();

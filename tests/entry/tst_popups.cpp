@@ -130,7 +130,7 @@ struct Calendar {
         whileShown([&] {
             if (steps)
                 steps();
-            QTest::mouseClick(form->btnOK, Qt::LeftButton);
+            QTest::mouseClick(formPart<QAbstractButton>(*form, "btnOK"), Qt::LeftButton);
         });
         return form->Execute(date);
     }
@@ -456,7 +456,8 @@ void PopupTest::calendarOpensOnTodayForZero() {
     QCOMPARE(calendar.form->windowTitle(), QStringLiteral("Koledar"));
     TDateTime date = 0;
     QString caption;
-    QVERIFY(calendar.run(date, [&] { caption = calendar.form->btnOK->text(); }));
+    QVERIFY(calendar.run(
+        date, [&] { caption = formPart<QAbstractButton>(*calendar.form, "btnOK")->text(); }));
     QCOMPARE(date, platform::today());
     QCOMPARE(caption, QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
 }
@@ -467,10 +468,11 @@ void PopupTest::calendarShowsTheDateInListsAndCaption() {
     QString month, year, caption;
     bool gridFocused = false;
     QVERIFY(calendar.run(date, [&] {
-        month = selectedText(calendar.form->mesec);
-        year = selectedText(calendar.form->leto);
-        caption = calendar.form->btnOK->text();
-        gridFocused = calendar.form->focusWidget() == calendar.form->koledar;
+        month = selectedText(formPart<QListWidget>(*calendar.form, "mesec"));
+        year = selectedText(formPart<QListWidget>(*calendar.form, "leto"));
+        caption = formPart<QAbstractButton>(*calendar.form, "btnOK")->text();
+        gridFocused = calendar.form->focusWidget() ==
+                      formPart<entry::TCalendarGrid>(*calendar.form, "koledar");
     }));
     QCOMPARE(month, QStringLiteral("Junij"));
     QCOMPARE(year, QStringLiteral("2021"));
@@ -482,18 +484,20 @@ void PopupTest::calendarShowsTheDateInListsAndCaption() {
 void PopupTest::calendarMonthOrYearWithoutTheDay() {
     Calendar calendar;
     TDateTime date = encodeDate(2021, 1, 31);
-    QVERIFY(calendar.run(date, [&] { clickRow(calendar.form->mesec, 1); }));
+    QVERIFY(
+        calendar.run(date, [&] { clickRow(formPart<QListWidget>(*calendar.form, "mesec"), 1); }));
     QCOMPARE(date, encodeDate(2021, 2, 28));
     // The day becomes 28, not the last day of the new month.
     date = encodeDate(2021, 3, 31);
-    QVERIFY(calendar.run(date, [&] { clickRow(calendar.form->mesec, 3); }));
+    QVERIFY(
+        calendar.run(date, [&] { clickRow(formPart<QListWidget>(*calendar.form, "mesec"), 3); }));
     QCOMPARE(date, encodeDate(2021, 4, 28));
     // A leap day becomes 28 February, also in another leap year.
     date = encodeDate(2020, 2, 29);
     QString caption;
     QVERIFY(calendar.run(date, [&] {
-        clickRow(calendar.form->leto, 2024 - entry::FirstYear);
-        caption = calendar.form->btnOK->text();
+        clickRow(formPart<QListWidget>(*calendar.form, "leto"), 2024 - entry::FirstYear);
+        caption = formPart<QAbstractButton>(*calendar.form, "btnOK")->text();
     }));
     QCOMPARE(caption, QStringLiteral("28.02.2024"));
     QCOMPARE(date, encodeDate(2024, 2, 28));
@@ -505,13 +509,14 @@ void PopupTest::calendarYearOutsideTheList() {
     QString year = QStringLiteral("none read");
     QString caption;
     QVERIFY(calendar.run(date, [&] {
-        year = selectedText(calendar.form->leto);
-        caption = calendar.form->btnOK->text();
+        year = selectedText(formPart<QListWidget>(*calendar.form, "leto"));
+        caption = formPart<QAbstractButton>(*calendar.form, "btnOK")->text();
     }));
     QCOMPARE(year, QString());
     QCOMPARE(caption, QStringLiteral("03.05.1975"));
     QCOMPARE(date, encodeDate(1975, 5, 3));
-    QVERIFY(calendar.run(date, [&] { clickRow(calendar.form->leto, 0); }));
+    QVERIFY(
+        calendar.run(date, [&] { clickRow(formPart<QListWidget>(*calendar.form, "leto"), 0); }));
     QCOMPARE(date, encodeDate(1980, 5, 3));
 }
 
@@ -520,20 +525,20 @@ void PopupTest::calendarDayChosenInTheGrid() {
     TDateTime date = encodeDate(2021, 6, 15);
     QString caption;
     QVERIFY(calendar.run(date, [&] {
-        entry::TCalendarGrid* grid = calendar.form->koledar;
+        entry::TCalendarGrid* grid = formPart<entry::TCalendarGrid>(*calendar.form, "koledar");
         QTest::mouseClick(grid, Qt::LeftButton, {}, grid->DayCellRect(3).center());
         QTest::keyClick(grid, Qt::Key_Down); // a week later
-        caption = calendar.form->btnOK->text();
+        caption = formPart<QAbstractButton>(*calendar.form, "btnOK")->text();
     }));
     QCOMPARE(caption, QStringLiteral("10.06.2021"));
     QCOMPARE(date, encodeDate(2021, 6, 10));
     // 1 June 2021 is a Tuesday: the second column of the first week.
-    QCOMPARE(calendar.form->koledar->DayAt(1, 1), 1);
-    QCOMPARE(calendar.form->koledar->DayAt(1, 0), 0);
+    QCOMPARE(formPart<entry::TCalendarGrid>(*calendar.form, "koledar")->DayAt(1, 1), 1);
+    QCOMPARE(formPart<entry::TCalendarGrid>(*calendar.form, "koledar")->DayAt(1, 0), 0);
     // Enter confirms from the grid.
     whileShown([&] {
-        QTest::keyClick(calendar.form->koledar, Qt::Key_Right);
-        QTest::keyClick(calendar.form->koledar, Qt::Key_Return);
+        QTest::keyClick(formPart<entry::TCalendarGrid>(*calendar.form, "koledar"), Qt::Key_Right);
+        QTest::keyClick(formPart<entry::TCalendarGrid>(*calendar.form, "koledar"), Qt::Key_Return);
     });
     QVERIFY(calendar.form->Execute(date));
     QCOMPARE(date, encodeDate(2021, 6, 11));
@@ -544,12 +549,14 @@ void PopupTest::calendarCancelAnswersFalse() {
     const TDateTime before = encodeDate(2022, 8, 1);
     TDateTime date = before;
     whileShown([&] {
-        clickRow(calendar.form->mesec, 0);
-        QTest::mouseClick(calendar.form->btnCancel, Qt::LeftButton);
+        clickRow(formPart<QListWidget>(*calendar.form, "mesec"), 0);
+        QTest::mouseClick(formPart<QAbstractButton>(*calendar.form, "btnCancel"), Qt::LeftButton);
     });
     QVERIFY(!calendar.form->Execute(date));
     QCOMPARE(date, before);
-    whileShown([&] { QTest::keyClick(calendar.form->koledar, Qt::Key_Escape); });
+    whileShown([&] {
+        QTest::keyClick(formPart<entry::TCalendarGrid>(*calendar.form, "koledar"), Qt::Key_Escape);
+    });
     QVERIFY(!calendar.form->Execute(date));
     QCOMPARE(date, before);
 }
@@ -558,10 +565,11 @@ void PopupTest::calendarGridCellsForAssistiveTools() {
     Calendar calendar;
     TDateTime date = encodeDate(2021, 2, 14);
     calendar.form->show();
-    calendar.form->koledar->setMonth(2);
-    calendar.form->koledar->setYear(2021);
-    calendar.form->koledar->setDay(14);
-    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(calendar.form->koledar);
+    formPart<entry::TCalendarGrid>(*calendar.form, "koledar")->setMonth(2);
+    formPart<entry::TCalendarGrid>(*calendar.form, "koledar")->setYear(2021);
+    formPart<entry::TCalendarGrid>(*calendar.form, "koledar")->setDay(14);
+    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(
+        formPart<entry::TCalendarGrid>(*calendar.form, "koledar"));
     QCOMPARE(grid->role(), QAccessible::Table);
     QCOMPARE(grid->childCount(), 7 + 28);
     QCOMPARE(grid->child(3)->text(QAccessible::Name), QStringLiteral("\u010cet"));
@@ -572,21 +580,26 @@ void PopupTest::calendarGridCellsForAssistiveTools() {
     QCOMPARE(grid->indexOfChild(day14), 7 + 13);
     QAccessibleInterface* day20 = grid->child(7 + 19);
     day20->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    QCOMPARE(calendar.form->btnOK->text(), QStringLiteral("20.02.2021"));
+    QCOMPARE(formPart<QAbstractButton>(*calendar.form, "btnOK")->text(),
+             QStringLiteral("20.02.2021"));
     QVERIFY(day20->state().selected && !day14->state().selected);
     QCOMPARE(grid->childAt(day20->rect().center().x(), day20->rect().center().y()), day20);
     calendar.form->hide();
     Q_UNUSED(date);
-    QCOMPARE(calendar.form->btnOK->toolTip(), QStringLiteral("OK"));
-    QCOMPARE(calendar.form->btnCancel->toolTip(), QStringLiteral("Cancel"));
+    QCOMPARE(formPart<QAbstractButton>(*calendar.form, "btnOK")->toolTip(), QStringLiteral("OK"));
+    QCOMPARE(formPart<QAbstractButton>(*calendar.form, "btnCancel")->toolTip(),
+             QStringLiteral("Cancel"));
 }
 
 namespace {
 
 // Clicks the key with that text in any grid of the keyboard.
 void clickKey(entry::TfKeyboard& keyboard, const QString& key) {
-    for (entry::TKeyGrid* grid : {keyboard.sgTop, keyboard.sgQ, keyboard.sgA, keyboard.sgZ,
-                                  keyboard.sgBrace, keyboard.sgNumeric})
+    for (entry::TKeyGrid* grid :
+         {formPart<entry::TKeyGrid>(keyboard, "sgTop"), formPart<entry::TKeyGrid>(keyboard, "sgQ"),
+          formPart<entry::TKeyGrid>(keyboard, "sgA"), formPart<entry::TKeyGrid>(keyboard, "sgZ"),
+          formPart<entry::TKeyGrid>(keyboard, "sgBrace"),
+          formPart<entry::TKeyGrid>(keyboard, "sgNumeric")})
         for (int row = 0; row < grid->RowCount(); ++row)
             for (int column = 0; column < grid->ColCount(); ++column)
                 if (grid->Cell(column, row) == key) {
@@ -604,15 +617,17 @@ void PopupTest::keyboardAppendsKeysAndBlanks() {
     QString text = QStringLiteral("ABC");
     QString shown;
     whileShown([&] {
-        shown = keyboard->Edit1->text();
-        keyboard->Edit1->setCursorPosition(0); // keys go to the end wherever the caret is
+        shown = formPart<QLineEdit>(*keyboard, "Edit1")->text();
+        formPart<QLineEdit>(*keyboard, "Edit1")
+            ->setCursorPosition(0); // keys go to the end wherever the caret is
         clickKey(*keyboard, QStringLiteral("\u0160"));
-        QTest::mouseClick(keyboard->Edit2, Qt::LeftButton);
+        QTest::mouseClick(formPart<entry::TSpaceBar>(*keyboard, "Edit2"), Qt::LeftButton);
         clickKey(*keyboard, QStringLiteral("\u017d"));
         clickKey(*keyboard, QStringLiteral("\u017d")); // the chosen key again
         clickKey(*keyboard, QStringLiteral("\""));
-        QTest::keyClick(keyboard->sgNumeric, Qt::Key_Right); // moving within a grid
-        QTest::mouseClick(keyboard->BitBtn1, Qt::LeftButton);
+        QTest::keyClick(formPart<entry::TKeyGrid>(*keyboard, "sgNumeric"),
+                        Qt::Key_Right); // moving within a grid
+        QTest::mouseClick(formPart<QAbstractButton>(*keyboard, "BitBtn1"), Qt::LeftButton);
     });
     QVERIFY(keyboard->Execute(text));
     QCOMPARE(shown, QStringLiteral("ABC"));
@@ -624,20 +639,20 @@ void PopupTest::keyboardBackspaceAndClear() {
     QString text;
     QString afterBackspace;
     whileShown([&] {
-        QTest::mouseClick(keyboard->SpeedButton2, Qt::LeftButton);
-        afterBackspace = keyboard->Edit1->text();
+        QTest::mouseClick(formPart<QToolButton>(*keyboard, "SpeedButton2"), Qt::LeftButton);
+        afterBackspace = formPart<QLineEdit>(*keyboard, "Edit1")->text();
         clickKey(*keyboard, QStringLiteral("Q"));
         clickKey(*keyboard, QStringLiteral("7"));
-        QTest::mouseClick(keyboard->SpeedButton2, Qt::LeftButton);
-        QTest::keyClick(keyboard->Edit1, Qt::Key_Return);
+        QTest::mouseClick(formPart<QToolButton>(*keyboard, "SpeedButton2"), Qt::LeftButton);
+        QTest::keyClick(formPart<QLineEdit>(*keyboard, "Edit1"), Qt::Key_Return);
     });
     QVERIFY(keyboard->Execute(text));
     QCOMPARE(afterBackspace, QString());
     QCOMPARE(text, QStringLiteral("Q"));
     whileShown([&] {
-        QTest::keyClicks(keyboard->Edit1, QStringLiteral("lower"));
-        QTest::mouseClick(keyboard->SpeedButton1, Qt::LeftButton);
-        QTest::mouseClick(keyboard->BitBtn1, Qt::LeftButton);
+        QTest::keyClicks(formPart<QLineEdit>(*keyboard, "Edit1"), QStringLiteral("lower"));
+        QTest::mouseClick(formPart<QToolButton>(*keyboard, "SpeedButton1"), Qt::LeftButton);
+        QTest::mouseClick(formPart<QAbstractButton>(*keyboard, "BitBtn1"), Qt::LeftButton);
     });
     QVERIFY(keyboard->Execute(text));
     QCOMPARE(text, QString());
@@ -648,14 +663,14 @@ void PopupTest::keyboardCancelKeepsTheText() {
     QString text = QStringLiteral("Stays");
     whileShown([&] {
         clickKey(*keyboard, QStringLiteral("X"));
-        QTest::mouseClick(keyboard->SpeedButton1, Qt::LeftButton);
-        QTest::mouseClick(keyboard->BitBtn2, Qt::LeftButton);
+        QTest::mouseClick(formPart<QToolButton>(*keyboard, "SpeedButton1"), Qt::LeftButton);
+        QTest::mouseClick(formPart<QAbstractButton>(*keyboard, "BitBtn2"), Qt::LeftButton);
     });
     QVERIFY(!keyboard->Execute(text));
     QCOMPARE(text, QStringLiteral("Stays"));
     whileShown([&] {
         clickKey(*keyboard, QStringLiteral("X"));
-        QTest::keyClick(keyboard->Edit1, Qt::Key_Escape);
+        QTest::keyClick(formPart<QLineEdit>(*keyboard, "Edit1"), Qt::Key_Escape);
     });
     QVERIFY(!keyboard->Execute(text));
     QCOMPARE(text, QStringLiteral("Stays"));
@@ -665,29 +680,34 @@ void PopupTest::keyboardKeysReachableAndAccessible() {
     auto keyboard = translation::TQorColorForm::create<entry::TfKeyboard>();
     keyboard->show();
     // Every key lies inside its grid, so that the mouse reaches it.
-    for (entry::TKeyGrid* grid : {keyboard->sgTop, keyboard->sgQ, keyboard->sgA, keyboard->sgZ,
-                                  keyboard->sgBrace, keyboard->sgNumeric})
+    for (entry::TKeyGrid* grid :
+         {formPart<entry::TKeyGrid>(*keyboard, "sgTop"),
+          formPart<entry::TKeyGrid>(*keyboard, "sgQ"), formPart<entry::TKeyGrid>(*keyboard, "sgA"),
+          formPart<entry::TKeyGrid>(*keyboard, "sgZ"),
+          formPart<entry::TKeyGrid>(*keyboard, "sgBrace"),
+          formPart<entry::TKeyGrid>(*keyboard, "sgNumeric")})
         for (int row = 0; row < grid->RowCount(); ++row)
             for (int column = 0; column < grid->ColCount(); ++column)
                 QVERIFY2(grid->rect().contains(grid->CellRect(column, row)),
                          qPrintable(grid->objectName() + grid->Cell(column, row)));
-    QCOMPARE(keyboard->sgA->Cell(9, 0), QStringLiteral("\u0160"));
-    QCOMPARE(keyboard->sgZ->Cell(7, 0), QStringLiteral("\u010c"));
-    QCOMPARE(keyboard->sgBrace->Cell(1, 3), QStringLiteral("\\"));
-    QCOMPARE(keyboard->sgNumeric->Cell(3, 3), QStringLiteral("/"));
-    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(keyboard->sgQ);
+    QCOMPARE(formPart<entry::TKeyGrid>(*keyboard, "sgA")->Cell(9, 0), QStringLiteral("\u0160"));
+    QCOMPARE(formPart<entry::TKeyGrid>(*keyboard, "sgZ")->Cell(7, 0), QStringLiteral("\u010c"));
+    QCOMPARE(formPart<entry::TKeyGrid>(*keyboard, "sgBrace")->Cell(1, 3), QStringLiteral("\\"));
+    QCOMPARE(formPart<entry::TKeyGrid>(*keyboard, "sgNumeric")->Cell(3, 3), QStringLiteral("/"));
+    QAccessibleInterface* grid =
+        QAccessible::queryAccessibleInterface(formPart<entry::TKeyGrid>(*keyboard, "sgQ"));
     QCOMPARE(grid->role(), QAccessible::Table);
     QCOMPARE(grid->childCount(), 11);
     QAccessibleInterface* key = grid->child(10);
     QCOMPARE(key->role(), QAccessible::Button);
     QCOMPARE(key->text(QAccessible::Name), QStringLiteral("\u017d"));
     key->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    QCOMPARE(keyboard->Edit1->text(), QStringLiteral("\u017d"));
-    for (const auto& [button, purpose] :
-         QList<QPair<QAbstractButton*, QString>>{{keyboard->SpeedButton2, "Backspace"},
-                                                 {keyboard->SpeedButton1, "Clear"},
-                                                 {keyboard->BitBtn1, "OK"},
-                                                 {keyboard->BitBtn2, "Cancel"}}) {
+    QCOMPARE(formPart<QLineEdit>(*keyboard, "Edit1")->text(), QStringLiteral("\u017d"));
+    for (const auto& [button, purpose] : QList<QPair<QAbstractButton*, QString>>{
+             {formPart<QToolButton>(*keyboard, "SpeedButton2"), "Backspace"},
+             {formPart<QToolButton>(*keyboard, "SpeedButton1"), "Clear"},
+             {formPart<QAbstractButton>(*keyboard, "BitBtn1"), "OK"},
+             {formPart<QAbstractButton>(*keyboard, "BitBtn2"), "Cancel"}}) {
         QCOMPARE(button->toolTip(), purpose);
         QCOMPARE(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name), purpose);
     }

@@ -215,8 +215,9 @@ void SideButtonTest::enterOnAStringFieldOpensNothing() {
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
     NextDialog keyboard([](QWidget* dialog) {
         auto* form = static_cast<entry::TfKeyboard*>(dialog);
-        QTest::mouseClick(form->sgQ, Qt::LeftButton, {}, form->sgQ->CellRect(10, 0).center());
-        form->BitBtn1->click();
+        QTest::mouseClick(formPart<entry::TKeyGrid>(*form, "sgQ"), Qt::LeftButton, {},
+                          formPart<entry::TKeyGrid>(*form, "sgQ")->CellRect(10, 0).center());
+        formPart<QAbstractButton>(*form, "BitBtn1")->click();
     });
     QTest::mouseClick(toolButton(), Qt::LeftButton);
     QVERIFY(qobject_cast<entry::TfKeyboard*>(keyboard.seen()));
@@ -253,8 +254,8 @@ void SideButtonTest::dateFieldOpensTheCalendar() {
     edit->setFocus();
     NextDialog calendar([](QWidget* dialog) {
         auto* koledar = static_cast<entry::Tkoledar*>(dialog);
-        koledar->mesec->setCurrentRow(1);
-        koledar->btnOK->click();
+        formPart<QListWidget>(*koledar, "mesec")->setCurrentRow(1);
+        formPart<QAbstractButton>(*koledar, "btnOK")->click();
     });
     QTest::mouseClick(toolButton(), Qt::LeftButton);
     QVERIFY(qobject_cast<entry::Tkoledar*>(calendar.seen()));
@@ -291,14 +292,15 @@ void SideButtonTest::dateTimeFieldOpensCalendarThenTimePicker() {
     std::unique_ptr<NextDialog> timePicker;
     NextDialog calendar([&](QWidget* dialog) {
         auto* koledar = static_cast<entry::Tkoledar*>(dialog);
-        QTest::mouseClick(koledar->koledar, Qt::LeftButton, {},
-                          koledar->koledar->DayCellRect(9).center());
+        QTest::mouseClick(
+            formPart<entry::TCalendarGrid>(*koledar, "koledar"), Qt::LeftButton, {},
+            formPart<entry::TCalendarGrid>(*koledar, "koledar")->DayCellRect(9).center());
         timePicker = std::make_unique<NextDialog>([](QWidget* second) {
             auto* ura = static_cast<entry::TfUra*>(second);
             formPart<QSpinBox>(*ura, "seUra")->setValue(17);
             formPart<QAbstractButton>(*ura, "BitBtn1")->click();
         });
-        koledar->btnOK->click();
+        formPart<QAbstractButton>(*koledar, "btnOK")->click();
     });
     QTest::mouseClick(toolButton(), Qt::LeftButton);
     QVERIFY(timePicker && qobject_cast<entry::TfUra*>(timePicker->seen()));
@@ -317,7 +319,7 @@ void SideButtonTest::cancellingKeepsTheValue() {
     NextDialog calendar([&](QWidget* dialog) {
         timePicker = std::make_unique<NextDialog>(
             [](QWidget* second) { static_cast<QDialog*>(second)->close(); });
-        static_cast<entry::Tkoledar*>(dialog)->btnOK->click();
+        formPart<QAbstractButton>(*dialog, "btnOK")->click();
     });
     QTest::mouseClick(toolButton(), Qt::LeftButton);
     QVERIFY(timePicker && timePicker->seen());

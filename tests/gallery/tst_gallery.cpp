@@ -502,12 +502,12 @@ void TestGallery::emptyDateAndTimeFieldsOpenTheirToolsAtTheCurrentTime() {
         shown = -1;
         QWidget* calendar = enterOpens(dateTime, [&](QWidget* dialog) {
             auto* koledar = static_cast<entry::Tkoledar*>(dialog);
-            calendarDate = koledar->btnOK->text();
+            calendarDate = formPart<QAbstractButton>(*koledar, "btnOK")->text();
             timePicker = std::make_unique<NextDialog>([&](QWidget* second) {
                 shown = pickedMinutes(second);
                 static_cast<QDialog*>(second)->reject();
             });
-            koledar->btnOK->click();
+            formPart<QAbstractButton>(*koledar, "btnOK")->click();
         });
         QVERIFY(qobject_cast<entry::Tkoledar*>(calendar));
         QCOMPARE(calendarDate, QStringLiteral("06.03.2024"));
@@ -546,20 +546,22 @@ void TestGallery::theCalculatorAndCalendarKeepTheirLookAndPlace() {
     QWidget* calendar = enterOpens(typedEdit("pteDate"), [&](QWidget* dialog) {
         auto* koledar = static_cast<entry::Tkoledar*>(dialog);
         QCOMPARE(koledar->pos(), QPoint(196, 103));
-        for (platform::TPanel* day : koledar->dayPanels) {
+        for (const char* name :
+             {"pnlMON", "pnlTUE", "pnlWED", "pnlTHU", "pnlFRI", "pnlSAT", "pnlSUN"}) {
+            const platform::TPanel* day = formPart<platform::TPanel>(*koledar, name);
             QCOMPARE(day->palette().color(QPalette::Window), QColor(192, 192, 192));
             QVERIFY(day->font().italic());
         }
-        koledar->leto->setFocus(Qt::TabFocusReason);
-        QCOMPARE(platform::colorOf(koledar->leto), focused);
+        formPart<QListWidget>(*koledar, "leto")->setFocus(Qt::TabFocusReason);
+        QCOMPARE(platform::colorOf(formPart<QListWidget>(*koledar, "leto")), focused);
         QTest::keyClick(koledar, Qt::Key_Escape);
     });
     QVERIFY(qobject_cast<entry::Tkoledar*>(calendar));
     QColor yearList;
     enterOpens(typedEdit("pteDate"), [&](QWidget* dialog) {
         auto* koledar = static_cast<entry::Tkoledar*>(dialog);
-        yearList = platform::colorOf(koledar->leto);
-        koledar->btnCancel->click();
+        yearList = platform::colorOf(formPart<QListWidget>(*koledar, "leto"));
+        formPart<QAbstractButton>(*koledar, "btnCancel")->click();
     });
     QVERIFY(yearList.isValid());
     QVERIFY(yearList != focused);

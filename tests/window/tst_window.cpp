@@ -1,3 +1,4 @@
+#include "../support/FormParts.h"
 #include "../support/TestDatabase.h"
 
 #include "app/uZEV.h"
@@ -176,10 +177,11 @@ void chooseInNextCalendar(bool confirm, QWidget** seen) {
         *seen = calendar;
         if (!calendar)
             return;
-        calendar->leto->setCurrentRow(2024 - entry::FirstYear);
-        calendar->mesec->setCurrentRow(8);
-        QTest::mouseClick(calendar->koledar, Qt::LeftButton, {},
-                          calendar->koledar->DayCellRect(30).center());
+        formPart<QListWidget>(*calendar, "leto")->setCurrentRow(2024 - entry::FirstYear);
+        formPart<QListWidget>(*calendar, "mesec")->setCurrentRow(8);
+        QTest::mouseClick(
+            formPart<entry::TCalendarGrid>(*calendar, "koledar"), Qt::LeftButton, {},
+            formPart<entry::TCalendarGrid>(*calendar, "koledar")->DayCellRect(30).center());
         if (confirm)
             calendar->accept();
         else
