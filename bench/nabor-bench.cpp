@@ -4,8 +4,8 @@
 //   nabor-bench FOLDER      (FOLDER holds dbalias.ini with alias BENCH and ZEV.ini)
 
 #include "app/uZEV.h"
+#include "controls/DbGrid.h"
 #include "db/DataSetModel.h"
-#include "db/DbGrid.h"
 #include "db/uDMLB.h"
 #include "entry/Uptypeed.h"
 #include "platform/Application.h"
@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
     window.findChild<entry::TPTypedEdit*>("pteDan")->SetDateValue(
         platform::encodeDate(2024, 9, 30));
-    auto* grid = window.findChild<db::DbGrid*>("grdStanja");
+    auto* grid = window.findChild<controls::DbGrid*>("grdStanja");
     db::DataSet& holdings = *grid->dataSetModel()->dataSet(); // the grid's, as it scrolls
     const long memoryBefore = peakMemoryKiB();
 

@@ -158,7 +158,7 @@ private:
 // ---- The grid ------------------------------------------------------------------------
 
 TKVCustomDbGrid::TKVCustomDbGrid(QWidget* parent)
-    : db::DbGrid(parent), selColor_(palette().color(QPalette::Highlight)),
+    : controls::DbGrid(parent), selColor_(palette().color(QPalette::Highlight)),
       sortColor_(palette().color(QPalette::Light)), selFont_(font()), options_(DefaultOptions),
       titleFont_(font()), fixedColor_(palette().color(QPalette::Button)) {
     setHorizontalHeader(new TitleHeader(this));
@@ -367,7 +367,7 @@ void TKVCustomDbGrid::layOut() {
 // The base sizes the columns; the title row's height is this grid's: 45 pixels with
 // word-wrapped titles, the header's own height for one line otherwise.
 void TKVCustomDbGrid::applyColumnAttributes() {
-    db::DbGrid::applyColumnAttributes();
+    controls::DbGrid::applyColumnAttributes();
     applyTitleHeight();
 }
 
@@ -406,8 +406,8 @@ void TKVCustomDbGrid::applyOptions() {
     setTabKeyNavigation(options_.testFlag(Option::Tabs));
     setSelectionBehavior(options_.testFlag(Option::RowSelect) ? SelectRows : SelectItems);
     setSelectionMode(options_.testFlag(Option::MultiSelect) ? ExtendedSelection : SingleSelection);
-    db::DbGrid::setReadOnly(readOnly_ || !options_.testFlag(Option::Editing));
-    if (!db::DbGrid::readOnly() && options_.testFlag(Option::AlwaysShowEditor))
+    controls::DbGrid::setReadOnly(readOnly_ || !options_.testFlag(Option::Editing));
+    if (!controls::DbGrid::readOnly() && options_.testFlag(Option::AlwaysShowEditor))
         setEditTriggers(editTriggers() | CurrentChanged | SelectedClicked);
     applyPalette();
     viewport()->update();
@@ -431,20 +431,21 @@ void TKVCustomDbGrid::keyPressEvent(QKeyEvent* event) {
         if (key.isNull())
             return;
     }
-    db::DbGrid::keyPressEvent(event);
+    controls::DbGrid::keyPressEvent(event);
 }
 
 void TKVCustomDbGrid::keyReleaseEvent(QKeyEvent* event) {
     if (OnKeyUp)
         platform::runGuarded([&] { OnKeyUp(*event); });
-    db::DbGrid::keyReleaseEvent(event);
+    controls::DbGrid::keyReleaseEvent(event);
 }
 
 // Ctrl+Delete deletes the current record, after the operator confirmed it when the
 // options ask for that.
 void TKVCustomDbGrid::deleteCurrentRecord() {
     db::DataSet* set = dataSetModel()->dataSet();
-    if (db::DbGrid::readOnly() || !set || !set->active() || !set->canModify() || set->isEmpty())
+    if (controls::DbGrid::readOnly() || !set || !set->active() || !set->canModify() ||
+        set->isEmpty())
         return;
     if (options_.testFlag(Option::ConfirmDelete)) {
         const platform::MessageResult answer =
@@ -456,7 +457,7 @@ void TKVCustomDbGrid::deleteCurrentRecord() {
 }
 
 void TKVCustomDbGrid::focusInEvent(QFocusEvent* event) {
-    db::DbGrid::focusInEvent(event);
+    controls::DbGrid::focusInEvent(event);
     viewport()->update();
     const Qt::FocusReason reason = event->reason();
     if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
@@ -464,7 +465,7 @@ void TKVCustomDbGrid::focusInEvent(QFocusEvent* event) {
 }
 
 void TKVCustomDbGrid::focusOutEvent(QFocusEvent* event) {
-    db::DbGrid::focusOutEvent(event);
+    controls::DbGrid::focusOutEvent(event);
     viewport()->update();
     const Qt::FocusReason reason = event->reason();
     if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason ||
@@ -486,7 +487,7 @@ void TKVCustomDbGrid::cancelUnchangedInsert() {
 }
 
 void TKVCustomDbGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-    db::DbGrid::currentChanged(current, previous);
+    controls::DbGrid::currentChanged(current, previous);
     verticalHeader()->viewport()->update();
     if (current.column() == previous.column())
         return;
@@ -495,7 +496,7 @@ void TKVCustomDbGrid::currentChanged(const QModelIndex& current, const QModelInd
 }
 
 void TKVCustomDbGrid::changeEvent(QEvent* event) {
-    db::DbGrid::changeEvent(event);
+    controls::DbGrid::changeEvent(event);
     if (event->type() == QEvent::FontChange && !titleFontSet_) {
         titleFont_ = font();
         applyTitleHeight();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "db/DbGrid.h"
+#include "controls/DbGrid.h"
 
 #include <QColor>
 #include <QFont>
@@ -35,7 +35,7 @@ struct TColumnTitle {
 // - SelColor and SelFont paint selected cells, SortColor the title of the sort column.
 // A title click fires OnTitleClick, then the grid asks whether it can sort by the
 // column's field (canSortBy); this class cannot, so SortColumn stays none (-1).
-class TKVCustomDbGrid : public db::DbGrid {
+class TKVCustomDbGrid : public controls::DbGrid {
     Q_OBJECT
     Q_PROPERTY(bool TitleWordwrap READ titleWordwrap WRITE setTitleWordwrap)
     Q_PROPERTY(QColor SelColor READ selColor WRITE setSelColor)

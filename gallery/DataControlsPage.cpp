@@ -4,10 +4,10 @@
 // database: the page holds no transaction, so that the main connection, which the
 // translation engine shares, keeps everything else done in the gallery.
 #include "controls/ACComboBox.h"
+#include "controls/DbNavigator.h"
 #include "controls/Updbedt.h"
 #include "controls/cDbGrid.h"
 #include "db/DataSource.h"
-#include "db/DbNavigator.h"
 #include "db/Field.h"
 #include "db/Table.h"
 #include "db/uDMLB.h"
@@ -50,7 +50,7 @@ private:
     db::DataSource dsPrices_;
     GalleryGrid* grid_ = nullptr;
     controls::TPDBEdit* amount_ = nullptr;
-    db::DbNavigator* navigator_ = nullptr;
+    controls::DbNavigator* navigator_ = nullptr;
 };
 
 DataControlsPage::DataControlsPage(TDMLB& dmlb) : dmlb_(dmlb) {
@@ -114,7 +114,7 @@ QWidget* DataControlsPage::amountRow() {
     amount_->setMinimumWidth(140);
     amount_->setDataSource(&dsPrices_);
     amount_->setDataField(QStringLiteral("TCN"));
-    navigator_ = new db::DbNavigator(row);
+    navigator_ = new controls::DbNavigator(row);
     platform::setComponentName(navigator_, QStringLiteral("dbnPrices"));
     navigator_->setDataSource(&dsPrices_);
     layout->addWidget(amount_);

@@ -52,7 +52,7 @@ const QList<ComponentKindInfo> KindTable = {
     // The data layer has no data-aware lookup combo box yet; the row names the class one
     // would have, so that the colour pass treats it as its table says once it exists.
     {ComponentKind::DBLookupComboBox, "data-aware lookup combo box", {"db::TDBLookupComboBox"}, {}},
-    {ComponentKind::DbGrid, "database grid", {"db::DbGrid"}, {}},
+    {ComponentKind::DbGrid, "database grid", {"controls::DbGrid"}, {}},
     {ComponentKind::StringGrid, "string grid", {"QTableWidget"}, {}},
 };
 

@@ -4,13 +4,13 @@
 #include "../support/TestDatabase.h"
 
 #include "controls/ACComboBox.h"
+#include "controls/DbNavigator.h"
 #include "controls/KVDbCtrl.h"
 #include "controls/KvDbCtrX.h"
 #include "controls/Uddbtn.h"
 #include "controls/Updbedt.h"
 #include "controls/cDbGrid.h"
 #include "db/DataSource.h"
-#include "db/DbNavigator.h"
 #include "db/Field.h"
 #include "db/Query.h"
 #include "db/uDMLB.h"
@@ -327,7 +327,7 @@ void TestGallery::theLookupComboOpensAtItsValueAndItsKeyFieldFollowsIt() {
 void TestGallery::theDataControlsShowTheGridsCurrentPrice() {
     QVERIFY(window_->showPage(QStringLiteral("Data controls")));
     auto* amount = window_->findChild<controls::TPDBEdit*>(QStringLiteral("deAmount"));
-    auto* navigator = window_->findChild<db::DbNavigator*>(QStringLiteral("dbnPrices"));
+    auto* navigator = window_->findChild<controls::DbNavigator*>(QStringLiteral("dbnPrices"));
     auto* combo = window_->findChild<controls::TACComboBox*>(QStringLiteral("cbAutoComplete"));
     QVERIFY(amount && navigator && combo);
     QVERIFY(amount->field());
@@ -336,7 +336,7 @@ void TestGallery::theDataControlsShowTheGridsCurrentPrice() {
     QVERIFY(amount->fieldAlignment() & Qt::AlignRight);
     QCOMPARE(amount->text(), amount->field()->displayText());
     const double first = amount->field()->asFloat();
-    navigator->btnClick(db::DbNavigator::Next);
+    navigator->btnClick(controls::DbNavigator::Next);
     QVERIFY(amount->field()->asFloat() != first); // the demo's second price differs
     QCOMPARE(amount->text(), amount->field()->displayText());
     for (const char* item : {"Alpha", "Beta", "Gamma"})
@@ -366,15 +366,15 @@ void TestGallery::editsOnTheDataPageAreNeverPosted() {
     const double before = firstPrice();
     window_->showPage(QStringLiteral("Data controls"));
     auto* amount = window_->findChild<controls::TPDBEdit*>(QStringLiteral("deAmount"));
-    auto* navigator = window_->findChild<db::DbNavigator*>(QStringLiteral("dbnPrices"));
-    navigator->btnClick(db::DbNavigator::First);
+    auto* navigator = window_->findChild<controls::DbNavigator*>(QStringLiteral("dbnPrices"));
+    navigator->btnClick(controls::DbNavigator::First);
     db::DataSet* prices = amount->dataSource()->dataSet();
     prices->edit();
     prices->fieldByName(QStringLiteral("TCN")).setAsFloat(before + 1000);
     prices->post();
     QCOMPARE(amount->field()->asFloat(), before + 1000);
-    navigator->btnClick(db::DbNavigator::Next);
-    navigator->btnClick(db::DbNavigator::Prior);
+    navigator->btnClick(controls::DbNavigator::Next);
+    navigator->btnClick(controls::DbNavigator::Prior);
     QCOMPARE(amount->field()->asFloat(), before + 1000);
     QCOMPARE(firstPrice(), before);
     QVERIFY(!session_->dbMain.inTransaction());

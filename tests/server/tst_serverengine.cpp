@@ -1,7 +1,7 @@
 #include "../support/TestDatabase.h"
 
 #include "app/uZEV.h"
-#include "db/DbGrid.h"
+#include "controls/DbGrid.h"
 #include "db/uDMLB.h"
 #include "entry/Uptypeed.h"
 #include "platform/Application.h"
@@ -120,7 +120,7 @@ void holdingsGrid(const Installation& installation, QStringList& rows) {
         ->SetDateValue(platform::encodeDate(2024, 9, 30));
     QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("bbNabor")), Qt::LeftButton);
     QVERIFY(window.holdings().active());
-    auto* grid = window.findChild<db::DbGrid*>(QStringLiteral("grdStanja"))->model();
+    auto* grid = window.findChild<controls::DbGrid*>(QStringLiteral("grdStanja"))->model();
     while (grid->canFetchMore({}))
         grid->fetchMore({});
     for (int row = 0; row < grid->rowCount(); ++row) {

@@ -1,9 +1,9 @@
 #include "../support/TestDatabase.h"
 
+#include "app/uSifSerprog.h"
 #include "app/uZEV.h"
-#include "db/DbGrid.h"
+#include "controls/DbGrid.h"
 #include "db/uDMLB.h"
-#include "db/uSifSerprog.h"
 #include "entry/Uptypeed.h"
 #include "platform/Application.h"
 #include "platform/MessageBox.h"
@@ -76,7 +76,7 @@ public:
 
 // The grid's cells, row by row, the columns joined with '|'.
 QStringList gridRows(TfSifSerprog& editor) {
-    QAbstractItemModel* grid = part<db::DbGrid>(editor, "dbgSerprog")->model();
+    QAbstractItemModel* grid = part<controls::DbGrid>(editor, "dbgSerprog")->model();
     while (grid->canFetchMore({}))
         grid->fetchMore({});
     QStringList rows;
@@ -144,7 +144,7 @@ void SettingsEditorTest::moduleWithRowsIgnoresItsIniFile() {
     QCOMPARE(gridRows(*editor), QStringList({"PODATKI|NAZIV||QOR zaledni sistem",
                                              "SPLOŠNE|XML_PATH||/var/tmp/qor/izvoz/"}));
     QCOMPARE(demo.rows("QOR").size(), 2);
-    const QAbstractItemModel* grid = part<db::DbGrid>(*editor, "dbgSerprog")->model();
+    const QAbstractItemModel* grid = part<controls::DbGrid>(*editor, "dbgSerprog")->model();
     QStringList titles;
     for (int column = 0; column < grid->columnCount(); ++column)
         titles << grid->headerData(column, Qt::Horizontal).toString();

@@ -2,8 +2,8 @@
 #include "../support/TestDatabase.h"
 
 #include "app/uZEV.h"
+#include "controls/DbGrid.h"
 #include "controls/Uddbtn.h"
-#include "db/DbGrid.h"
 #include "db/uDMLB.h"
 #include "entry/PopupInstance.h"
 #include "entry/Ukoledar.h"
@@ -242,7 +242,7 @@ void MainWindowTest::naborListsTheBudgetUsersHoldings() {
     QTest::mouseClick(part<QPushButton>(window, "bbNabor"), Qt::LeftButton);
     QVERIFY(window.holdings().active());
 
-    const QAbstractItemModel* grid = part<db::DbGrid>(window, "grdStanja")->model();
+    const QAbstractItemModel* grid = part<controls::DbGrid>(window, "grdStanja")->model();
     QStringList titles;
     for (int column = 0; column < grid->columnCount(); ++column)
         titles << grid->headerData(column, Qt::Horizontal).toString();

@@ -3,9 +3,11 @@
 #include <QTableView>
 
 namespace db {
-
 class DataSetModel;
 class DataSource;
+} // namespace db
+
+namespace controls {
 
 // A grid over a data source: one column per visible field with its display label
 // and width, rows read as they come into view, the selected row following the data
@@ -16,9 +18,9 @@ class DbGrid : public QTableView {
 public:
     explicit DbGrid(QWidget* parent = nullptr);
 
-    void setDataSource(DataSource* source);
-    DataSource* dataSource() const;
-    DataSetModel* dataSetModel() const { return model_; }
+    void setDataSource(db::DataSource* source);
+    db::DataSource* dataSource() const;
+    db::DataSetModel* dataSetModel() const { return model_; }
     bool readOnly() const { return readOnly_; }
     virtual void setReadOnly(bool readOnly);
 
@@ -31,8 +33,8 @@ private:
     void followDataSet(int row);
     void followSelection(const QModelIndex& current);
 
-    DataSetModel* model_;
+    db::DataSetModel* model_;
     bool readOnly_ = false;
 };
 
-} // namespace db
+} // namespace controls

@@ -1,4 +1,4 @@
-#include "db/DbNavigator.h"
+#include "controls/DbNavigator.h"
 
 #include "db/DataSet.h"
 #include "platform/MessageBox.h"
@@ -6,7 +6,7 @@
 #include <QHBoxLayout>
 #include <QToolButton>
 
-namespace db {
+namespace controls {
 
 namespace {
 
@@ -50,22 +50,22 @@ DbNavigator::DbNavigator(QWidget* parent) : QWidget(parent) {
     updateButtons();
 }
 
-void DbNavigator::setDataSource(DataSource* source) {
+void DbNavigator::setDataSource(db::DataSource* source) {
     if (source_)
         disconnect(source_, nullptr, this, nullptr);
     source_ = source;
     if (source_) {
-        connect(source_, &DataSource::stateChanged, this, &DbNavigator::updateButtons);
-        connect(source_, &DataSource::dataChanged, this, &DbNavigator::updateButtons);
+        connect(source_, &db::DataSource::stateChanged, this, &DbNavigator::updateButtons);
+        connect(source_, &db::DataSource::dataChanged, this, &DbNavigator::updateButtons);
     }
     updateButtons();
 }
 
 void DbNavigator::updateButtons() {
-    DataSet* set = source_ ? source_->dataSet() : nullptr;
+    db::DataSet* set = source_ ? source_->dataSet() : nullptr;
     const bool active = set && set->active();
-    const bool editing =
-        active && (set->state() == DataSetState::Edit || set->state() == DataSetState::Insert);
+    const bool editing = active && (set->state() == db::DataSetState::Edit ||
+                                    set->state() == db::DataSetState::Insert);
     const bool canModify = active && set->canModify();
     const bool empty = !active || (set->bof() && set->eof());
     const bool enabled[ButtonCount] = {
@@ -85,7 +85,7 @@ void DbNavigator::updateButtons() {
 }
 
 void DbNavigator::btnClick(Button which) {
-    DataSet* set = source_ ? source_->dataSet() : nullptr;
+    db::DataSet* set = source_ ? source_->dataSet() : nullptr;
     if (!set)
         return;
     switch (which) {
@@ -132,4 +132,4 @@ void DbNavigator::deleteAfterConfirmation() {
         source_->dataSet()->deleteRecord();
 }
 
-} // namespace db
+} // namespace controls

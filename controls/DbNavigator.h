@@ -8,7 +8,7 @@
 
 class QToolButton;
 
-namespace db {
+namespace controls {
 
 // A row of buttons that move through and edit the data set of a data source. A button
 // is enabled only when its action makes sense in the data set's state. Deleting asks
@@ -22,8 +22,8 @@ public:
 
     explicit DbNavigator(QWidget* parent = nullptr);
 
-    void setDataSource(DataSource* source);
-    DataSource* dataSource() const { return source_; }
+    void setDataSource(db::DataSource* source);
+    db::DataSource* dataSource() const { return source_; }
     QToolButton* button(Button which) const { return buttons_[which]; }
     // Runs the button's action, as a click does.
     void btnClick(Button which);
@@ -32,8 +32,8 @@ private:
     void updateButtons();
     void deleteAfterConfirmation();
 
-    QPointer<DataSource> source_;
+    QPointer<db::DataSource> source_;
     std::array<QToolButton*, ButtonCount> buttons_{};
 };
 
-} // namespace db
+} // namespace controls

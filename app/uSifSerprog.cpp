@@ -1,7 +1,7 @@
-#include "db/uSifSerprog.h"
+#include "app/uSifSerprog.h"
 
-#include "db/DbGrid.h"
-#include "db/DbNavigator.h"
+#include "controls/DbGrid.h"
+#include "controls/DbNavigator.h"
 #include "db/Query.h"
 #include "db/uDMLB.h"
 #include "platform/Application.h"
@@ -206,8 +206,8 @@ void TfSifSerprog::createComponents() {
     splVrednost = platform::addComponent(this, new QSplitter(Qt::Vertical, this),
                                          QStringLiteral("splVrednost"));
     splVrednost->setChildrenCollapsible(false);
-    dbgSerprog =
-        platform::addComponent(this, new db::DbGrid(splVrednost), QStringLiteral("dbgSerprog"));
+    dbgSerprog = platform::addComponent(this, new controls::DbGrid(splVrednost),
+                                        QStringLiteral("dbgSerprog"));
     dbgSerprog->setDataSource(&dsSerprog);
     dbmVrednost = platform::addComponent(this, new TSerprogValueMemo(ValueField, splVrednost),
                                          QStringLiteral("dbmVrednost"));
@@ -219,8 +219,8 @@ void TfSifSerprog::createComponents() {
     splVrednost->setStretchFactor(1, 1);
     layout->addWidget(splVrednost, 1);
 
-    DBNavigator1 =
-        platform::addComponent(this, new db::DbNavigator(this), QStringLiteral("DBNavigator1"));
+    DBNavigator1 = platform::addComponent(this, new controls::DbNavigator(this),
+                                          QStringLiteral("DBNavigator1"));
     DBNavigator1->setDataSource(&dsSerprog);
     layout->addWidget(DBNavigator1);
 }

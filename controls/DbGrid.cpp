@@ -1,12 +1,12 @@
-#include "db/DbGrid.h"
+#include "controls/DbGrid.h"
 
 #include "db/DataSetModel.h"
 
 #include <QHeaderView>
 
-namespace db {
+namespace controls {
 
-DbGrid::DbGrid(QWidget* parent) : QTableView(parent), model_(new DataSetModel(this)) {
+DbGrid::DbGrid(QWidget* parent) : QTableView(parent), model_(new db::DataSetModel(this)) {
     setModel(model_);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -15,17 +15,17 @@ DbGrid::DbGrid(QWidget* parent) : QTableView(parent), model_(new DataSetModel(th
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->hide();
     connect(model_, &QAbstractItemModel::modelReset, this, &DbGrid::applyColumnAttributes);
-    connect(model_, &DataSetModel::currentRowChanged, this, &DbGrid::followDataSet);
+    connect(model_, &db::DataSetModel::currentRowChanged, this, &DbGrid::followDataSet);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { followSelection(current); });
 }
 
-void DbGrid::setDataSource(DataSource* source) {
+void DbGrid::setDataSource(db::DataSource* source) {
     model_->setDataSource(source);
     applyColumnAttributes();
 }
 
-DataSource* DbGrid::dataSource() const {
+db::DataSource* DbGrid::dataSource() const {
     return model_->dataSource();
 }
 
@@ -57,4 +57,4 @@ void DbGrid::followSelection(const QModelIndex& current) {
         model_->setCurrentRow(current.row());
 }
 
-} // namespace db
+} // namespace controls

@@ -12,10 +12,10 @@ class QToolButton;
 class QWidget;
 class TSerprogValueMemo;
 
-namespace db {
+namespace controls {
 class DbGrid;
 class DbNavigator;
-} // namespace db
+} // namespace controls
 
 // The settings editor: lists and edits the rows of the settings table SERPROG of one
 // module, and seeds a module without rows from the module's INI file. All its database
@@ -72,8 +72,8 @@ private:
     QComboBox* cbModul = nullptr;
     QToolButton* sbPreberi = nullptr;
     QSplitter* splVrednost = nullptr;
-    db::DbGrid* dbgSerprog = nullptr;
+    controls::DbGrid* dbgSerprog = nullptr;
     TSerprogValueMemo* dbmVrednost = nullptr;
-    db::DbNavigator* DBNavigator1 = nullptr;
+    controls::DbNavigator* DBNavigator1 = nullptr;
     bool centred_ = false;
 };
