@@ -2,9 +2,52 @@
 
 #include "platform/MessageBox.h"
 
+#include <QMessageBox>
+
 namespace platform {
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+namespace {
+
+QMessageBox::Icon iconFor(MessageKind kind) {
+    switch (kind) {
+    case MessageKind::Information:
+        return QMessageBox::NoIcon;
+    case MessageKind::Warning:
+        return QMessageBox::Warning;
+    case MessageKind::Error:
+        return QMessageBox::Critical;
+    case MessageKind::Confirmation:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+MessageResult showBox(MessageKind kind, const QString& text) {
+    const bool confirmation = kind == MessageKind::Confirmation;
+    QMessageBox box(iconFor(kind), QGuiApplication::applicationDisplayName(), text,
+                    confirmation ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                    QApplication::activeWindow());
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return MessageResult::Yes;
+    case QMessageBox::No:
+        return MessageResult::No;
+    case QMessageBox::Ok:
+        return MessageResult::Ok;
+    default:
+        return confirmation ? MessageResult::No : MessageResult::Ok;
+    }
+}
+
+} // namespace
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    setWindowPresenter({showBox, [] { QApplication::beep(); }});
+}
+
+Application::~Application() {
+    setWindowPresenter({});
+}
 
 namespace {
 

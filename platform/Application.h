@@ -7,10 +7,12 @@
 namespace platform {
 
 // The application object. An error that escapes an event handler is shown by the
-// top-level error display and the application keeps running.
+// top-level error display and the application keeps running. While it exists, messages
+// without a sink are shown in modal boxes (platform::showMessage).
 class Application : public QApplication {
 public:
     Application(int& argc, char** argv);
+    ~Application() override;
     bool notify(QObject* receiver, QEvent* event) override;
 };
 

@@ -2,8 +2,6 @@
 
 #include "platform/Errors.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QTextStream>
 #include <cstdio>
 #include <utility>
@@ -17,39 +15,9 @@ MessageSink& currentSink() {
     return sink;
 }
 
-QApplication* widgetApplication() {
-    return qobject_cast<QApplication*>(QCoreApplication::instance());
-}
-
-QMessageBox::Icon iconFor(MessageKind kind) {
-    switch (kind) {
-    case MessageKind::Information:
-        return QMessageBox::NoIcon;
-    case MessageKind::Warning:
-        return QMessageBox::Warning;
-    case MessageKind::Error:
-        return QMessageBox::Critical;
-    case MessageKind::Confirmation:
-        return QMessageBox::Question;
-    }
-    return QMessageBox::NoIcon;
-}
-
-MessageResult showBox(MessageKind kind, const QString& text) {
-    const bool confirmation = kind == MessageKind::Confirmation;
-    QMessageBox box(iconFor(kind), QGuiApplication::applicationDisplayName(), text,
-                    confirmation ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                    QApplication::activeWindow());
-    switch (box.exec()) {
-    case QMessageBox::Yes:
-        return MessageResult::Yes;
-    case QMessageBox::No:
-        return MessageResult::No;
-    case QMessageBox::Ok:
-        return MessageResult::Ok;
-    default:
-        return confirmation ? MessageResult::No : MessageResult::Ok;
-    }
+WindowPresenter& presenter() {
+    static WindowPresenter windows;
+    return windows;
 }
 
 // Without a window: one line, information to standard output and the rest to standard
@@ -68,9 +36,13 @@ MessageResult printLine(MessageKind kind, const QString& text) {
 MessageResult showMessage(MessageKind kind, const QString& text) {
     if (const MessageSink& sink = currentSink())
         return sink(kind, text);
-    if (widgetApplication())
-        return showBox(kind, text);
+    if (presenter().show)
+        return presenter().show(kind, text);
     return printLine(kind, text);
+}
+
+void setWindowPresenter(WindowPresenter windows) {
+    presenter() = std::move(windows);
 }
 
 void setMessageSink(MessageSink sink) {
@@ -102,8 +74,8 @@ int beeps = 0;
 
 void beep() {
     ++beeps;
-    if (widgetApplication())
-        QApplication::beep();
+    if (presenter().beep)
+        presenter().beep();
 }
 
 int beepCount() {

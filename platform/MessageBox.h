@@ -3,20 +3,29 @@
 #include <QString>
 #include <functional>
 
-class QWidget;
-
 namespace platform {
 
 enum class MessageKind { Information, Warning, Error, Confirmation };
 enum class MessageResult { Ok, Yes, No, Cancel };
 
 // Every message the program shows goes through here. Without a sink the message is
-// shown in a modal box (or, without a GUI application, printed: information to
-// standard output, the rest to standard error). A sink installed by the batch mode
-// or a test receives the message instead and answers for the operator.
+// shown by the window presenter, in a modal box (or, in a program without windows,
+// printed: information to standard output, the rest to standard error). A sink
+// installed by the batch mode or a test receives the message instead and answers for
+// the operator.
 MessageResult showMessage(MessageKind kind, const QString& text);
 
 using MessageSink = std::function<MessageResult(MessageKind, const QString&)>;
+
+// How a program with windows shows a message and sounds the beep. This unit needs no
+// window system; the application object (platform::Application) installs the
+// presenter that does.
+struct WindowPresenter {
+    MessageSink show;
+    std::function<void()> beep;
+};
+void setWindowPresenter(WindowPresenter windows);
+
 void setMessageSink(MessageSink sink);
 void clearMessageSink();
 
