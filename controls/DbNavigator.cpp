@@ -1,6 +1,7 @@
 #include "controls/DbNavigator.h"
 
 #include "db/DataSet.h"
+#include "platform/Application.h"
 #include "platform/MessageBox.h"
 
 #include <QHBoxLayout>
@@ -43,7 +44,7 @@ DbNavigator::DbNavigator(QWidget* parent) : QWidget(parent) {
         button->setAccessibleName(button->toolTip());
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         connect(button, &QToolButton::clicked, this,
-                [this, which] { btnClick(static_cast<Button>(which)); });
+                platform::guarded([this, which] { btnClick(static_cast<Button>(which)); }));
         layout->addWidget(button);
         buttons_[which] = button;
     }

@@ -12,8 +12,9 @@ namespace controls {
 
 // A row of buttons that move through and edit the data set of a data source. A button
 // is enabled only when its action makes sense in the data set's state. Deleting asks
-// the operator first. Errors of an action are not caught here: they reach the
-// application's error display.
+// the operator first. btnClick raises what the data set's action raises (a failing
+// post, delete, insert or refresh); a click runs it behind the handler guard, so the
+// error goes to the application's error display and the data set keeps its state.
 class DbNavigator : public QWidget {
     Q_OBJECT
 public:

@@ -106,6 +106,7 @@ private Q_SLOTS:
     void memoShowsAndStoresTheWholeValue();
     void insertedRowTakesTheSequenceAndTheModule();
     void failingSequenceAbandonsTheInsert();
+    void failingPostShowsTheErrorAndKeepsTheRow();
     void enterAndChoiceInTheModuleBoxSwitchTheModule();
     void settingsFromTheMainWindowSteerTheReport();
 
@@ -273,6 +274,23 @@ void SettingsEditorTest::failingSequenceAbandonsTheInsert() {
     QCOMPARE(editor->tSerprog.recordCount(), rowsBefore);
     QCOMPARE(gridRows(*editor).size(), rowsBefore);
     QVERIFY(part<QPlainTextEdit>(*editor, "dbmVrednost")->isHidden());
+    QCOMPARE(demo.rows("ZEV").size(), 4);
+}
+
+void SettingsEditorTest::failingPostShowsTheErrorAndKeepsTheRow() {
+    Demo demo;
+    auto editor = demo.editor();
+    editor->PrepareForModule(QStringLiteral("ZEV"), true);
+    clickNavigator(*editor, "nbInsert");
+    QVERIFY(messages_.empty());
+    editor->tSerprog.fieldByName("ID_SERPROG").setAsInteger(1); // taken: the key is violated
+    editor->tSerprog.fieldByName("PARAMETER").setAsString("Dvojnik");
+    clickNavigator(*editor, "nbPost");
+    QCOMPARE(messages_.size(), size_t(1));
+    QCOMPARE(messages_[0].kind, platform::MessageKind::Error);
+    QVERIFY(!messages_[0].text.isEmpty());
+    QCOMPARE(editor->tSerprog.state(), db::DataSetState::Insert); // the typed row stays
+    QCOMPARE(editor->tSerprog.fieldByName("PARAMETER").asString(), QStringLiteral("Dvojnik"));
     QCOMPARE(demo.rows("ZEV").size(), 4);
 }
 
