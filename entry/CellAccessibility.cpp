@@ -1,5 +1,7 @@
 #include "entry/CellAccessibility.h"
 
+#include "platform/Application.h"
+
 #include <QAccessibleWidget>
 #include <QWidget>
 #include <vector>
@@ -140,8 +142,10 @@ QStringList CellAccessible::actionNames() const {
 }
 
 void CellAccessible::doAction(const QString& action) {
+    // Choosing a cell runs the grid's handlers, which may raise: behind the guard, like
+    // a click on the cell.
     if (action == pressAction())
-        cells()->ChooseAccessibleCell(index_);
+        platform::runGuarded([this] { cells()->ChooseAccessibleCell(index_); });
 }
 
 QAccessibleInterface* cellGridFactory(const QString&, QObject* object) {

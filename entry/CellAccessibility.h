@@ -22,7 +22,9 @@ public:
     virtual QRect AccessibleCellRect(int index) const = 0;
     virtual QAccessible::Role AccessibleCellRole(int index) const = 0;
     virtual bool AccessibleCellChosen(int index) const = 0;
-    // Chooses the cell as a click on it does; false when the cell cannot be chosen.
+    // Chooses the cell as a click on it does; false when the cell cannot be chosen. May
+    // raise what the grid's handlers raise; the press action runs it behind the handler
+    // guard (platform::runGuarded).
     virtual bool ChooseAccessibleCell(int index) = 0;
 };
 
