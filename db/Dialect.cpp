@@ -302,6 +302,14 @@ std::vector<SqlToken> tokenize(const QString& sql) {
     return tokens;
 }
 
+// The first token from k on that is not blank; the end when there is none.
+qsizetype nextSolid(const std::vector<SqlToken>& tokens, qsizetype k) {
+    const auto n = static_cast<qsizetype>(tokens.size());
+    while (k < n && tokens[k].kind == SqlToken::Blank)
+        ++k;
+    return k;
+}
+
 // One chain a || b || c: the token ranges [begin, end) of its operands.
 struct Chain {
     std::vector<std::pair<qsizetype, qsizetype>> operands;
@@ -329,13 +337,14 @@ public:
                 continue;
             Chain chain;
             chain.operands.emplace_back(leftBegin, previousSolid(k) + 1);
-            chain.operands.emplace_back(nextSolid(k + 1), rightEnd);
-            for (qsizetype next = nextSolid(rightEnd);
-                 next < n && tokens_[next].kind == SqlToken::Concat; next = nextSolid(rightEnd)) {
+            chain.operands.emplace_back(nextSolid(tokens_, k + 1), rightEnd);
+            for (qsizetype next = nextSolid(tokens_, rightEnd);
+                 next < n && tokens_[next].kind == SqlToken::Concat;
+                 next = nextSolid(tokens_, rightEnd)) {
                 const qsizetype end = operandAfter(next + 1);
                 if (end < 0)
                     break;
-                chain.operands.emplace_back(nextSolid(next + 1), end);
+                chain.operands.emplace_back(nextSolid(tokens_, next + 1), end);
                 joined[next] = true;
                 rightEnd = end;
             }
@@ -349,12 +358,6 @@ private:
         --k;
         while (k >= 0 && tokens_[k].kind == SqlToken::Blank)
             --k;
-        return k;
-    }
-    qsizetype nextSolid(qsizetype k) const {
-        const auto n = static_cast<qsizetype>(tokens_.size());
-        while (k < n && tokens_[k].kind == SqlToken::Blank)
-            ++k;
         return k;
     }
     bool isOperandWord(qsizetype k) const {
@@ -390,10 +393,10 @@ private:
     // The token after the operand that starts at or after k; -1 for none.
     qsizetype operandAfter(qsizetype k) const {
         const auto n = static_cast<qsizetype>(tokens_.size());
-        k = nextSolid(k);
+        k = nextSolid(tokens_, k);
         while (k < n && tokens_[k].kind == SqlToken::Other &&
                (sql_[tokens_[k].begin] == u'-' || sql_[tokens_[k].begin] == u'+'))
-            k = nextSolid(k + 1);
+            k = nextSolid(tokens_, k + 1);
         if (k >= n)
             return -1;
         const SqlToken& token = tokens_[k];
@@ -409,7 +412,7 @@ private:
                 return token.match < 0 ? -1 : token.match + 1;
             if (isKeyword(sql_, token))
                 return -1;
-            const qsizetype call = nextSolid(k + 1);
+            const qsizetype call = nextSolid(tokens_, k + 1);
             if (call < n && tokens_[call].kind == SqlToken::Open && tokens_[call].match >= 0)
                 return tokens_[call].match + 1;
             return k + 1;
@@ -517,7 +520,7 @@ public:
         for (qsizetype k = 0; k + 1 < n; ++k) {
             if (!isWord(sql_, tokens_[k], QLatin1StringView("ORDER")))
                 continue;
-            const qsizetype by = nextSolid(k + 1);
+            const qsizetype by = nextSolid(tokens_, k + 1);
             if (by < n && isWord(sql_, tokens_[by], QLatin1StringView("BY")))
                 k = collectTerms(by + 1, ends) - 1;
         }
@@ -525,13 +528,6 @@ public:
     }
 
 private:
-    qsizetype nextSolid(qsizetype k) const {
-        const auto n = static_cast<qsizetype>(tokens_.size());
-        while (k < n && tokens_[k].kind == SqlToken::Blank)
-            ++k;
-        return k;
-    }
-
     bool endsClause(const SqlToken& token) const {
         static const char* const words[] = {"LIMIT", "OFFSET", "FETCH",    "FOR",
                                             "UNION", "EXCEPT", "MINUS",    "ROWS",
