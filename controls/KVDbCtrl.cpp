@@ -34,10 +34,6 @@ namespace {
 // once. The server then computes only these (see DataSet::setFirstRows).
 constexpr int ListFirstRows = 64;
 
-[[noreturn]] void raiseError(const QString& message) {
-    throw platform::DatabaseError(message);
-}
-
 bool isKeySet(const QVariant& value) {
     return value.metaType().id() == QMetaType::QVariantList;
 }
@@ -319,7 +315,7 @@ void TKVDBLookupControl::resolveListFields() {
         if (!field) {
             listFieldRefs_.clear();
             keyFieldRef_ = nullptr;
-            raiseError(QStringLiteral("Field '%1' not found").arg(listField_));
+            throw platform::DatabaseError(QStringLiteral("Field '%1' not found").arg(listField_));
         }
         listFieldRefs_.push_back(field);
     }
@@ -338,9 +334,9 @@ bool TKVDBLookupControl::CanModify() const {
 
 void TKVDBLookupControl::CheckNotLookup() const {
     if (lookupMode_)
-        raiseError(QStringLiteral("SPropDefByLookup"));
+        throw platform::DatabaseError(QStringLiteral("SPropDefByLookup"));
     if (DataLink->dataSourceFixed())
-        raiseError(QStringLiteral("SDataSourceFixed"));
+        throw platform::DatabaseError(QStringLiteral("SDataSourceFixed"));
 }
 
 // The data set behind one link must not be the one behind the other.
@@ -348,7 +344,7 @@ void TKVDBLookupControl::CheckNotCircular() const {
     db::DataSet* data = DataLink->dataSet();
     db::DataSet* list = ListLink->dataSet();
     if (data && data == list && (DataLink->active() || ListLink->active()))
-        raiseError(QStringLiteral("Circular datalinks are not allowed"));
+        throw platform::DatabaseError(QStringLiteral("Circular datalinks are not allowed"));
 }
 
 int TKVDBLookupControl::TextHeight() const {

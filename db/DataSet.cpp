@@ -12,10 +12,6 @@ namespace db {
 
 namespace {
 
-[[noreturn]] void raise(const QString& message) {
-    throw platform::DatabaseError(message);
-}
-
 bool sameValue(const QVariant& a, const QVariant& b, bool caseInsensitive) {
     if (!a.isValid() || !b.isValid())
         return a.isValid() == b.isValid();
@@ -170,7 +166,8 @@ void DataSet::bindFields(const std::vector<ColumnInfo>& columns) {
         const int column =
             persistent_ ? columnNamed(columns, field.fieldName()) : static_cast<int>(f);
         if (column < 0)
-            raise(QStringLiteral("Field '%1' not found").arg(field.fieldName()));
+            throw platform::DatabaseError(
+                QStringLiteral("Field '%1' not found").arg(field.fieldName()));
         columnOfField_[f] = column;
     }
 }
@@ -455,7 +452,8 @@ int DataSet::findRow(const QString& keyFields, const QVariantList& values, bool 
     checkBidirectional("locate");
     const QStringList names = splitFieldList(keyFields);
     if (names.isEmpty() || names.size() != values.size())
-        raise(QStringLiteral("Locate needs one value per key field (%1)").arg(keyFields));
+        throw platform::DatabaseError(
+            QStringLiteral("Locate needs one value per key field (%1)").arg(keyFields));
     std::vector<int> indexes;
     QVariantList wanted;
     for (int i = 0; i < names.size(); ++i) {
@@ -511,7 +509,7 @@ bool DataSet::seekRow(const std::function<bool(const Row&)>& condition) {
 Field& DataSet::fieldByName(const QString& name) const {
     if (Field* field = findField(name))
         return *field;
-    raise(QStringLiteral("Field '%1' not found").arg(name));
+    throw platform::DatabaseError(QStringLiteral("Field '%1' not found").arg(name));
 }
 
 Field* DataSet::findField(const QString& name) const {
@@ -525,11 +523,12 @@ Field* DataSet::findField(const QString& name) const {
 
 Field& DataSet::addField(const QString& name, FieldType type, FieldKind kind, int size) {
     if (active())
-        raise(QStringLiteral("Cannot add field '%1' to an open dataset").arg(name));
+        throw platform::DatabaseError(
+            QStringLiteral("Cannot add field '%1' to an open dataset").arg(name));
     if (!persistent_)
         fields_.clear();
     if (findField(name))
-        raise(QStringLiteral("Duplicate field name '%1'").arg(name));
+        throw platform::DatabaseError(QStringLiteral("Duplicate field name '%1'").arg(name));
     persistent_ = true;
     fields_.push_back(std::make_unique<Field>(*this, name, type, kind, size));
     fields_.back()->index_ = static_cast<int>(fields_.size()) - 1;
@@ -538,7 +537,8 @@ Field& DataSet::addField(const QString& name, FieldType type, FieldKind kind, in
 
 void DataSet::clearFields() {
     if (active())
-        raise(QStringLiteral("Cannot remove the fields of an open dataset"));
+        throw platform::DatabaseError(
+            QStringLiteral("Cannot remove the fields of an open dataset"));
     fields_.clear();
     columnOfField_.clear();
     persistent_ = false;
@@ -580,14 +580,16 @@ void DataSet::setFieldValue(Field& field, const QVariant& value) {
     const int index = field.index();
     if (state_ == DataSetState::CalcFields) {
         if (field.kind() == FieldKind::Data)
-            raise(QStringLiteral("Field '%1' cannot be modified").arg(field.fieldName()));
+            throw platform::DatabaseError(
+                QStringLiteral("Field '%1' cannot be modified").arg(field.fieldName()));
         (*calcRow_)[index] = value;
         return;
     }
     if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
-        raise(QStringLiteral("Dataset not in edit or insert mode"));
+        throw platform::DatabaseError(QStringLiteral("Dataset not in edit or insert mode"));
     if (field.readOnly() || field.kind() != FieldKind::Data)
-        raise(QStringLiteral("Field '%1' cannot be modified").arg(field.fieldName()));
+        throw platform::DatabaseError(
+            QStringLiteral("Field '%1' cannot be modified").arg(field.fieldName()));
     editBuffer_[index] = value;
     modified_ = true;
     computeDerivedFields(editBuffer_);
@@ -633,27 +635,30 @@ void DataSet::updateRowFilter() {
 
 void DataSet::checkActive() const {
     if (!active())
-        raise(QStringLiteral("Cannot perform this operation on a closed dataset"));
+        throw platform::DatabaseError(
+            QStringLiteral("Cannot perform this operation on a closed dataset"));
 }
 
 void DataSet::checkCanModify() const {
     checkActive();
     if (!canModify())
-        raise(QStringLiteral("Cannot modify a read-only dataset"));
+        throw platform::DatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
     checkBidirectional("editing");
 }
 
 void DataSet::checkBidirectional(const char* operation) const {
     if (unidirectional_)
-        raise(QStringLiteral("Operation not allowed on a unidirectional dataset (%1)")
-                  .arg(QLatin1String(operation)));
+        throw platform::DatabaseError(
+            QStringLiteral("Operation not allowed on a unidirectional dataset (%1)")
+                .arg(QLatin1String(operation)));
 }
 
 void DataSet::setUnidirectional(bool unidirectional) {
     if (unidirectional == unidirectional_)
         return;
     if (active())
-        raise(QStringLiteral("Cannot change the reading direction of an open dataset"));
+        throw platform::DatabaseError(
+            QStringLiteral("Cannot change the reading direction of an open dataset"));
     unidirectional_ = unidirectional;
 }
 
@@ -767,7 +772,7 @@ void DataSet::edit() {
 void DataSet::post() {
     checkActive();
     if (state_ != DataSetState::Edit && state_ != DataSetState::Insert)
-        raise(QStringLiteral("Dataset not in edit or insert mode"));
+        throw platform::DatabaseError(QStringLiteral("Dataset not in edit or insert mode"));
     notify(DataEvent::UpdateRecord);
     runHook(beforePost);
     if (state_ == DataSetState::Insert) {
@@ -820,7 +825,8 @@ void DataSet::deleteRecord() {
     if (state_ == DataSetState::Edit)
         cancel();
     if (isEmpty() || current_ < 0)
-        raise(QStringLiteral("Cannot perform this operation on an empty dataset"));
+        throw platform::DatabaseError(
+            QStringLiteral("Cannot perform this operation on an empty dataset"));
     applyDelete(rows_[current_]);
     rows_.erase(rows_.begin() + current_);
     fetchUpTo(current_);
@@ -831,15 +837,15 @@ void DataSet::deleteRecord() {
 }
 
 void DataSet::applyInsert(const Field* const* /*fields*/, const Row& /*row*/) {
-    raise(QStringLiteral("Cannot modify a read-only dataset"));
+    throw platform::DatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
 }
 
 void DataSet::applyUpdate(const Row& /*oldRow*/, const Row& /*newRow*/) {
-    raise(QStringLiteral("Cannot modify a read-only dataset"));
+    throw platform::DatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
 }
 
 void DataSet::applyDelete(const Row& /*row*/) {
-    raise(QStringLiteral("Cannot modify a read-only dataset"));
+    throw platform::DatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
 }
 
 void DataSet::resyncAfterPost(const Row& /*posted*/) {}

@@ -11,10 +11,6 @@ namespace db {
 
 namespace {
 
-[[noreturn]] void raise(const QString& message) {
-    throw platform::DatabaseError(message);
-}
-
 QString placeholders(int count) {
     QStringList marks;
     for (int i = 0; i < count; ++i)
@@ -45,14 +41,16 @@ void Table::setTableName(const QString& name) {
     if (name == tableName_)
         return;
     if (active())
-        raise(QStringLiteral("Cannot change the table name of an open table"));
+        throw platform::DatabaseError(
+            QStringLiteral("Cannot change the table name of an open table"));
     tableName_ = name;
     updateDefinitions();
 }
 
 Database& Table::database() const {
     if (databaseName_.trimmed().isEmpty())
-        raise(QStringLiteral("No database name given for table %1").arg(tableName_));
+        throw platform::DatabaseError(
+            QStringLiteral("No database name given for table %1").arg(tableName_));
     return Session::byName(sessionName_).database(databaseName_);
 }
 
@@ -64,7 +62,7 @@ QString Table::checkedTableName() const {
     static const QRegularExpression plain(
         QStringLiteral("^[A-Za-z_][A-Za-z0-9_$#]*(\\.[A-Za-z_][A-Za-z0-9_$#]*)?$"));
     if (!plain.match(tableName_).hasMatch())
-        raise(QStringLiteral("Invalid table name: '%1'").arg(tableName_));
+        throw platform::DatabaseError(QStringLiteral("Invalid table name: '%1'").arg(tableName_));
     return tableName_;
 }
 
@@ -114,7 +112,7 @@ const Table::FieldDef& Table::fieldDef(const QString& name) {
         if (def.name.compare(name.trimmed(), Qt::CaseInsensitive) == 0)
             return def;
     }
-    raise(QStringLiteral("Field '%1' not found").arg(name.trimmed()));
+    throw platform::DatabaseError(QStringLiteral("Field '%1' not found").arg(name.trimmed()));
 }
 
 QStringList Table::effectiveIndexFields() {
@@ -168,7 +166,8 @@ void Table::setRange(const QVariantList& start, const QVariantList& end) {
 void Table::checkRange(const QVariantList& bound) {
     const QStringList fields = effectiveIndexFields();
     if (bound.size() > fields.size())
-        raise(QStringLiteral("Too many key values for the index of table %1").arg(tableName_));
+        throw platform::DatabaseError(
+            QStringLiteral("Too many key values for the index of table %1").arg(tableName_));
     for (int i = 0; i < bound.size(); ++i)
         normalizeValue(fieldDef(fields[i]).type, bound[i]); // raises for a value that cannot be
 }
@@ -363,7 +362,8 @@ void Table::applyUpdate(const Row& oldRow, const Row& newRow) {
                     .arg(checkedTableName(), assignments.join(QStringLiteral(", ")), where.text),
                 values);
     if (affected == 0)
-        raise(QStringLiteral("Record not found or changed by another user"));
+        throw platform::DatabaseError(
+            QStringLiteral("Record not found or changed by another user"));
 }
 
 void Table::applyDelete(const Row& row) {
@@ -372,7 +372,8 @@ void Table::applyDelete(const Row& row) {
         execute(QStringLiteral("DELETE FROM %1 WHERE %2").arg(checkedTableName(), where.text),
                 where.values);
     if (affected == 0)
-        raise(QStringLiteral("Record not found or changed by another user"));
+        throw platform::DatabaseError(
+            QStringLiteral("Record not found or changed by another user"));
 }
 
 void Table::resyncAfterPost(const Row& posted) {
