@@ -40,18 +40,19 @@ public:
     void ImportIniSettings();
     // Where the module's INI file lies, with a trailing '/'.
     QString IniFolder() const;
-
-    QString CurrentModule;
-    bool IniBesideProgram = true;
-
-    db::Table tSerprog;
-    TFwwDataSource dsSerprog;
+    // The module whose settings the editor shows.
+    const QString& currentModule() const { return CurrentModule; }
 
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QString CurrentModule;
+    bool IniBesideProgram = true;
+    db::Table tSerprog;
+    TFwwDataSource dsSerprog;
+
     void createComponents();
     void defineFields();
     void fillModuleList();

@@ -3,6 +3,8 @@
 #include "app/uSifSerprog.h"
 #include "app/uZEV.h"
 #include "controls/DbGrid.h"
+#include "db/DataSource.h"
+#include "db/Table.h"
 #include "db/uDMLB.h"
 #include "entry/Uptypeed.h"
 #include "platform/Application.h"
@@ -32,6 +34,15 @@ template <typename T> T* part(const QObject& owner, const char* name) {
     if (!found)
         qFatal("No component %s", name);
     return found;
+}
+
+// The editor's settings table, reached through the grid that shows it.
+db::Table& settingsTable(const QObject& editor) {
+    db::DataSource* source = part<controls::DbGrid>(editor, "dbgSerprog")->dataSource();
+    auto* table = source ? qobject_cast<db::Table*>(source->dataSet()) : nullptr;
+    if (!table)
+        qFatal("The settings grid shows no table");
+    return *table;
 }
 
 // The demo content with the settings sequence after its rows, the session module of
@@ -166,7 +177,7 @@ void SettingsEditorTest::moduleWithoutRowsIsSeededInFileOrder() {
     QCOMPARE(gridRows(*editor), QStringList({"Prva|C||3", "Zadnja|A||x=y", "Zadnja|B||2"}));
     QCOMPARE(part<QLabel>(*editor, "lCaption")->text(), QStringLiteral("NOVI"));
     QVERIFY(part<QPlainTextEdit>(*editor, "dbmVrednost")->isHidden());
-    QCOMPARE(editor->tSerprog.fieldByName("ID_SERPROG").asInteger(), 9);
+    QCOMPARE(settingsTable(*editor).fieldByName("ID_SERPROG").asInteger(), 9);
 
     // Beside the program's folder, under Serprog and the module's name.
     editor->PrepareForModule(QStringLiteral("NOVI"), false);
@@ -210,8 +221,8 @@ void SettingsEditorTest::memoShowsAndStoresTheWholeValue() {
         QStringLiteral("UPDATE SERPROG SET VREDNOST = '%1' WHERE ID_SERPROG = 2;").arg(value));
     auto editor = demo.editor();
     editor->PrepareForModule(QStringLiteral("ZEV"), true);
-    QVERIFY(editor->tSerprog.locate("ID_SERPROG", {2}));
-    QCOMPARE(gridRows(*editor)[editor->tSerprog.recNo() - 1],
+    QVERIFY(settingsTable(*editor).locate("ID_SERPROG", {2}));
+    QCOMPARE(gridRows(*editor)[settingsTable(*editor).recNo() - 1],
              QStringLiteral("SPLOŠNE|PartnerId||") + QString(200, u'a'));
 
     auto* memo = part<QPlainTextEdit>(*editor, "dbmVrednost");
@@ -240,13 +251,13 @@ void SettingsEditorTest::insertedRowTakesTheSequenceAndTheModule() {
     auto editor = demo.editor();
     editor->PrepareForModule(QStringLiteral("ZEV"), true);
     clickNavigator(*editor, "nbInsert");
-    QCOMPARE(editor->tSerprog.state(), db::DataSetState::Insert);
+    QCOMPARE(settingsTable(*editor).state(), db::DataSetState::Insert);
     auto* memo = part<QPlainTextEdit>(*editor, "dbmVrednost");
     QVERIFY(!memo->isHidden());
-    QCOMPARE(editor->tSerprog.fieldByName("ID_SERPROG").asInteger(), 7);
-    QCOMPARE(editor->tSerprog.fieldByName("MODUL").asString(), QStringLiteral("ZEV"));
-    editor->tSerprog.fieldByName("KATEGORIJA").setAsString("SPLOŠNE");
-    editor->tSerprog.fieldByName("PARAMETER").setAsString("Novo");
+    QCOMPARE(settingsTable(*editor).fieldByName("ID_SERPROG").asInteger(), 7);
+    QCOMPARE(settingsTable(*editor).fieldByName("MODUL").asString(), QStringLiteral("ZEV"));
+    settingsTable(*editor).fieldByName("KATEGORIJA").setAsString("SPLOŠNE");
+    settingsTable(*editor).fieldByName("PARAMETER").setAsString("Novo");
     QTest::keyClicks(memo, QStringLiteral("vrednost"));
     clickNavigator(*editor, "nbPost");
     QVERIFY(memo->isHidden());
@@ -263,15 +274,15 @@ void SettingsEditorTest::failingSequenceAbandonsTheInsert() {
     Demo demo;
     auto editor = demo.editor();
     editor->PrepareForModule(QStringLiteral("ZEV"), true);
-    const int rowsBefore = editor->tSerprog.recordCount();
+    const int rowsBefore = settingsTable(*editor).recordCount();
     demo.database.dropSequence(QStringLiteral("SERPROG_PK_SEQ"));
     clickNavigator(*editor, "nbInsert");
     QCOMPARE(messages_.size(), size_t(1));
     QCOMPARE(messages_[0].kind, platform::MessageKind::Error);
     QVERIFY(messages_[0].text.startsWith(QStringLiteral("Error reading sequence ")));
     QVERIFY(messages_[0].text.contains(QStringLiteral("SERPROG_PK_SEQ, message: ")));
-    QCOMPARE(editor->tSerprog.state(), db::DataSetState::Browse);
-    QCOMPARE(editor->tSerprog.recordCount(), rowsBefore);
+    QCOMPARE(settingsTable(*editor).state(), db::DataSetState::Browse);
+    QCOMPARE(settingsTable(*editor).recordCount(), rowsBefore);
     QCOMPARE(gridRows(*editor).size(), rowsBefore);
     QVERIFY(part<QPlainTextEdit>(*editor, "dbmVrednost")->isHidden());
     QCOMPARE(demo.rows("ZEV").size(), 4);
@@ -283,14 +294,14 @@ void SettingsEditorTest::failingPostShowsTheErrorAndKeepsTheRow() {
     editor->PrepareForModule(QStringLiteral("ZEV"), true);
     clickNavigator(*editor, "nbInsert");
     QVERIFY(messages_.empty());
-    editor->tSerprog.fieldByName("ID_SERPROG").setAsInteger(1); // taken: the key is violated
-    editor->tSerprog.fieldByName("PARAMETER").setAsString("Dvojnik");
+    settingsTable(*editor).fieldByName("ID_SERPROG").setAsInteger(1); // taken: the key is violated
+    settingsTable(*editor).fieldByName("PARAMETER").setAsString("Dvojnik");
     clickNavigator(*editor, "nbPost");
     QCOMPARE(messages_.size(), size_t(1));
     QCOMPARE(messages_[0].kind, platform::MessageKind::Error);
     QVERIFY(!messages_[0].text.isEmpty());
-    QCOMPARE(editor->tSerprog.state(), db::DataSetState::Insert); // the typed row stays
-    QCOMPARE(editor->tSerprog.fieldByName("PARAMETER").asString(), QStringLiteral("Dvojnik"));
+    QCOMPARE(settingsTable(*editor).state(), db::DataSetState::Insert); // the typed row stays
+    QCOMPARE(settingsTable(*editor).fieldByName("PARAMETER").asString(), QStringLiteral("Dvojnik"));
     QCOMPARE(demo.rows("ZEV").size(), 4);
 }
 
@@ -307,14 +318,14 @@ void SettingsEditorTest::enterAndChoiceInTheModuleBoxSwitchTheModule() {
     modules->lineEdit()->selectAll();
     QTest::keyClicks(modules, QStringLiteral(" NOVI "));
     QTest::keyClick(modules, Qt::Key_Return);
-    QCOMPARE(editor->CurrentModule, QStringLiteral("NOVI"));
+    QCOMPARE(editor->currentModule(), QStringLiteral("NOVI"));
     QCOMPARE(gridRows(*editor), QStringList({"A|K||1"}));
     QVERIFY(editor->isVisible()); // the key went no further
     QCOMPARE(modules->count(), 2);
 
     modules->setCurrentIndex(0);
     Q_EMIT modules->activated(0); // chosen from the list
-    QCOMPARE(editor->CurrentModule, QStringLiteral("QOR"));
+    QCOMPARE(editor->currentModule(), QStringLiteral("QOR"));
     QCOMPARE(part<QLabel>(*editor, "lCaption")->text(), QStringLiteral("QOR zaledni sistem"));
     QCOMPARE(gridRows(*editor).size(), 2);
 }
@@ -339,10 +350,10 @@ void SettingsEditorTest::settingsFromTheMainWindowSteerTheReport() {
             return;
         QCOMPARE(QApplication::activeModalWidget(), opened.data());
         auto closeEditor = qScopeGuard([&] { opened->close(); });
-        QCOMPARE(opened->CurrentModule, QStringLiteral("ZEV"));
+        QCOMPARE(opened->currentModule(), QStringLiteral("ZEV"));
         QCOMPARE(part<QLabel>(*opened, "lCaption")->text(), QStringLiteral("ZEV poročanje"));
         QCOMPARE(gridRows(*opened).size(), 4);
-        QVERIFY(opened->tSerprog.locate("PARAMETER", {"XML_PATH"}));
+        QVERIFY(settingsTable(*opened).locate("PARAMETER", {"XML_PATH"}));
         clickNavigator(*opened, "nbEdit");
         auto* memo = part<QPlainTextEdit>(*opened, "dbmVrednost");
         memo->selectAll();
