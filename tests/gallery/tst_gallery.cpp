@@ -68,6 +68,18 @@ QStringList tabTitles(const QTabWidget& tabs) {
     return titles;
 }
 
+// Starts the gallery program on the demo database, offscreen, with the arguments; it
+// saves its window's picture into the file and ends.
+void startForPicture(QProcess& program, const QString& path, const QStringList& arguments,
+                     const QString& picture) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("ZEV_SCREENSHOT"), picture);
+    environment.insert(QStringLiteral("ZEV_SCREENSHOT_DELAY"), QStringLiteral("100"));
+    program.setProcessEnvironment(environment);
+    program.start(path, kDemoArguments + arguments);
+}
+
 } // namespace
 
 // The gallery window over a throwaway database with the demo content, as the program
@@ -595,12 +607,7 @@ void TestGallery::theProgramStartsAndGrabsItsWindow() {
         QTemporaryDir folder;
         const QString picture = folder.filePath(QStringLiteral("gallery.png"));
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("ZEV_SCREENSHOT"), picture);
-        environment.insert(QStringLiteral("ZEV_SCREENSHOT_DELAY"), QStringLiteral("100"));
-        program.setProcessEnvironment(environment);
-        program.start(programPath(), kDemoArguments + run);
+        startForPicture(program, programPath(), run, picture);
         QVERIFY(program.waitForFinished(30000));
         QVERIFY2(program.exitStatus() == QProcess::NormalExit, qPrintable(run.join(' ')));
         QVERIFY2(program.exitCode() == 0, program.readAllStandardError().constData());
@@ -622,14 +629,8 @@ void TestGallery::theProgramsReadNewLookIni() {
         const QString picture = folder.filePath(QStringLiteral("sample.png"));
         QFile::remove(picture);
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("ZEV_SCREENSHOT"), picture);
-        environment.insert(QStringLiteral("ZEV_SCREENSHOT_DELAY"), QStringLiteral("100"));
-        program.setProcessEnvironment(environment);
-        program.start(folder.filePath(QStringLiteral("zev-gallery")),
-                      kDemoArguments +
-                          QStringList{QStringLiteral("--run"), QStringLiteral("sample-dialog")});
+        startForPicture(program, folder.filePath(QStringLiteral("zev-gallery")),
+                        {QStringLiteral("--run"), QStringLiteral("sample-dialog")}, picture);
         if (!program.waitForFinished(30000) || program.exitCode() != 0)
             return QColor();
         const QImage image(picture);
