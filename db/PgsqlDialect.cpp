@@ -225,8 +225,7 @@ bool PgsqlDialect::takesWindows(const QString& statement) {
     static const QRegularExpression limiting(
         QStringLiteral("\\b(LIMIT|OFFSET|FETCH\\s+(FIRST|NEXT))\\b"),
         QRegularExpression::CaseInsensitiveOption);
-    return readsThroughCursor(statement) && !statement.trimmed().endsWith(u';') &&
-           !limiting.match(statement).hasMatch();
+    return !statement.trimmed().endsWith(u';') && !limiting.match(statement).hasMatch();
 }
 
 void PgsqlDialect::openRows(QSqlQuery& query, const QString& statement, const QVariantList& values,
