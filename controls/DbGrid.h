@@ -15,6 +15,7 @@ namespace controls {
 // data set edits the current row (and not at all when the grid is read-only).
 class DbGrid : public QTableView {
     Q_OBJECT
+    Q_CLASSINFO("ComponentKind", "database grid")
 public:
     explicit DbGrid(QWidget* parent = nullptr);
 

@@ -414,6 +414,7 @@ protected:
 // the whole prefix is typed before the list is narrowed once.
 class TKVDBLookupComboBox : public TKVDBLookupControl {
     Q_OBJECT
+    Q_CLASSINFO("ComponentKind", "lookup combo box")
 public:
     explicit TKVDBLookupComboBox(QWidget* parent = nullptr);
     ~TKVDBLookupComboBox() override;

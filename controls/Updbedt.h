@@ -33,6 +33,7 @@ bool fieldAcceptsCharacter(const db::Field& field, QChar character);
 // link's: fieldReadOnly), OnChange, OnEnter, OnExit, OnKeyPress.
 class TPDBEdit : public platform::TMaskEdit {
     Q_OBJECT
+    Q_CLASSINFO("ComponentKind", "data-bound edit")
 public:
     enum class CharCase { Normal, UpperCase, LowerCase };
 

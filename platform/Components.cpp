@@ -3,6 +3,7 @@
 #include "platform/StdControls.h"
 
 #include <algorithm>
+#include <optional>
 
 #include <QAbstractButton>
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMetaClassInfo>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextEdit>
@@ -24,8 +26,8 @@ namespace {
 
 // Each kind of the system and the Qt class that plays it. The first row an object
 // matches is its kind, so a row comes before every row whose classes its own derive
-// from (a label is a QFrame, so "label" comes before "panel"). Framework classes of the
-// layers above are named here as moc spells them; this layer never includes them.
+// from (a label is a QFrame, so "label" comes before "panel"). Kinds with no classes
+// are played only by classes of the layers above, which declare them (DeclaredKindKey).
 const QList<ComponentKindInfo> KindTable = {
     {ComponentKind::Form, "form", {"QMainWindow", "QDialog"}, {}},
     {ComponentKind::Frame, "frame", {"platform::TFrame"}, {}},
@@ -42,17 +44,15 @@ const QList<ComponentKindInfo> KindTable = {
     {ComponentKind::PageControl, "page control", {"QTabWidget"}, {}},
     {ComponentKind::Notebook, "notebook", {"QStackedWidget"}, {}},
     {ComponentKind::MenuItem, "menu item", {"QAction", "QMenu"}, {}},
-    {ComponentKind::PDBEdit, "data-bound edit", {"controls::TPDBEdit"}, {}},
-    {ComponentKind::MaskEdit, "mask edit", {"platform::TMaskEdit"}, {"controls::TPDBEdit"}},
+    {ComponentKind::PDBEdit, "data-bound edit", {}, {}},
+    {ComponentKind::MaskEdit, "mask edit", {"platform::TMaskEdit"}, {}},
     {ComponentKind::Edit, "edit", {"QLineEdit"}, {"platform::TMaskEdit"}},
     {ComponentKind::Memo, "memo", {"QPlainTextEdit", "QTextEdit"}, {}},
     {ComponentKind::ListBox, "list box", {"QListView"}, {}},
     {ComponentKind::ComboBox, "combo box", {"QComboBox"}, {}},
-    {ComponentKind::KVDBLookupComboBox, "lookup combo box", {"controls::TKVDBLookupComboBox"}, {}},
-    // The data layer has no data-aware lookup combo box yet; the row names the class one
-    // would have, so that the colour pass treats it as its table says once it exists.
-    {ComponentKind::DBLookupComboBox, "data-aware lookup combo box", {"db::TDBLookupComboBox"}, {}},
-    {ComponentKind::DbGrid, "database grid", {"controls::DbGrid"}, {}},
+    {ComponentKind::KVDBLookupComboBox, "lookup combo box", {}, {}},
+    {ComponentKind::DBLookupComboBox, "data-aware lookup combo box", {}, {}},
+    {ComponentKind::DbGrid, "database grid", {}, {}},
     {ComponentKind::StringGrid, "string grid", {"QTableWidget"}, {}},
 };
 
@@ -67,6 +67,20 @@ const ComponentKindInfo* infoOf(ComponentKind kind) {
         if (info.kind == kind)
             return &info;
     return nullptr;
+}
+
+// The kind the object's class (or the nearest base class that says one) declares;
+// none when no class of it declares a kind. A declared name no row has is Unknown.
+std::optional<ComponentKind> declaredKindOf(const QObject* object) {
+    const QMetaObject* meta = object->metaObject();
+    const int index = meta->indexOfClassInfo(DeclaredKindKey);
+    if (index < 0)
+        return std::nullopt;
+    const QLatin1StringView name(meta->classInfo(index).value());
+    for (const ComponentKindInfo& info : KindTable)
+        if (name == QLatin1StringView(info.name))
+            return info.kind;
+    return ComponentKind::Unknown;
 }
 
 // ---- Registry of owned components ----------------------------------------------------
@@ -129,6 +143,8 @@ const QList<ComponentKindInfo>& componentKinds() {
 ComponentKind kindOf(const QObject* object) {
     if (!object)
         return ComponentKind::Unknown;
+    if (const std::optional<ComponentKind> declared = declaredKindOf(object))
+        return *declared;
     for (const ComponentKindInfo& info : KindTable)
         if (matches(object, info))
             return info.kind;
@@ -136,8 +152,12 @@ ComponentKind kindOf(const QObject* object) {
 }
 
 bool isKind(const QObject* object, ComponentKind kind) {
+    if (!object)
+        return false;
+    if (const std::optional<ComponentKind> declared = declaredKindOf(object))
+        return *declared == kind;
     const ComponentKindInfo* info = infoOf(kind);
-    return object && info && matches(object, *info);
+    return info && matches(object, *info);
 }
 
 QString kindName(ComponentKind kind) {

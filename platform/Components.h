@@ -14,10 +14,12 @@
 //   component. The list is flat whatever Qt parent each widget has (a label inside a
 //   panel inside a tab sheet is the form's as much as the tab sheet is).
 // - Tag is one integer per object, read and written only through tagOf/setTag.
-// - The kind of a component is told from its class (QObject::inherits with class
-//   names), so that this layer recognises framework classes of the layers above it
-//   without including them. The table in Components.cpp is the one written mapping
-//   from each kind of the system to the Qt class that plays it.
+// - The kind of a component is told from its class. A class of the layers above that
+//   plays a kind declares it where it is defined, by the kind's name:
+//       Q_CLASSINFO("ComponentKind", "database grid")
+//   and its derived classes inherit it. Every other class is told by the table in
+//   Components.cpp, the one written mapping from each kind of the system to the Qt or
+//   platform class that plays it.
 
 class QLabel;
 class QWidget;
@@ -43,20 +45,23 @@ enum class ComponentKind {
     PageControl,
     Notebook,
     MenuItem,
-    PDBEdit, // data-bound edit (controls::TPDBEdit; a mask edit by class, its own kind)
+    PDBEdit, // data-bound edit (a mask edit by class, its own kind)
     MaskEdit,
     Edit,
     Memo,
     ListBox,
     ComboBox,
     KVDBLookupComboBox, // the framework's lookup combo box
-    DBLookupComboBox,   // a data-aware lookup combo box of the data layer
+    DBLookupComboBox,   // a data-aware lookup combo box
     DbGrid,             // database grid
     StringGrid,         // grid of texts
 };
 
+// The class-information key under which a class declares the kind it plays.
+inline constexpr char DeclaredKindKey[] = "ComponentKind";
+
 // One row of the kind table: a component is of the kind when it inherits one of
-// `classes` and none of `except`.
+// `classes` and none of `except`. A kind with no classes is only ever declared.
 struct ComponentKindInfo {
     ComponentKind kind;
     const char* name; // "label", "bitmap button", ...
@@ -67,11 +72,12 @@ struct ComponentKindInfo {
 // The kind table, most specific rows first.
 const QList<ComponentKindInfo>& componentKinds();
 
-// The first kind of the table that the object is of; Unknown for none (and for null).
+// The kind the object's class declares, else the first kind of the table that the
+// object is of; Unknown for none (and for null).
 ComponentKind kindOf(const QObject* object);
-// True when the object is of the kind, also when a more specific kind comes first
-// (a bitmap button is not a "button", but a framework grid derived from the data grid
-// is a "database grid").
+// True when the object is of the kind: an object whose class declares a kind is of that
+// kind alone; any other is of each kind whose row it matches (a row leaves out the
+// classes of more specific rows: a bitmap button is no "button").
 bool isKind(const QObject* object, ComponentKind kind);
 // The name of the kind as the table writes it ("speed button").
 QString kindName(ComponentKind kind);

@@ -19,6 +19,7 @@
 #include "entry/Uncalc.h"
 #include "entry/Ura.h"
 #include "gallery/Gallery.h"
+#include "platform/Components.h"
 #include "platform/ControlLook.h"
 #include "platform/DateTime.h"
 #include "platform/FormatSettings.h"
@@ -34,6 +35,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,6 +95,7 @@ private Q_SLOTS:
     void cleanup();
     void showsItsCaptionAndThePagesInOrder();
     void everyLabelNamesAVisibleControl();
+    void everyFrameworkControlIsOfItsKind();
     void showsEachTypedEditAndTheStandardButtons();
     void poolButtonsLeaveTheWindowBeforeItGoes();
     void theSearchEditorPutsOnlyConfirmedTextIntoTheLineEdit();
@@ -225,6 +228,50 @@ void TestGallery::everyLabelNamesAVisibleControl() {
                 QVERIFY2(accessible->text(QAccessible::Value) == *value, qPrintable(where));
         }
     }
+}
+
+namespace {
+
+// The kind of each framework control the gallery shows, by its class: the colour pass
+// and the translation walk treat it as this kind. Controls that play no kind of the
+// system (a bar of buttons, a list of lookup rows) are listed as Unknown on purpose.
+const QHash<QByteArray, platform::ComponentKind> FrameworkControlKinds = {
+    {"controls::TPDBEdit", platform::ComponentKind::PDBEdit},
+    {"controls::TKVDBLookupComboBox", platform::ComponentKind::KVDBLookupComboBox},
+    {"controls::TKVDBLookupListBox", platform::ComponentKind::Unknown},
+    {"controls::TKVPopupDataList", platform::ComponentKind::Unknown},
+    {"controls::DbGrid", platform::ComponentKind::DbGrid},
+    {"controls::TKVDbGrid", platform::ComponentKind::DbGrid},
+    {"controls::TACComboBox", platform::ComponentKind::ComboBox},
+    {"controls::TStdBtn", platform::ComponentKind::SpeedButton},
+    {"controls::DbNavigator", platform::ComponentKind::Unknown},
+    {"entry::TTypedEdit", platform::ComponentKind::Edit},
+    {"entry::TPTypedEdit", platform::ComponentKind::Edit},
+};
+
+bool isFrameworkClass(const QByteArray& className) {
+    return className.startsWith("controls::") || className.startsWith("entry::");
+}
+
+} // namespace
+
+// Every framework control of every page is of the kind its class plays, whatever the
+// class is named: a framework class without a kind, or one the list does not know,
+// fails here rather than silently dropping out of the colour pass.
+void TestGallery::everyFrameworkControlIsOfItsKind() {
+    QSet<QByteArray> seen;
+    for (const QWidget* widget : window_->findChildren<QWidget*>()) {
+        const QByteArray className = widget->metaObject()->className();
+        if (!isFrameworkClass(className))
+            continue;
+        QVERIFY2(FrameworkControlKinds.contains(className), className.constData());
+        QVERIFY2(platform::kindOf(widget) == FrameworkControlKinds.value(className),
+                 className.constData());
+        seen.insert(className);
+    }
+    for (const char* shown :
+         {"controls::TPDBEdit", "controls::TKVDBLookupComboBox", "controls::TKVDbGrid"})
+        QVERIFY2(seen.contains(shown), shown);
 }
 
 void TestGallery::showsEachTypedEditAndTheStandardButtons() {

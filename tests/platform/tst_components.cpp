@@ -26,9 +26,21 @@
 using namespace platform;
 
 namespace framework {
-// Stands for a framework class of a layer above that the kind table names by class.
+// Stands for a class of a layer above that derives from a Qt class and says nothing.
 class TMaskEditLike : public QLineEdit {
     Q_OBJECT
+};
+// Stand for classes of a layer above that declare the kind they play.
+class TGridLike : public QTableWidget {
+    Q_OBJECT
+    Q_CLASSINFO("ComponentKind", "database grid")
+};
+class TDerivedGridLike : public TGridLike {
+    Q_OBJECT
+};
+class TMisspelledKind : public QLineEdit {
+    Q_OBJECT
+    Q_CLASSINFO("ComponentKind", "data grid")
 };
 } // namespace framework
 
@@ -51,6 +63,7 @@ private Q_SLOTS:
     void unregisteredFormAnswersItsNamedDescendants();
     void tagsDefaultToZero();
     void kindsAreToldApartByClass();
+    void aDeclaredKindIsTheOnlyKind();
     void eachKindHasARowAndAName();
     void captionsAndHintsPerKind();
     void guardedHandlerShowsTheErrorAndReturns();
@@ -154,12 +167,30 @@ void TestComponents::kindsAreToldApartByClass() {
     QCOMPARE(kindOf(nullptr), ComponentKind::Unknown);
 }
 
+// A declared kind wins over the Qt class, is the object's only kind and passes on to
+// derived classes; a name the table does not know makes no kind of a guess.
+void TestComponents::aDeclaredKindIsTheOnlyKind() {
+    framework::TGridLike grid;
+    framework::TDerivedGridLike derived;
+    for (const QObject* object : {static_cast<QObject*>(&grid), static_cast<QObject*>(&derived)}) {
+        QCOMPARE(kindOf(object), ComponentKind::DbGrid);
+        QVERIFY(isKind(object, ComponentKind::DbGrid));
+        QVERIFY(!isKind(object, ComponentKind::StringGrid));
+    }
+    framework::TMisspelledKind misspelled;
+    QCOMPARE(kindOf(&misspelled), ComponentKind::Unknown);
+    QVERIFY(!isKind(&misspelled, ComponentKind::Edit));
+}
+
 void TestComponents::eachKindHasARowAndAName() {
     QSet<ComponentKind> kinds;
     for (const ComponentKindInfo& info : componentKinds()) {
         QVERIFY2(!kinds.contains(info.kind), info.name);
         kinds.insert(info.kind);
         QCOMPARE(kindName(info.kind), QString::fromLatin1(info.name));
+        for (const QList<const char*>& classes : {info.classes, info.except})
+            for (const char* name : classes) // Qt's and this layer's classes only
+                QVERIFY2(QByteArray(name).startsWith("platform::") || name[0] == 'Q', name);
     }
     QCOMPARE(kinds.size(), int(ComponentKind::StringGrid)); // all but Unknown
     QCOMPARE(kindName(ComponentKind::SpeedButton), "speed button");
