@@ -186,21 +186,21 @@ void addHolding(ReportDocument& document, Element account, const HoldingsColumns
 // meanwhile; the query is closed afterwards, also when the body fails, and the
 // controls then hear of it once.
 template <typename Body> void inOnePass(db::Query& query, Body body) {
-    query.disableControls();
-    query.setUnidirectional(true);
-    const auto finish = [&] {
-        query.close();
-        query.setUnidirectional(false);
-        query.enableControls();
-    };
-    try {
-        query.open();
-        body();
-    } catch (...) {
+    db::withControlsDisabled(query, [&] {
+        query.setUnidirectional(true);
+        const auto finish = [&] {
+            query.close();
+            query.setUnidirectional(false);
+        };
+        try {
+            query.open();
+            body();
+        } catch (...) {
+            finish();
+            throw;
+        }
         finish();
-        throw;
-    }
-    finish();
+    });
 }
 
 // The holdings rows written between two reports of the count.

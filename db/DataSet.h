@@ -123,7 +123,9 @@ public:
     void setFirstRows(int rows) { firstRows_ = rows; }
     int firstRows() const { return firstRows_; }
 
-    // While disabled, data sources hear nothing; enabling sends DataSetChanged.
+    // While disabled, data sources hear nothing; enabling sends DataSetChanged. Calls
+    // nest: the controls hear again after as many enables as disables. For a block of
+    // work, withControlsDisabled pairs them on every path.
     void disableControls();
     void enableControls();
     bool controlsDisabled() const { return disableCount_ > 0; }
@@ -244,5 +246,20 @@ private:
     bool unidirectional_ = false;
     int rowsPassed_ = 0; // rows before the buffer's first, dropped by forward-only reading
 };
+
+// Runs body with the data set's controls disabled and enables them again afterwards,
+// also when body raises; what body raises passes on unchanged. Enabling tells the
+// controls of all that changed, and what they raise while they hear of it reaches the
+// caller as well: nothing here runs in a destructor, where an error could not pass.
+template <typename Body> void withControlsDisabled(DataSet& set, Body&& body) {
+    set.disableControls();
+    try {
+        body();
+    } catch (...) {
+        set.enableControls();
+        throw;
+    }
+    set.enableControls();
+}
 
 } // namespace db

@@ -44,17 +44,15 @@ void TPTypedEdit::RefreshFilter(db::DataSet* filter) {
     if (!ApplyToParam(*this, filter) || !filter->active())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    filter->disableControls();
-    const auto restore = qScopeGuard([filter] {
-        filter->enableControls();
-        QApplication::restoreOverrideCursor();
+    const auto restoreCursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    db::withControlsDisabled(*filter, [&] {
+        if (auto* table = qobject_cast<db::Table*>(filter)) {
+            if (!filterIndex.isEmpty())
+                table->setIndexFieldNames(filterIndex);
+        } else if (auto* query = qobject_cast<db::Query*>(filter)) {
+            query->close();
+        }
     });
-    if (auto* table = qobject_cast<db::Table*>(filter)) {
-        if (!filterIndex.isEmpty())
-            table->setIndexFieldNames(filterIndex);
-    } else if (auto* query = qobject_cast<db::Query*>(filter)) {
-        query->close();
-    }
 }
 
 void TPTypedEdit::ClearGroup() {

@@ -714,22 +714,22 @@ void TQorPrevod::PreloadFormTexts() {
     bindValues(query, {{QStringLiteral("JEZIK"), boundText(language_)},
                        {QStringLiteral("PROGRAMNAME"), boundText(programName_)},
                        {QStringLiteral("FORMNAME"), boundText(currentFormName_.toUpper())}});
-    query.disableControls();
-    query.open();
-    for (; !query.eof(); query.next()) {
-        // A text without a row in this language has no name here: it is left to the
-        // lookup, which records it in write mode.
-        const QString name = query.fieldByName(QStringLiteral("NAME")).asString();
-        if (name.isEmpty())
-            continue;
-        const QString translated = query.fieldByName(QStringLiteral("TRANSLTEXT")).asString();
-        formTexts_.insert(name.toUpper(),
-                          translated.isEmpty()
-                              ? query.fieldByName(QStringLiteral("ORGTEXT")).asString()
-                              : translated);
-    }
-    query.close();
-    query.enableControls();
+    db::withControlsDisabled(query, [&] {
+        query.open();
+        for (; !query.eof(); query.next()) {
+            // A text without a row in this language has no name here: it is left to the
+            // lookup, which records it in write mode.
+            const QString name = query.fieldByName(QStringLiteral("NAME")).asString();
+            if (name.isEmpty())
+                continue;
+            const QString translated = query.fieldByName(QStringLiteral("TRANSLTEXT")).asString();
+            formTexts_.insert(name.toUpper(),
+                              translated.isEmpty()
+                                  ? query.fieldByName(QStringLiteral("ORGTEXT")).asString()
+                                  : translated);
+        }
+        query.close();
+    });
 }
 
 // --- Constants and custom lookups -------------------------------------------------------------

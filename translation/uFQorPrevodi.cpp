@@ -2,6 +2,7 @@
 
 #include "controls/ACComboBox.h"
 #include "controls/cDbGrid.h"
+#include "db/DataSet.h"
 #include "db/DataSetModel.h"
 #include "db/Field.h"
 #include "db/Session.h"
@@ -34,6 +35,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <initializer_list>
 
 namespace translation {
 
@@ -86,6 +88,28 @@ QString codeOf(const QString& item) {
 QString descriptionOf(const QString& item) {
     const qsizetype blank = item.indexOf(QLatin1Char(' '));
     return blank < 0 ? QString() : item.mid(blank + 1);
+}
+
+// How a grid shows a column of a query: its caption and its width in characters.
+struct ColumnLook {
+    const char* field;
+    const char* label;
+    int width;
+};
+
+// Opens the query with the controls that show it quiet until its columns have their
+// captions and widths, so that a grid lays itself out once; they hear again also when
+// opening raises.
+void openWithColumns(db::Query& query, std::initializer_list<ColumnLook> columns) {
+    db::withControlsDisabled(query, [&] {
+        query.open();
+        for (const ColumnLook& column : columns) {
+            if (db::Field* field = query.findField(QString::fromLatin1(column.field))) {
+                field->setDisplayLabel(QString::fromLatin1(column.label));
+                field->setDisplayWidth(column.width);
+            }
+        }
+    });
 }
 
 // A memo that keeps at most length characters.
@@ -700,13 +724,7 @@ void TFQorPrevod::loadSuggestions() {
         Sg, {{QStringLiteral("ORG"), boundKey(OrgId)},
              {QStringLiteral("ORGTEXT"), boundText(withoutFirstAmpersand(CurrentSourceText))},
              {QStringLiteral("TRANSLTEXT"), boundText(withoutFirstAmpersand(CurrentTranslText))}});
-    Sg.disableControls();
-    Sg.open();
-    if (db::Field* field = Sg.findField(QStringLiteral("TRANSLTEXT"))) {
-        field->setDisplayLabel(QStringLiteral("TRANSLTEXT"));
-        field->setDisplayWidth(254);
-    }
-    Sg.enableControls();
+    openWithColumns(Sg, {{"TRANSLTEXT", "TRANSLTEXT", 254}});
     PSug->setVisible(!Sg.eof());
 }
 
@@ -803,28 +821,10 @@ void TFQorPrevod::SBUtClick(bool byClick) {
                     {QStringLiteral("JEZIK"), boundText(Language)},
                     {QStringLiteral("TRANS"),
                      boundText(SBUt->isChecked() ? QStringLiteral("N") : QStringLiteral("Y"))}});
-    LQ.disableControls();
-    try {
-        LQ.open();
-    } catch (...) {
-        LQ.enableControls();
-        throw;
-    }
-    const struct {
-        const char* field;
-        const char* label;
-        int width;
-    } columns[] = {{"NAME", "Name", 15},
-                   {"ORGTEXT", "Org. text", 25},
-                   {"TRANSLTEXT", "Transl. text", 25},
-                   {"ID_PREVOD_ORG", "Id", 5}};
-    for (const auto& column : columns) {
-        if (db::Field* field = LQ.findField(QString::fromLatin1(column.field))) {
-            field->setDisplayLabel(QString::fromLatin1(column.label));
-            field->setDisplayWidth(column.width);
-        }
-    }
-    LQ.enableControls();
+    openWithColumns(LQ, {{"NAME", "Name", 15},
+                         {"ORGTEXT", "Org. text", 25},
+                         {"TRANSLTEXT", "Transl. text", 25},
+                         {"ID_PREVOD_ORG", "Id", 5}});
 }
 
 void TFQorPrevod::DBGrid1TitleBtnClick(const QString& fieldName) {
@@ -1060,25 +1060,7 @@ void TFQorPrevod::EditSettings(bool& translationOn, bool& writeMode, QString& la
 
 void TFQorPrevod::openLanguages() {
     TLanguage.close();
-    TLanguage.disableControls();
-    try {
-        TLanguage.open();
-    } catch (...) {
-        TLanguage.enableControls();
-        throw;
-    }
-    const struct {
-        const char* field;
-        const char* label;
-        int width;
-    } columns[] = {{"KODA_JEZIKA", "Code", 5}, {"OPIS", "Description", 50}};
-    for (const auto& column : columns) {
-        if (db::Field* field = TLanguage.findField(QString::fromLatin1(column.field))) {
-            field->setDisplayLabel(QString::fromLatin1(column.label));
-            field->setDisplayWidth(column.width);
-        }
-    }
-    TLanguage.enableControls();
+    openWithColumns(TLanguage, {{"KODA_JEZIKA", "Code", 5}, {"OPIS", "Description", 50}});
 }
 
 void TFQorPrevod::FillLanguages() {

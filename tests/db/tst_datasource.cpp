@@ -52,6 +52,7 @@ class DataSourceTest : public QObject {
 private Q_SLOTS:
     void linkWindowFollowsTheCurrentRecord();
     void notifications();
+    void controlsDisabledForABlockOnEveryPath();
     void autoEditAndLifetimes();
     void modelReadsLazily();
     void modelEditsOnlyTheCurrentRowInEditState();
@@ -129,6 +130,39 @@ void DataSourceTest::notifications() {
     table->insert();
     table->cancel();
     QCOMPARE(link.events, (QStringList{"editing", "dataset", "editing", "dataset"}));
+}
+
+// A block run with the controls disabled gives them back on every path: after the
+// block, after an open that fails inside it (the error still reaches the caller), and
+// only after the outermost of nested blocks.
+void DataSourceTest::controlsDisabledForABlockOnEveryPath() {
+    TestDatabase database(QStringLiteral("TEST"), TestDatabase::Content::Empty, schema);
+    Query query;
+    query.setDatabaseName(QStringLiteral("TEST"));
+    DataSource source;
+    source.setDataSet(&query);
+    RecordingLink link;
+    link.setDataSource(&source);
+
+    query.setSqlText(QStringLiteral("SELECT id FROM missing_table"));
+    QVERIFY_THROWS_EXCEPTION(std::exception, withControlsDisabled(query, [&] {
+                                 QVERIFY(query.controlsDisabled());
+                                 query.open();
+                             }));
+    QVERIFY(!query.controlsDisabled());
+    QCOMPARE(link.events, QStringList{"dataset"});
+
+    link.events.clear();
+    query.setSqlText(QStringLiteral("SELECT id FROM item ORDER BY id"));
+    withControlsDisabled(query, [&] {
+        withControlsDisabled(query, [&] { query.open(); });
+        QVERIFY(query.controlsDisabled());
+        QVERIFY(link.events.isEmpty());
+        query.next();
+    });
+    QVERIFY(!query.controlsDisabled());
+    QCOMPARE(link.events, (QStringList{"active", "dataset"}));
+    QCOMPARE(query.fieldByName(QStringLiteral("id")).asInteger(), 2);
 }
 
 void DataSourceTest::autoEditAndLifetimes() {
