@@ -6,9 +6,7 @@
 #include "platform/Components.h"
 #include "platform/StdControls.h"
 
-#include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QToolButton>
 
 namespace entry {
@@ -25,27 +23,12 @@ QStringList characters(const QString& keys) {
     return list;
 }
 
-// The start of cell i of count cells along a side of the given length: 22 pixels apart,
-// closer together when the side is too short for that.
-int cellStart(int index, int count, int length) {
-    return count * CellPitch <= length + (CellPitch - KeySize) ? index * CellPitch
-                                                               : index * length / count;
-}
-
-int cellLength(int count, int length) {
-    return count * CellPitch <= length + (CellPitch - KeySize)
-               ? KeySize
-               : std::max(1, length / count * KeySize / CellPitch);
-}
-
 } // namespace
 
 // --- Key grid -----------------------------------------------------------------------
 
-TKeyGrid::TKeyGrid(int columns, int rows, QWidget* parent)
-    : QWidget(parent), columns_(columns), rows_(rows) {
-    InstallCellAccessibility();
-    setFocusPolicy(Qt::StrongFocus);
+TKeyGrid::TKeyGrid(int columns, int rows, QWidget* parent) : TCellGrid(columns, rows, parent) {
+    setCellPitch(CellPitch, KeySize);
 }
 
 void TKeyGrid::setKeys(const QStringList& keys) {
@@ -54,99 +37,25 @@ void TKeyGrid::setKeys(const QStringList& keys) {
 }
 
 QString TKeyGrid::Cell(int column, int row) const {
-    return keys_.value(row * columns_ + column);
-}
-
-QRect TKeyGrid::CellRect(int column, int row) const {
-    return QRect(cellStart(column, columns_, width()), cellStart(row, rows_, height()),
-                 cellLength(columns_, width()), cellLength(rows_, height()));
+    return keys_.value(row * ColCount() + column);
 }
 
 void TKeyGrid::SelectCell(int column, int row) {
-    column_ = column;
-    row_ = row;
-    update();
+    setCurrentCell(column, row);
     Q_EMIT keySelected(Cell(column, row));
 }
 
-void TKeyGrid::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.setFont(font());
-    const QColor face = palette().color(QPalette::Button);
-    for (int row = 0; row < rows_; ++row)
-        for (int column = 0; column < columns_; ++column) {
-            const QRect cell = CellRect(column, row);
-            painter.fillRect(cell, face);
-            painter.setPen(palette().color(QPalette::ButtonText));
-            painter.drawText(cell, Qt::AlignCenter | Qt::TextSingleLine, Cell(column, row));
-        }
-    if (hasFocus()) {
-        painter.setPen(QPen(palette().color(QPalette::ButtonText), 1, Qt::DotLine));
-        painter.drawRect(CellRect(column_, row_).adjusted(0, 0, -1, -1));
-    }
+TCellGrid::CellColours TKeyGrid::coloursOf(int, int) const {
+    return {palette().color(QPalette::ButtonText), palette().color(QPalette::Button)};
 }
 
-void TKeyGrid::mousePressEvent(QMouseEvent* event) {
-    setFocus(Qt::MouseFocusReason);
-    const QPoint at = event->position().toPoint();
-    for (int row = 0; row < rows_; ++row)
-        for (int column = 0; column < columns_; ++column)
-            if (CellRect(column, row).contains(at)) {
-                SelectCell(column, row);
-                return;
-            }
-}
-
-void TKeyGrid::keyPressEvent(QKeyEvent* event) {
-    int column = column_;
-    int row = row_;
-    switch (event->key()) {
-    case Qt::Key_Left:
-        --column;
-        break;
-    case Qt::Key_Right:
-        ++column;
-        break;
-    case Qt::Key_Up:
-        --row;
-        break;
-    case Qt::Key_Down:
-        ++row;
-        break;
-    default:
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    event->accept();
-    if (column >= 0 && column < columns_ && row >= 0 && row < rows_)
-        SelectCell(column, row);
-}
-
-int TKeyGrid::AccessibleCellCount() const {
-    return columns_ * rows_;
-}
-
-QString TKeyGrid::AccessibleCellText(int index) const {
-    return keys_.value(index);
-}
-
-QRect TKeyGrid::AccessibleCellRect(int index) const {
-    return CellRect(index % columns_, index / columns_);
+bool TKeyGrid::chooseCell(int column, int row) {
+    SelectCell(column, row);
+    return true;
 }
 
 QAccessible::Role TKeyGrid::AccessibleCellRole(int) const {
     return QAccessible::Button;
-}
-
-bool TKeyGrid::AccessibleCellChosen(int index) const {
-    return index == row_ * columns_ + column_;
-}
-
-bool TKeyGrid::ChooseAccessibleCell(int index) {
-    if (index < 0 || index >= AccessibleCellCount())
-        return false;
-    SelectCell(index % columns_, index / columns_);
-    return true;
 }
 
 // --- Space bar ----------------------------------------------------------------------

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "entry/CellAccessibility.h"
+#include "entry/CellGrid.h"
 #include "translation/Udialog.h"
 
 #include <QLineEdit>
 #include <QStringList>
-#include <QWidget>
 
 class QToolButton;
 
@@ -15,45 +14,32 @@ class TBitBtn;
 
 namespace entry {
 
-// A grid of keys: one character per cell, drawn centred on the button face. Choosing a
-// cell, by a click (also on the cell already chosen) or by moving within the grid with
-// the arrow keys, emits keySelected with the cell's text. The cells share the grid's
-// width and height evenly, so every key stays within reach. Assistive tools read it as
-// a table of key buttons.
-class TKeyGrid : public QWidget, public TAccessibleCells {
+// A grid of keys: one character per cell, drawn centred on the button face, the keys 22
+// pixels apart (closer where the grid is too small for that, so that every key stays
+// within reach). Choosing a cell, by a click (also on the cell already chosen) or by
+// moving within the grid with the arrow keys, emits keySelected with the cell's text.
+// Assistive tools read it as a table of key buttons.
+class TKeyGrid : public TCellGrid {
     Q_OBJECT
 public:
     TKeyGrid(int columns, int rows, QWidget* parent = nullptr);
 
-    int ColCount() const { return columns_; }
-    int RowCount() const { return rows_; }
     // The keys, row by row, left to right; missing ones are empty cells.
     void setKeys(const QStringList& keys);
-    QString Cell(int column, int row) const;
-    QRect CellRect(int column, int row) const;
+    QString Cell(int column, int row) const override;
     // Chooses the cell as a click does.
     void SelectCell(int column, int row);
 
-    int AccessibleCellCount() const override;
-    QString AccessibleCellText(int index) const override;
-    QRect AccessibleCellRect(int index) const override;
     QAccessible::Role AccessibleCellRole(int index) const override;
-    bool AccessibleCellChosen(int index) const override;
-    bool ChooseAccessibleCell(int index) override;
 
 Q_SIGNALS:
     void keySelected(const QString& key);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    CellColours coloursOf(int column, int row) const override;
+    bool chooseCell(int column, int row) override;
 
 private:
-    int columns_;
-    int rows_;
-    int column_ = 0;
-    int row_ = 0;
     QStringList keys_;
 };
 

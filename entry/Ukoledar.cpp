@@ -8,11 +8,8 @@
 #include "platform/StdControls.h"
 
 #include <QFrame>
-#include <QKeyEvent>
 #include <QListWidget>
 #include <QLocale>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 
@@ -44,13 +41,17 @@ QStringList localDayNames() {
 
 // --- Month grid ---------------------------------------------------------------------
 
-TCalendarGrid::TCalendarGrid(QWidget* parent) : QWidget(parent), dayNames_(localDayNames()) {
-    InstallCellAccessibility();
-    setFocusPolicy(Qt::StrongFocus);
+TCalendarGrid::TCalendarGrid(QWidget* parent)
+    : TCellGrid(GridColumns, GridRows, parent), dayNames_(localDayNames()) {
+    setBackground(Silver);
+    setCellLines(QColor(160, 160, 160));
+    setMovesWrapRows(true);
     const platform::DateParts today = platform::decodeDate(platform::today());
     year_ = today.year;
     month_ = today.month;
     day_ = today.day;
+    const QPoint chosen = dayCell(day_);
+    setCurrentCell(chosen.x(), chosen.y());
 }
 
 void TCalendarGrid::setDay(int day) {
@@ -74,7 +75,8 @@ void TCalendarGrid::setDate(int year, int month, int day) {
     year_ = year;
     month_ = month;
     day_ = day;
-    update();
+    const QPoint chosen = dayCell(day_);
+    setCurrentCell(chosen.x(), chosen.y());
     Q_EMIT changed();
 }
 
@@ -96,16 +98,14 @@ int TCalendarGrid::daysInMonth() const {
     return QDate(year_, month_, 1).daysInMonth();
 }
 
-QRect TCalendarGrid::cellRect(int row, int column) const {
-    const int left = column * width() / GridColumns;
-    const int top = row * height() / GridRows;
-    return QRect(left, top, (column + 1) * width() / GridColumns - left,
-                 (row + 1) * height() / GridRows - top);
+QPoint TCalendarGrid::dayCell(int day) const {
+    const int place = firstColumn() + day - 1;
+    return {place % GridColumns, 1 + place / GridColumns};
 }
 
 QRect TCalendarGrid::DayCellRect(int day) const {
-    const int place = firstColumn() + day - 1;
-    return cellRect(1 + place / GridColumns, place % GridColumns);
+    const QPoint cell = dayCell(day);
+    return CellRect(cell.x(), cell.y());
 }
 
 int TCalendarGrid::DayAt(int row, int column) const {
@@ -115,98 +115,42 @@ int TCalendarGrid::DayAt(int row, int column) const {
     return day >= 1 && day <= daysInMonth() ? day : 0;
 }
 
-void TCalendarGrid::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), Silver);
-    painter.setFont(font());
-    painter.setPen(QColor(160, 160, 160));
-    for (int column = 1; column < GridColumns; ++column)
-        painter.drawLine(cellRect(0, column).topLeft(),
-                         cellRect(GridRows - 1, column).bottomLeft());
-    for (int row = 1; row < GridRows; ++row)
-        painter.drawLine(cellRect(row, 0).topLeft(), cellRect(row, GridColumns - 1).topRight());
-    painter.setPen(Qt::black);
-    for (int column = 0; column < GridColumns; ++column)
-        painter.drawText(cellRect(0, column), Qt::AlignCenter, dayNames_.value(column));
-    for (int day = 1; day <= daysInMonth(); ++day) {
-        const QRect cell = DayCellRect(day);
-        const bool chosen = day == day_;
-        if (chosen)
-            painter.fillRect(cell.adjusted(1, 1, 0, 0), palette().color(QPalette::Highlight));
-        painter.setPen(chosen ? palette().color(QPalette::HighlightedText) : QColor(Qt::black));
-        painter.drawText(cell, Qt::AlignCenter, QString::number(day));
-    }
-    if (hasFocus()) {
-        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
-        painter.drawRect(DayCellRect(day_).adjusted(1, 1, -1, -1));
-    }
+QString TCalendarGrid::Cell(int column, int row) const {
+    if (row == 0)
+        return dayNames_.value(column);
+    const int day = DayAt(row, column);
+    return day ? QString::number(day) : QString();
 }
 
-void TCalendarGrid::mousePressEvent(QMouseEvent* event) {
-    setFocus(Qt::MouseFocusReason);
-    const QPoint at = event->position().toPoint();
-    for (int row = 1; row < GridRows; ++row)
-        for (int column = 0; column < GridColumns; ++column)
-            if (cellRect(row, column).contains(at)) {
-                if (const int day = DayAt(row, column))
-                    platform::runGuarded([&] { setDay(day); });
-                return;
-            }
+TCellGrid::CellColours TCalendarGrid::coloursOf(int column, int row) const {
+    const bool chosen = row > 0 && DayAt(row, column) == day_;
+    if (chosen)
+        return {palette().color(QPalette::HighlightedText), palette().color(QPalette::Highlight)};
+    return {Qt::black, QColor()};
 }
 
-void TCalendarGrid::keyPressEvent(QKeyEvent* event) {
-    int step = 0;
-    switch (event->key()) {
-    case Qt::Key_Left:
-        step = -1;
-        break;
-    case Qt::Key_Right:
-        step = 1;
-        break;
-    case Qt::Key_Up:
-        step = -GridColumns;
-        break;
-    case Qt::Key_Down:
-        step = GridColumns;
-        break;
-    default:
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    const int day = day_ + step;
-    if (day >= 1 && day <= daysInMonth())
-        platform::runGuarded([&] { setDay(day); });
-    event->accept();
+QColor TCalendarGrid::focusFrameColour() const {
+    return Qt::black;
 }
 
-// Cells for assistive tools: the seven day names, then the days of the month.
+bool TCalendarGrid::chooseCell(int column, int row) {
+    const int day = DayAt(row, column);
+    if (!day)
+        return false;
+    setDay(day);
+    return true;
+}
+
 int TCalendarGrid::AccessibleCellCount() const {
     return GridColumns + daysInMonth();
 }
 
-QString TCalendarGrid::AccessibleCellText(int index) const {
-    if (index < GridColumns)
-        return dayNames_.value(index);
-    return QString::number(index - GridColumns + 1);
-}
-
-QRect TCalendarGrid::AccessibleCellRect(int index) const {
-    return index < GridColumns ? cellRect(0, index) : DayCellRect(index - GridColumns + 1);
+QPoint TCalendarGrid::accessibleCell(int index) const {
+    return index < GridColumns ? QPoint(index, 0) : dayCell(index - GridColumns + 1);
 }
 
 QAccessible::Role TCalendarGrid::AccessibleCellRole(int index) const {
     return index < GridColumns ? QAccessible::ColumnHeader : QAccessible::Cell;
-}
-
-bool TCalendarGrid::AccessibleCellChosen(int index) const {
-    return index - GridColumns + 1 == day_;
-}
-
-bool TCalendarGrid::ChooseAccessibleCell(int index) {
-    if (index < GridColumns || index >= AccessibleCellCount())
-        return false;
-    setDay(index - GridColumns + 1);
-    return true;
 }
 
 // --- Form ---------------------------------------------------------------------------

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "entry/CellAccessibility.h"
+#include "entry/CellGrid.h"
 #include "platform/DateTime.h"
 #include "translation/Udialog.h"
 
 #include <QStringList>
-#include <QWidget>
 #include <array>
 
 class QFrame;
@@ -24,10 +23,11 @@ inline constexpr int LastYear = 2050;
 
 // A month grid: one month in seven columns (the week starts on Monday) under a row of
 // day names; the chosen day is highlighted. A click on a day or the arrow keys choose a
-// day. Setting the day, month or year to a combination that is no date raises the
-// platform's date-encoding error and changes nothing; every change of the date emits
-// changed(). Assistive tools read it as a table of its day-name and day cells.
-class TCalendarGrid : public QWidget, public TAccessibleCells {
+// day; the arrow keys go on across the ends of a week. Setting the day, month or year
+// to a combination that is no date raises the platform's date-encoding error and
+// changes nothing; every change of the date emits changed(). Assistive tools read it as
+// a table of its day-name and day cells.
+class TCalendarGrid : public TCellGrid {
     Q_OBJECT
 public:
     explicit TCalendarGrid(QWidget* parent = nullptr);
@@ -47,27 +47,28 @@ public:
     // cell (0 for a cell outside the month).
     QRect DayCellRect(int day) const;
     int DayAt(int row, int column) const;
+    // A day name in row 0, a day's number in the rows below, nothing outside the month.
+    QString Cell(int column, int row) const override;
 
+    // Cells for assistive tools: the seven day names, then the days of the month.
     int AccessibleCellCount() const override;
-    QString AccessibleCellText(int index) const override;
-    QRect AccessibleCellRect(int index) const override;
     QAccessible::Role AccessibleCellRole(int index) const override;
-    bool AccessibleCellChosen(int index) const override;
-    bool ChooseAccessibleCell(int index) override;
 
 Q_SIGNALS:
     void changed();
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    CellColours coloursOf(int column, int row) const override;
+    bool chooseCell(int column, int row) override;
+    QPoint accessibleCell(int index) const override;
+    QColor focusFrameColour() const override;
 
 private:
     void setDate(int year, int month, int day);
     int firstColumn() const;
     int daysInMonth() const;
-    QRect cellRect(int row, int column) const;
+    // The cell of a day of the shown month (column in x, row in y).
+    QPoint dayCell(int day) const;
 
     int year_ = 1980;
     int month_ = 1;
