@@ -375,7 +375,7 @@ bool TfSifSerprog::eventFilter(QObject* watched, QEvent* event) {
     if (inModuleBox && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            sbPreberiClick();
+            platform::runGuarded([this] { sbPreberiClick(); });
             return true;
         }
     }

@@ -1,6 +1,7 @@
 #include "controls/DbGrid.h"
 
 #include "db/DataSetModel.h"
+#include "platform/Application.h"
 
 #include <QHeaderView>
 
@@ -52,9 +53,16 @@ void DbGrid::followDataSet(int row) {
     setCurrentIndex(model_->index(row, column));
 }
 
+// Moving to another row stores the row being edited first. When that fails, the error
+// goes to the error display and the grid goes back to the row the data set stays on, once
+// the click or key that moved it is done.
 void DbGrid::followSelection(const QModelIndex& current) {
-    if (current.isValid() && current.row() != model_->currentRow())
-        model_->setCurrentRow(current.row());
+    if (!current.isValid() || current.row() == model_->currentRow())
+        return;
+    platform::runGuarded([this, &current] { model_->setCurrentRow(current.row()); });
+    if (model_->currentRow() != current.row())
+        QMetaObject::invokeMethod(
+            this, [this] { followDataSet(model_->currentRow()); }, Qt::QueuedConnection);
 }
 
 } // namespace controls

@@ -12,7 +12,9 @@ namespace controls {
 // A grid over a data source: one column per visible field with its display label
 // and width, rows read as they come into view, the selected row following the data
 // set's current record and the other way round. Cells are editable only while the
-// data set edits the current row (and not at all when the grid is read-only).
+// data set edits the current row (and not at all when the grid is read-only). Choosing
+// another row stores the edited one first; an error of that goes to the application's
+// error display and the grid stays on the edited row. No operation here raises.
 class DbGrid : public QTableView {
     Q_OBJECT
     Q_CLASSINFO("ComponentKind", "database grid")

@@ -1094,12 +1094,28 @@ void TKVDBLookupListBox::SelectItemAt(int y, Qt::KeyboardModifiers modifiers) {
 void TKVDBLookupListBox::mouseMoveEvent(QMouseEvent* event) {
     if (tracking_) {
         const int y = event->position().toPoint().y();
-        if (!(event->modifiers() & Qt::ControlModifier))
-            SelectItemAt(y, {});
-        mousePos_ = y;
-        autoScrollStep();
+        const bool select = !(event->modifiers() & Qt::ControlModifier);
+        trackingStep([this, y, select] {
+            if (select)
+                SelectItemAt(y, {});
+            mousePos_ = y;
+            autoScrollStep();
+        });
     }
     TKVDBLookupControl::mouseMoveEvent(event);
+}
+
+// A step that fails (the list cannot read on) ends the tracking and its scrolling, so
+// that the error is shown once rather than at every tick of the timer.
+void TKVDBLookupListBox::trackingStep(const std::function<void()>& step) {
+    platform::runGuarded([this, &step] {
+        try {
+            step();
+        } catch (...) {
+            StopTracking();
+            throw;
+        }
+    });
 }
 
 void TKVDBLookupListBox::mouseReleaseEvent(QMouseEvent* event) {
@@ -1148,7 +1164,7 @@ void TKVDBLookupListBox::autoScrollStep() {
 
 void TKVDBLookupListBox::timerEvent(QTimerEvent* event) {
     if (event->timerId() == timer_.timerId())
-        autoScrollStep();
+        trackingStep([this] { autoScrollStep(); });
     else
         TKVDBLookupControl::timerEvent(event);
 }

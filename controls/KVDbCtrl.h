@@ -118,12 +118,13 @@ public:
     db::DataSource* ListSource() const;
     void setListSource(db::DataSource* source); // raises in lookup mode
     const QString& DataField() const { return dataField_; }
+    // Raises for a field the data set lacks, or a data set that is also the list's.
     void setDataField(const QString& name);
     // Empty while the control is in lookup mode.
     QString KeyField() const;
     void setKeyField(const QString& names); // raises in lookup mode
     const QString& ListField() const { return listField_; }
-    void setListField(const QString& names); // shown fields, "A;B"
+    void setListField(const QString& names); // shown fields, "A;B"; raises for a missing one
     const QString& ListOrderField() const { return listOrderField_; }
     void setListOrderField(const QString& name) { listOrderField_ = name; }
     int ListFieldIndex() const { return listFieldIndex_; }
@@ -160,7 +161,8 @@ public:
     // Adds the key to the selected keys or removes it; it becomes the key value.
     void ToggleSelectedKey(const QVariant& value);
     // Chooses the key: into the target field (through the data set's edit state) or,
-    // without one, as the key value. Repaints and fires OnClick.
+    // without one, as the key value. Repaints and fires OnClick. These four raise what
+    // editing the data set and setting the field raise.
     void SelectKeyValue(const QVariant& value);
     void ToggleKeyValue(const QVariant& value);
     // The same with the list's current row's key.
@@ -177,6 +179,7 @@ public:
     // (within RangeField = RangeValue): one key range change on a table, one filter change
     // on a query. In the query's filter RangeValue is quoted like the typed text, so a
     // text key value compares as text (the filter binds it as a parameter either way).
+    // Raises what narrowing and reading the list raise.
     void ApplySearchText(const QString& text);
     // Brings the list data set to the row of the key value; false when there is no such
     // row or anything fails (never raises). On a table, and on a query the database can
@@ -186,6 +189,7 @@ public:
     // (revealRowsAbove).
     bool LocateKey();
     // One typed character of the incremental search (Backspace and Escape clear it).
+    // Raises as ApplySearchText.
     void ProcessSearchKey(QChar ch);
 
     // The tick count of the last search keystroke of any lookup control, and the clock
@@ -367,6 +371,7 @@ private:
     int visibleRowOf(const QVariant& key) const;
     void SelectItemAt(int y, Qt::KeyboardModifiers modifiers);
     void autoScrollStep();
+    void trackingStep(const std::function<void()>& step);
     void updateScrollBar();
     void scrollAction(int action);
 
@@ -436,6 +441,9 @@ public:
     const TListRowEnabledEvent& OnListRowEnabled() const { return onListRowEnabled_; }
     void setOnListRowEnabled(TListRowEnabledEvent handler);
 
+    // Raise what reading the list (DropDown) and choosing its key (CloseUp accepted,
+    // ClearValue) raise; the control's own keys, clicks and actions run them behind the
+    // handler guard.
     void DropDown();
     void CloseUp(bool accept);
     virtual void ClearValue();

@@ -2,6 +2,7 @@
 
 #include "db/DataSource.h"
 #include "db/Field.h"
+#include "platform/Application.h"
 #include "platform/FormatSettings.h"
 #include "platform/MessageBox.h"
 
@@ -219,8 +220,9 @@ void TPDBEdit::contextMenuEvent(QContextMenuEvent* event) {
             action->disconnect();
             const bool paste = name == QLatin1String("edit-paste");
             action->setEnabled(modifiable && (paste || hasSelectedText()));
-            connect(action, &QAction::triggered, this,
-                    [this, paste] { paste ? pasteIntoField() : cutFromField(); });
+            connect(action, &QAction::triggered, this, platform::guarded([this, paste] {
+                        paste ? pasteIntoField() : cutFromField();
+                    }));
         }
     }
     menu->exec(event->globalPos());

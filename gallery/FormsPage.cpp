@@ -113,7 +113,8 @@ const bool pageRegistered =
 // Opens the sample dialog once the gallery is shown (for the screenshots).
 const bool actionRegistered = gallery::registerAction(
     {QStringLiteral("sample-dialog"), [](gallery::GalleryContext& context) {
-         QTimer::singleShot(0, &context.window, [&context] { openSample(context); });
+         QTimer::singleShot(0, &context.window,
+                            platform::guarded([&context] { openSample(context); }));
      }});
 
 } // namespace

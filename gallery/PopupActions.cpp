@@ -3,6 +3,7 @@
 // "time-picker", "keyboard".
 #include "entry/UTypedEd.h"
 #include "gallery/Gallery.h"
+#include "platform/Application.h"
 #include "platform/DateTime.h"
 
 #include <QTimer>
@@ -21,7 +22,7 @@ entry::TTypedEdit* focusedField(gallery::GalleryContext& context, const char* na
 // Opens the field's tool once the event loop runs, so that the action returns first.
 void openToolOf(entry::TTypedEdit* edit) {
     if (edit)
-        QTimer::singleShot(0, edit, [edit] { edit->OpenTool(false); });
+        QTimer::singleShot(0, edit, platform::guarded([edit] { edit->OpenTool(false); }));
 }
 
 void openCalendar(gallery::GalleryContext& context) {

@@ -753,6 +753,26 @@ void LookupControlsTest::scrollBarAndAutoScroll() {
     QTest::mouseRelease(list, Qt::LeftButton, {}, QPoint(10, client.top() + 2));
     QVERIFY(!list->Tracking());
     QCOMPARE(list->KeyValue(), f.table.fieldByName(QStringLiteral("ID")).value());
+
+    // A list that cannot read on while it scrolls by itself: the error is shown once and
+    // the scrolling ends.
+    QStringList errors;
+    const platform::ScopedMessageSink sink([&errors](platform::MessageKind, const QString& text) {
+        errors << text;
+        return platform::MessageResult::Ok;
+    });
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    QTest::mousePress(list, Qt::LeftButton, {}, QPoint(10, client.top() + 2));
+    QApplication::sendEvent(list, &below);
+    QVERIFY(list->Tracking());
+    f.table.afterScroll = [](db::DataSet&) {
+        throw platform::EngineError(QStringLiteral("The server does not answer."));
+    };
+    QTRY_VERIFY(!list->Tracking());
+    QTest::qWait(400); // several ticks of the timer, had it run on
+    QCOMPARE(errors, QStringList({"The server does not answer."}));
+    f.table.afterScroll = nullptr;
+    QTest::mouseRelease(list, Qt::LeftButton, {}, QPoint(10, client.top() + 2));
 }
 
 void LookupControlsTest::comboKeysClearAndDropDown() {

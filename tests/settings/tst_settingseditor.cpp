@@ -303,6 +303,25 @@ void SettingsEditorTest::failingPostShowsTheErrorAndKeepsTheRow() {
     QCOMPARE(settingsTable(*editor).state(), db::DataSetState::Insert); // the typed row stays
     QCOMPARE(settingsTable(*editor).fieldByName("PARAMETER").asString(), QStringLiteral("Dvojnik"));
     QCOMPARE(demo.rows("ZEV").size(), 4);
+
+    // Leaving the row by a click on another row of the grid, or by Enter in the module
+    // box, posts it too: the same error each time, and the grid stays on the typed row.
+    editor->show();
+    QVERIFY(QTest::qWaitForWindowExposed(editor.get()));
+    auto* grid = part<controls::DbGrid>(*editor, "dbgSerprog");
+    const int typedRow = grid->currentIndex().row();
+    const QModelIndex other = grid->model()->index(typedRow == 0 ? 1 : 0, 0);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(other).center());
+    auto* modules = part<QComboBox>(*editor, "cbModul");
+    modules->setFocus();
+    QTest::keyClick(modules, Qt::Key_Return);
+    QCOMPARE(messages_.size(), size_t(3));
+    QCOMPARE(messages_[2].text, messages_[0].text);
+    QCOMPARE(settingsTable(*editor).state(), db::DataSetState::Insert);
+    QCOMPARE(settingsTable(*editor).fieldByName("PARAMETER").asString(), QStringLiteral("Dvojnik"));
+    QTRY_COMPARE(grid->currentIndex().row(), typedRow);
+    QVERIFY(grid->selectionModel()->isRowSelected(typedRow, {}));
+    QCOMPARE(demo.rows("ZEV").size(), 4);
 }
 
 void SettingsEditorTest::enterAndChoiceInTheModuleBoxSwitchTheModule() {
