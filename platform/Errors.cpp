@@ -12,4 +12,10 @@ InvalidOpError::InvalidOpError() : MathError(QStringLiteral("Invalid floating po
 
 OverflowError::OverflowError() : MathError(QStringLiteral("Floating point overflow")) {}
 
+QString errorMessage(const std::exception& error) {
+    if (const auto* own = dynamic_cast<const Exception*>(&error))
+        return own->message();
+    return QString::fromUtf8(error.what());
+}
+
 } // namespace platform

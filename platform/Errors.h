@@ -92,4 +92,8 @@ public:
     QString className() const override { return QStringLiteral("EAbort"); }
 };
 
+// The text the operator sees of any error: an Exception's message, else what() read
+// as UTF-8.
+QString errorMessage(const std::exception& error);
+
 } // namespace platform

@@ -64,8 +64,7 @@ ScopedMessageSink::~ScopedMessageSink() {
 void showException(const std::exception& error) {
     if (dynamic_cast<const Abort*>(&error))
         return; // a silent abort has nothing to tell
-    const auto* own = dynamic_cast<const Exception*>(&error);
-    showMessage(MessageKind::Error, own ? own->message() : QString::fromUtf8(error.what()));
+    showMessage(MessageKind::Error, errorMessage(error));
 }
 
 namespace {

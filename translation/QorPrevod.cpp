@@ -1,5 +1,6 @@
 #include "translation/QorPrevod.h"
 
+#include "db/Field.h"
 #include "db/Query.h"
 #include "db/Session.h"
 #include "platform/Errors.h"
@@ -35,12 +36,6 @@ QString& programFolderSetting() {
 const QString StampKey = QStringLiteral("DT_CHANGE");
 const QString ResourceStringForm = QStringLiteral("ResourceString");
 
-QString messageOf(const std::exception& error) {
-    if (const auto* own = dynamic_cast<const platform::Exception*>(&error))
-        return own->message();
-    return QString::fromUtf8(error.what());
-}
-
 // The key of a request line "KEY=VALUE" and its value.
 struct Request {
     QString key;
@@ -54,25 +49,41 @@ Request requestOf(const QString& line) {
     return {line.left(split), line.mid(split + 1).trimmed()};
 }
 
+QString selectStatement(const QString& table, const QString& column, const QString& condition) {
+    return QStringLiteral("Select ") + column + QStringLiteral(" from ") + table +
+           QStringLiteral(" where ") + condition;
+}
+
+// Raises: opens the statement with params bound and hands the first field of its first
+// row to read; without a row read is not called.
+template <typename Read>
+void readFirstField(const QString& connection, const QString& statement, const QVariantMap& params,
+                    Read read) {
+    db::Query query;
+    query.setDatabaseName(connection);
+    query.setSqlText(statement);
+    bindValues(query, params);
+    query.open();
+    if (!query.eof())
+        read(query.field(0));
+    query.close();
+}
+
 // The statement's lines, the error's message and an empty line, appended to the log; a
 // log that cannot be written does not stop the script.
 void logFailedStatement(const QString& logFile, const ScriptStatement& statement,
                         const QString& message) {
-    try {
+    ignoreErrors([&] {
         for (const QString& line : statement.lines)
             TQorPrevod::AppendLogLine(logFile, line);
         TQorPrevod::AppendLogLine(logFile, message);
         TQorPrevod::AppendLogLine(logFile, QString());
-    } catch (const std::exception&) {
-    }
+    });
 }
 
+// A request file that cannot be written keeps its request for the next start.
 void markRequestDone(platform::ProfileFile& file, const QString& section, const QString& key) {
-    try {
-        file.writeString(section, key, QStringLiteral("0"));
-    } catch (const std::exception&) {
-        // A request file that cannot be written keeps its request for the next start.
-    }
+    ignoreErrors([&] { file.writeString(section, key, QStringLiteral("0")); });
 }
 
 } // namespace
@@ -99,6 +110,43 @@ void bindValues(db::Query& query, const QVariantMap& values) {
         else
             target.setAsString(value->toString());
     }
+}
+
+void ignoreErrors(const std::function<void()>& step) {
+    answerOr(false, [&step] {
+        step();
+        return true;
+    });
+}
+
+bool shownOnError(const std::function<void()>& step, const QString& lead) {
+    try {
+        step();
+        return true;
+    } catch (const std::exception& error) {
+        platform::showMessage(platform::MessageKind::Error, lead + platform::errorMessage(error));
+        return false;
+    }
+}
+
+int runStatement(db::Query& query, const QString& connection, const QString& statement,
+                 const QVariantMap& params) {
+    query.close();
+    query.setDatabaseName(connection);
+    query.setSqlText(statement);
+    bindValues(query, params);
+    query.execSql();
+    return query.rowsAffected();
+}
+
+QString selectText(const QString& connection, const QString& table, const QString& column,
+                   const QString& condition, const QVariantMap& params) {
+    return answerOr(QString(), [&] {
+        QString value;
+        readFirstField(connection, selectStatement(table, column, condition), params,
+                       [&value](const db::Field& field) { value = field.asString(); });
+        return value;
+    });
 }
 
 // --- Creation -------------------------------------------------------------------------
@@ -142,56 +190,28 @@ QString TQorPrevod::FormText(const QString& name) const {
 
 // --- Statements -------------------------------------------------------------------------
 
-QString TQorPrevod::selectFirst(const QString& statement, const QVariantMap& params) {
-    ++statementCount_;
-    db::Query query;
-    query.setDatabaseName(databaseName_);
-    query.setSqlText(statement);
-    bindValues(query, params);
-    query.open();
-    const QString value = query.eof() ? QString() : query.field(0).asString();
-    query.close();
-    return value;
-}
-
 int TQorPrevod::execute(const QString& connection, const QString& statement,
                         const QVariantMap& params) {
     ++statementCount_;
     db::Query query;
-    query.setDatabaseName(connection);
-    query.setSqlText(statement);
-    bindValues(query, params);
-    query.execSql();
-    return query.rowsAffected();
+    return runStatement(query, connection, statement, params);
 }
 
 QString TQorPrevod::SelectValue(const QString& table, const QString& column,
                                 const QString& condition, const QVariantMap& params) {
-    try {
-        return selectFirst(QStringLiteral("Select ") + column + QStringLiteral(" from ") + table +
-                               QStringLiteral(" where ") + condition,
-                           params);
-    } catch (const std::exception&) {
-        return {};
-    }
+    ++statementCount_;
+    return selectText(databaseName_, table, column, condition, params);
 }
 
 double TQorPrevod::SelectDateValue(const QString& table, const QString& column,
                                    const QString& condition, const QVariantMap& params) {
     ++statementCount_;
-    try {
-        db::Query query;
-        query.setDatabaseName(databaseName_);
-        query.setSqlText(QStringLiteral("Select ") + column + QStringLiteral(" from ") + table +
-                         QStringLiteral(" where ") + condition);
-        bindValues(query, params);
-        query.open();
-        const double value = query.eof() ? 0.0 : query.field(0).asDateTime();
-        query.close();
+    return answerOr(0.0, [&] {
+        double value = 0.0;
+        readFirstField(databaseName_, selectStatement(table, column, condition), params,
+                       [&value](const db::Field& field) { value = field.asDateTime(); });
         return value;
-    } catch (const std::exception&) {
-        return 0.0;
-    }
+    });
 }
 
 QString TQorPrevod::SelectStampValue(const QString& table, const QString& column,
@@ -212,18 +232,14 @@ bool TQorPrevod::UpdateValue(const QString& table, const QString& column, const 
     }
     const QString statement = QStringLiteral("update ") + table + QStringLiteral(" set ") + column +
                               QLatin1Char('=') + assigned + QStringLiteral(" where ") + condition;
-    try {
+    return shownOnError([&] {
         QString copy = statement + QLatin1Char('\n');
         for (auto param = bound.cbegin(); param != bound.cend(); ++param)
             copy += QStringLiteral("-- :%1 = %2\n").arg(param.key(), param.value().toString());
         platform::writeFileAtomically(platform::temporaryFolder() + QStringLiteral("Knjiga.Sql"),
                                       copy.toUtf8());
         execute(databaseName_, statement, bound);
-        return true;
-    } catch (const std::exception& error) {
-        platform::showMessage(platform::MessageKind::Error, messageOf(error));
-        return false;
-    }
+    });
 }
 
 bool TQorPrevod::DeleteRows(const QString& connection, const QString& table,
@@ -231,12 +247,10 @@ bool TQorPrevod::DeleteRows(const QString& connection, const QString& table,
     QString statement = QStringLiteral("DELETE FROM ") + table;
     if (!condition.isEmpty())
         statement += QStringLiteral(" WHERE ") + condition;
-    try {
+    return answerOr(false, [&] {
         execute(connection, statement, params);
         return true;
-    } catch (const std::exception&) {
-        return false;
-    }
+    });
 }
 
 void TQorPrevod::AppendLogLine(const QString& file, const QString& line) {
@@ -266,7 +280,7 @@ TFQorPrevod* TQorPrevod::ManagerForm() {
 
 void TQorPrevod::ReadWorkstationSettings() {
     const QString section = QStringLiteral("QOR");
-    try {
+    const bool read = answerOr(false, [&] {
         const platform::ProfileFile settings(programFolder() + QStringLiteral("QorTrans.ini"));
         setLanguage(
             settings.readString(section, QStringLiteral("LANGUAGE"), QStringLiteral("SLO")));
@@ -275,8 +289,9 @@ void TQorPrevod::ReadWorkstationSettings() {
         setWindowSize(settings.readBool(section, QStringLiteral("WINDOWSIZE"), false));
         fullWindow_ = settings.readBool(section, QStringLiteral("FULLWINDOW"), true);
         setAutoCreateTranslations(settings.readBool(section, QStringLiteral("AUTOCREATE"), false));
-    } catch (const std::exception&) {
-        // An unreadable settings file leaves the defaults.
+        return true;
+    });
+    if (!read) { // an unreadable settings file leaves the defaults
         setLanguage(QStringLiteral("SLO"));
         setWriteMode(false);
         setTranslation(false);
@@ -289,13 +304,12 @@ void TQorPrevod::InitTranslationData() {
     setLanguageText(SelectValue(QStringLiteral("prevod_jeziki"), QStringLiteral("opis"),
                                 QStringLiteral("koda_jezika=:KODA_JEZIKA"),
                                 {{QStringLiteral("KODA_JEZIKA"), boundText(language_)}}));
-    try {
+    // An unreadable request file carries out nothing.
+    ignoreErrors([this] {
         platform::ProfileFile requests(programFolder() + QStringLiteral("QorTranslation.ini"));
         DeleteTranslations(requests.sectionValues(QStringLiteral("DELETE")), requests);
         ImportTranslations(requests.sectionValues(QStringLiteral("IMPORT")), requests);
-    } catch (const std::exception&) {
-        // An unreadable request file carries out nothing.
-    }
+    });
     if (imported_ && onInitTranslation)
         onInitTranslation(*this);
     if (onInitTranslation)
@@ -365,7 +379,7 @@ bool TQorPrevod::RunScript(const QString& scriptPath) {
             execute(databaseName_, statement.text(), {});
             succeeded = true;
         } catch (const std::exception& error) {
-            logFailedStatement(logFile, statement, messageOf(error));
+            logFailedStatement(logFile, statement, platform::errorMessage(error));
         }
     }
     return succeeded;
@@ -452,10 +466,7 @@ QString TQorPrevod::NextKey(const QString& counterName, bool increment) {
             database.commit();
             return key;
         } catch (const std::exception&) {
-            try {
-                database.rollback();
-            } catch (const std::exception&) {
-            }
+            ignoreErrors([&database] { database.rollback(); });
             if (attempt == 2)
                 throw;
         }
@@ -471,7 +482,7 @@ bool TQorPrevod::EnsureSourceText(const QString& name, const QString& sourceText
                          QStringLiteral("id_prevoda=:ID_PREVODA and name=:NAME"), text);
     if (!orgId_.isEmpty())
         return false;
-    try {
+    return answerOr(false, [&] {
         orgId_ = NextKey(QStringLiteral("Prevod_org"), true);
         QVariantMap row = text;
         row.insert(QStringLiteral("ID_PREVOD_ORG"), boundKey(orgId_));
@@ -481,9 +492,7 @@ bool TQorPrevod::EnsureSourceText(const QString& name, const QString& sourceText
                                "values (:ID_PREVODA, :ID_PREVOD_ORG, :NAME, :ORGTEXT)"),
                 row);
         return true;
-    } catch (const std::exception&) {
-        return false;
-    }
+    });
 }
 
 // --- Lookups ----------------------------------------------------------------------------
@@ -518,12 +527,11 @@ void TQorPrevod::SaveLocalFile() {
     pendingCacheIndex_.clear();
     if (!localFile_ || !localFileWritable_)
         return;
-    try {
+    // A cache that cannot be written leaves the lookups to the database.
+    localFileWritable_ = answerOr(false, [&] {
         localFile_->writeStrings(values);
-    } catch (const std::exception&) {
-        // A cache that cannot be written leaves the lookups to the database.
-        localFileWritable_ = false;
-    }
+        return true;
+    });
 }
 
 namespace {
@@ -540,11 +548,7 @@ QString TQorPrevod::cachedText(const QString& name) const {
     const auto pending = pendingCacheIndex_.constFind(cacheIndexKey(section_, name));
     if (pending != pendingCacheIndex_.cend())
         return pendingCache_[*pending].value;
-    try {
-        return localFile_->readString(section_, name);
-    } catch (const std::exception&) {
-        return {};
-    }
+    return answerOr(QString(), [&] { return localFile_->readString(section_, name); });
 }
 
 void TQorPrevod::cacheText(const QString& name, const QString& text) {
@@ -659,7 +663,7 @@ void TQorPrevod::translateInDialog(const QString& name, QString& result) {
 }
 
 bool TQorPrevod::UpdateAllLocalTranslation() {
-    try {
+    return shownOnError([this] {
         ++statementCount_;
         db::Query query;
         query.setDatabaseName(databaseName_);
@@ -667,7 +671,7 @@ bool TQorPrevod::UpdateAllLocalTranslation() {
         bindValues(query, {{QStringLiteral("ID_PREVODA"), boundKey(formId_)}});
         query.open();
         if (query.eof())
-            return true;
+            return;
         const bool keptValid = localValid_;
         const bool keptWriteMode = writeMode_;
         writeMode_ = false;
@@ -689,11 +693,7 @@ bool TQorPrevod::UpdateAllLocalTranslation() {
             GetTranslation(query.fieldByName(QStringLiteral("NAME")).asString(),
                            query.fieldByName(QStringLiteral("ORGTEXT")).asString(), ignored);
         }
-        return true;
-    } catch (const std::exception& error) {
-        platform::showMessage(platform::MessageKind::Error, messageOf(error));
-        return false;
-    }
+    });
 }
 
 void TQorPrevod::PreloadFormTexts() {
@@ -815,15 +815,13 @@ void TQorPrevod::ConstTranslation(const QString& name, const QString& sourceText
 void TQorPrevod::TranslateConstants() {
     localValid_ = false;
     busy_ = true;
-    try {
-        OpenLocalFile(false);
-        if (onWriteConsTranslation)
-            onWriteConsTranslation(*this);
-    } catch (const std::exception& error) {
-        platform::showMessage(platform::MessageKind::Error,
-                              QStringLiteral("Error translating constant application.\n\n") +
-                                  messageOf(error));
-    }
+    shownOnError(
+        [this] {
+            OpenLocalFile(false);
+            if (onWriteConsTranslation)
+                onWriteConsTranslation(*this);
+        },
+        QStringLiteral("Error translating constant application.\n\n"));
     busy_ = false;
     CloseLocalFile();
 }
@@ -852,10 +850,7 @@ void TQorPrevod::SetIniFile() {
 }
 
 void TQorPrevod::FreeIniFile() {
-    try {
-        CloseLocalFile();
-    } catch (...) {
-    }
+    ignoreErrors([this] { CloseLocalFile(); });
 }
 
 bool TQorPrevod::BrisiTitlePrevodForme(const QString& formName) {
@@ -886,7 +881,7 @@ void TQorPrevod::SwitchOff() {
 }
 
 bool TQorPrevod::Settings() {
-    try {
+    return answerOr(false, [this] {
         bool translationOn = translation_;
         bool writeMode = writeMode_;
         QString code;
@@ -902,9 +897,7 @@ bool TQorPrevod::Settings() {
         settings.writeBool(section, QStringLiteral("WRITE.TRANS"), writeMode_);
         settings.writeBool(section, QStringLiteral("TRANSLATE"), translation_);
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 // --- Pass over the owner form ---------------------------------------------------------------

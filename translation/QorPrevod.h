@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVariantMap>
 #include <QWidget>
+#include <exception>
 #include <functional>
 #include <memory>
 
@@ -26,6 +27,44 @@ class TFQorPrevod;
 QVariant boundText(const QString& text);
 QVariant boundKey(const QString& key);
 void bindValues(db::Query& query, const QVariantMap& values);
+
+// What the translation helpers do with an error of the database or of a file. Each
+// helper's comment names one of five policies:
+// - raises: the error reaches the caller;
+// - empty text: a lookup answers empty text, as when it finds no row;
+// - zero: a date lookup answers 0, as when it finds no row;
+// - false: the helper answers false (or, with nothing to answer, does nothing) and shows
+//   nothing;
+// - message and false: the helper shows the error's message and answers false (or,
+//   with nothing to answer, only shows it).
+// Each policy has one implementation, below, so that helpers of the same policy behave
+// alike.
+
+// Empty text, zero and false: what the step answers, or the fallback when it raises.
+template <typename Value, typename Step> Value answerOr(Value fallback, Step step) {
+    try {
+        return step();
+    } catch (const std::exception&) {
+        return fallback;
+    }
+}
+// False, for a step with nothing to answer: an error ends the step, nothing is shown.
+void ignoreErrors(const std::function<void()>& step);
+// Message and false: true when the step ran; else the error's message is shown (after
+// the lead text) and false answered.
+bool shownOnError(const std::function<void()>& step, const QString& lead = {});
+
+// The statements below take table, column and condition as SQL written by the program;
+// every value goes into the condition as a ":NAME" parameter whose value params holds.
+
+// Runs the statement on the query, on the connection, with params bound; answers the rows
+// it changed. Raises.
+int runStatement(db::Query& query, const QString& connection, const QString& statement,
+                 const QVariantMap& params = {});
+// The column of the first row of "Select column from table where condition" on the
+// connection, as text. Empty text when there is no row, and on any error.
+QString selectText(const QString& connection, const QString& table, const QString& column,
+                   const QString& condition, const QVariantMap& params = {});
 
 // The user-interface translation engine of one form. The translations live in the
 // tables PREVOD_FORME (one record per form of a program), PREVOD_ORG (the source texts
@@ -99,9 +138,9 @@ public:
     void setOnlyCreateTranslations(bool on) { onlyCreate_ = on; }
 
     TPrevodForme onFormPrevod;           // a pass has translated a form's caption
-    TNotifyEvent onConsTranslation;      // raised by HandleConstants
-    TNotifyEvent onWriteConsTranslation; // raised by TranslateConstants
-    TNotifyEvent onInitTranslation;      // raised at the end of InitTranslationData
+    TNotifyEvent onConsTranslation;      // fired by HandleConstants
+    TNotifyEvent onWriteConsTranslation; // fired by TranslateConstants
+    TNotifyEvent onInitTranslation;      // fired at the end of InitTranslationData
 
     // --- Internal state, for the pass over a form and the manager -------------------
     const QString& FormId() const { return formId_; }
@@ -133,19 +172,22 @@ public:
     QString LocalFilePath() const;
     // Opens the cache file (creating the "LNG" folder first when asked); does nothing
     // when it is open. CloseLocalFile closes it; it is open only while a pass or a
-    // constant or custom lookup runs.
+    // constant or custom lookup runs. OpenLocalFile raises; CloseLocalFile is false, as
+    // SaveLocalFile.
     void OpenLocalFile(bool createFolder);
     void CloseLocalFile();
     // The lookups' texts for the cache are kept until the file closes (or this is
     // called) and then written with one save; the file is not written when none differs
-    // from what it holds. Lookups read the kept texts first.
+    // from what it holds. Lookups read the kept texts first. False: a file that cannot be
+    // written is left alone from then on, and the lookups go to the database.
     void SaveLocalFile();
     bool LocalFileOpen() const { return static_cast<bool>(localFile_); }
     // Section check: reads the server's stamp of FormId (setting it to SYSDATE first when
     // it has none, and reading it again unless rereadAfterSet is off), reads the
     // section's "DT_CHANGE" and sets LocalValid when both are present and equal. Does
     // nothing when FormId is empty. WriteServerStamp stores ServerStamp under
-    // "DT_CHANGE" in Section.
+    // "DT_CHANGE" in Section. Its lookups are empty text and its update message and
+    // false: it raises nothing.
     void CheckLocalSection(bool rereadAfterSet = true);
     void WriteServerStamp();
 
@@ -155,68 +197,70 @@ public:
 
     // --- Settings and requests -------------------------------------------------------
     // Reads the six settings of "QorTrans.ini", section "QOR" (defaults when the file is
-    // missing or unreadable).
+    // missing or unreadable). False.
     void ReadWorkstationSettings();
     // Reads "QorTrans.ini", the language description, and carries out the DELETE and
-    // IMPORT requests of "QorTranslation.ini"; raises onInitTranslation (twice when an
+    // IMPORT requests of "QorTranslation.ini"; fires onInitTranslation (twice when an
     // import statement succeeded). A missing or unreadable file leaves the defaults.
+    // False, as DeleteTranslations.
     void InitTranslationData();
     // Request lines "KEY=VALUE"; only value "1" is carried out, and each is marked "0"
     // in requestFile. "ALL" empties the three tables for every program and stops.
     void DeleteTranslations(const QStringList& requests, platform::ProfileFile& requestFile);
     // Runs the script that section "FILES" names for each pending key (each script at
-    // most once per start); failing statements go to "<script>.log".
+    // most once per start); failing statements go to "<script>.log". Raises what reading
+    // requestFile raises.
     void ImportTranslations(const QStringList& requests, platform::ProfileFile& requestFile);
     // Runs the statements of a script file as readScript (translation/ImportScript.h)
     // reads them, each on its own; a failing one is appended to "<script>.log" (its
     // lines, the error's message, an empty line) and the run goes on. Answers whether a
-    // statement succeeded; false for a file that cannot be opened.
+    // statement succeeded; false for a file that cannot be opened. False.
     bool RunScript(const QString& scriptPath);
 
     // --- Form records and texts ------------------------------------------------------
     // Finds (or in write mode inserts) the record of the form; true when it was inserted.
-    // Errors of the insert reach the caller.
+    // Raises what the insert raises (its lookup is empty text).
     bool SetFormRecord(const QString& formName);
     const QString& GetFormId() const { return formId_; }
     void SetFormId(const QString& id) { formId_ = id; }
     // Draws the next key of the counter in one transaction that holds the counter row:
-    // "1" for a new counter, else PREDPONA + n + PRIPONA. Errors reach the caller.
+    // "1" for a new counter, else PREDPONA + n + PRIPONA. Raises.
     QString NextKey(const QString& counterName, bool increment = true);
     // Makes sure the form has a PREVOD_ORG row for the name (OrgId its key); true when
-    // one was inserted. Errors are swallowed.
+    // one was inserted. False.
     bool EnsureSourceText(const QString& name, const QString& sourceText);
     // The text for the name in Language: from the preloaded form texts, the current cache
     // section, or the database; in write mode a text the database lacks is recorded.
-    // The result is untouched for an empty name.
+    // The result is untouched for an empty name. The lookups are empty text; recording a
+    // missing text raises.
     void GetTranslation(const QString& name, const QString& sourceText, QString& result);
-    // Refreshes the cache section of FormId from the database; true on success, else the
-    // error is shown and false given.
+    // Refreshes the cache section of FormId from the database. Message and false.
     bool UpdateAllLocalTranslation();
-    // Reads every text of CurrentFormName in Language with one statement.
+    // Reads every text of CurrentFormName in Language with one statement. Raises.
     void PreloadFormTexts();
 
     // --- Building blocks ---------------------------------------------------------------
     // table, column and condition are SQL written by the program; every value goes into
-    // the condition as a ":NAME" parameter whose value params holds.
-    // The column of the first row as text; empty when none or on any error.
+    // the condition as a ":NAME" parameter whose value params holds. Each runs on
+    // DatabaseName unless it names its connection.
+    // The column of the first row as text (selectText). Empty text.
     QString SelectValue(const QString& table, const QString& column, const QString& condition,
                         const QVariantMap& params = {});
-    // The column as a date-time; 0 when there is no row or on any error.
+    // The column as a date-time; 0 when there is no row. Zero.
     double SelectDateValue(const QString& table, const QString& column, const QString& condition,
                            const QVariantMap& params = {});
-    // The column's text as the server gives it (DT_CHANGE stamps); empty as above.
+    // The column's text as the server gives it (DT_CHANGE stamps). Empty text.
     QString SelectStampValue(const QString& table, const QString& column, const QString& condition,
                              const QVariantMap& params = {});
     // "update table set column=value where condition": value is SQL text (SYSDATE) when
     // quoted is off, else a bound parameter. The statement is saved to "Knjiga.Sql" in
-    // the temporary folder first. Errors are shown; false then.
+    // the temporary folder first. Message and false.
     bool UpdateValue(const QString& table, const QString& column, const QString& value,
                      const QString& condition, bool quoted, const QVariantMap& params = {});
-    // "DELETE FROM table WHERE condition", or every row without a condition; false on
-    // any error.
+    // "DELETE FROM table WHERE condition", or every row without a condition. False.
     bool DeleteRows(const QString& connection, const QString& table, const QString& condition,
                     const QVariantMap& params = {});
-    // Appends one line to a text file, creating it when missing. Raises InOutError.
+    // Appends one line to a text file, creating it when missing. Raises (InOutError).
     static void AppendLogLine(const QString& file, const QString& line);
     // A new manager form (owned by no window) with this engine's context: DatabaseName,
     // Language, FormId, OrgId, ProgramName, CurrentForm and LanguageText. It frees itself
@@ -229,31 +273,30 @@ public:
 
     // --- Constants, custom lookups and the translator's commands ----------------------
     // Prepares the cache section of the program's constants (the pseudo-form
-    // "ResourceString") and raises onConsTranslation with write mode off. Nothing while
-    // translation is off.
+    // "ResourceString") and fires onConsTranslation with write mode off. Nothing while
+    // translation is off. Raises.
     void HandleConstants();
     // One constant: the source text while translation is off, else its translation;
     // raises when the "ResourceString" record is missing or the text comes out blank.
     // Leaves FormId and LocalValid as it found them.
     void GetConstant(const QString& name, const QString& sourceText, QString& result);
     // One constant with the cache opened by PrepareCustomTranslation; a stop asked for in
-    // the single-text dialog ends it with a silent abort (platform::Abort).
+    // the single-text dialog ends it with a silent abort (raises platform::Abort).
     void ConstTranslation(const QString& name, const QString& sourceText, QString& result);
-    // Raises onWriteConsTranslation while Busy, with the cache open; errors are shown.
+    // Fires onWriteConsTranslation while Busy, with the cache open. Message and false.
     void TranslateConstants();
     // Prepares the cache section of any form name for GetTranslation (force reload marks
-    // it out of date); CleanCustomTranslation ends such lookups.
+    // it out of date); CleanCustomTranslation ends such lookups. Raises.
     void PrepareCustomTranslation(const QString& formName, bool forceReload);
     void CleanCustomTranslation();
-    // Opens the cache without creating its folder; FreeIniFile closes it, ignoring errors.
+    // Opens the cache without creating its folder (raises); FreeIniFile closes it (false).
     void SetIniFile();
     void FreeIniFile();
-    // Deletes the caption translations ("Title") of the form in every language. Errors
-    // reach the caller.
+    // Deletes the caption translations ("Title") of the form in every language. Raises.
     bool BrisiTitlePrevodForme(const QString& formName);
     // Write-mode commands: the manager's list of the owner form, the list of the
     // constants, translation switched off (nothing saved), and the settings page, whose
-    // choice is written into "Dravik.ini" (false on any error, nothing shown).
+    // choice is written into "Dravik.ini" (Settings: false). The two managers raise.
     void OpenTranslationManagerExecute();
     void OpenConstantsManager();
     void SwitchOff();
@@ -261,21 +304,24 @@ public:
 
     // --- Pass over the owner form (translatable forms) ----------------------------------
     // Translates the owner form at creation; see the translatable forms. Does nothing
-    // unless Translation is on and Busy is off.
+    // unless Translation is on and Busy is off. Raises what preparing the pass raises;
+    // an error of the walk is message and false.
     void TranslateOwnerForm(QObject* owner);
-    // Translates a form's (or frame's) caption and components.
+    // Translates a form's (or frame's) caption and components. Raises.
     void FormTranslation(QObject* component);
-    // Translates the active form again (write-mode key T).
+    // Translates the active form again (write-mode key T). Message and false.
     void RetranslateForm();
 
 private:
-    QString selectFirst(const QString& statement, const QVariantMap& params);
+    // Raises.
     int execute(const QString& connection, const QString& statement, const QVariantMap& params);
     QString drawKey(const QString& counterName, bool increment);
-    QString cachedText(const QString& name) const;
-    void cacheText(const QString& name, const QString& text);
     void recordMissingText(const QString& name, const QString& sourceText, QString& result);
     void translateInDialog(const QString& name, QString& result);
+    // Empty text.
+    QString cachedText(const QString& name) const;
+    // Keeps the text for the next save (SaveLocalFile); nothing here fails.
+    void cacheText(const QString& name, const QString& text);
 
     QString language_;
     QString languageText_;

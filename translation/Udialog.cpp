@@ -216,12 +216,6 @@ bool isFrame(const QObject* component) {
     return false;
 }
 
-QString errorText(const std::exception& error) {
-    if (const auto* own = dynamic_cast<const platform::Exception*>(&error))
-        return own->message();
-    return QString::fromUtf8(error.what());
-}
-
 // Sets the form's line of "PrevodForme.Log" (one "name=HH:NN:SS:ZZZ" line per form) to
 // the duration of its last pass. The log is a measurement: a log that cannot be written
 // does not stop the form.
@@ -250,11 +244,10 @@ void logPassDuration(const QString& formName, qint64 milliseconds) {
         *found = entry;
     else
         lines.append(entry);
-    try {
+    ignoreErrors([&] {
         platform::writeFileAtomically(
             path, (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
-    } catch (const std::exception&) {
-    }
+    });
 }
 
 // Puts the engine's switches back when a pass ends, also by an error.
@@ -389,15 +382,8 @@ void TQorPrevod::TranslateOwnerForm(QObject* owner) {
         installWriteModeKeys(*this, form);
     const PassSwitches switches(*this);
     form->setEnabled(false);
-    try {
-        FormTranslation(form);
-    } catch (const std::exception& error) {
-        form->setEnabled(true);
-        platform::showMessage(platform::MessageKind::Error,
-                              QStringLiteral("Error translating form in application.\n\n") +
-                                  errorText(error));
-        return;
-    }
+    shownOnError([this, form] { FormTranslation(form); },
+                 QStringLiteral("Error translating form in application.\n\n"));
     form->setEnabled(true);
 }
 
@@ -440,17 +426,12 @@ void TQorPrevod::RetranslateForm() {
     platform::setTag(form, 0);
     setLocalValid(false);
     setBusy(true);
-    try {
-        OpenLocalFile(false);
-        FormTranslation(form);
-    } catch (const std::exception& error) {
-        setBusy(false);
-        CloseLocalFile();
-        platform::showMessage(platform::MessageKind::Error,
-                              QStringLiteral("Error translating application.\n\n") +
-                                  errorText(error));
-        return;
-    }
+    shownOnError(
+        [this, form] {
+            OpenLocalFile(false);
+            FormTranslation(form);
+        },
+        QStringLiteral("Error translating application.\n\n"));
     setBusy(false);
     CloseLocalFile();
 }

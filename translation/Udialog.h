@@ -97,6 +97,7 @@ public:
     bool WriteMode() const { return writeMode_; }
     TQorPrevod* Engine() const { return engine_; }
 
+    // Raises what the lookup raises.
     void TranslateComponent(QObject* component);
 
 private:

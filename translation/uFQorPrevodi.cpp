@@ -637,30 +637,8 @@ void TFQorPrevod::focusTranslation() {
 
 // --- Statements ------------------------------------------------------------------------------
 
-QString TFQorPrevod::selectValue(const QString& table, const QString& column,
-                                 const QString& condition, const QVariantMap& params) {
-    try {
-        Q.close();
-        Q.setDatabaseName(DatabaseName);
-        Q.setSqlText(QStringLiteral("Select ") + column + QStringLiteral(" from ") + table +
-                     QStringLiteral(" where ") + condition);
-        bindValues(Q, params);
-        Q.open();
-        const QString value = Q.eof() ? QString() : Q.field(0).asString();
-        Q.close();
-        return value;
-    } catch (const std::exception&) {
-        Q.close();
-        return {};
-    }
-}
-
 void TFQorPrevod::execute(db::Query& query, const QString& statement, const QVariantMap& params) {
-    query.close();
-    query.setDatabaseName(DatabaseName);
-    query.setSqlText(statement);
-    bindValues(query, params);
-    query.execSql();
+    runStatement(query, DatabaseName, statement, params);
 }
 
 // --- Single text ---------------------------------------------------------------------------
@@ -693,15 +671,15 @@ void TFQorPrevod::TranslateText(const QString& name, QString& text, bool& stop, 
     MOriginal->setPlainText(CurrentSourceText);
     MTranslation->setPlainText(CurrentTranslText);
 
-    PForm->setCaption(selectValue(QStringLiteral("PREVOD_FORME"), QStringLiteral("FormName"),
-                                  QStringLiteral("Id_Prevoda=:FORMA"),
-                                  {{QStringLiteral("FORMA"), boundKey(FormId)}}));
+    PForm->setCaption(selectText(DatabaseName, QStringLiteral("PREVOD_FORME"),
+                                 QStringLiteral("FormName"), QStringLiteral("Id_Prevoda=:FORMA"),
+                                 {{QStringLiteral("FORMA"), boundKey(FormId)}}));
     PControl->setCaption(name);
     showPage(TSTranslation);
     SB->setPanelText(1, Language + QLatin1Char(' ') +
-                            selectValue(QStringLiteral("prevod_jeziki"), QStringLiteral("opis"),
-                                        QStringLiteral("koda_jezika=:JEZIK"),
-                                        {{QStringLiteral("JEZIK"), boundText(Language)}}));
+                            selectText(DatabaseName, QStringLiteral("prevod_jeziki"),
+                                       QStringLiteral("opis"), QStringLiteral("koda_jezika=:JEZIK"),
+                                       {{QStringLiteral("JEZIK"), boundText(Language)}}));
     Saved = false;
     loadSuggestions();
     if (ListMode)
@@ -799,9 +777,9 @@ void TFQorPrevod::ShowClearExecute() {
 void TFQorPrevod::ShowFormList() {
     SBUt->setChecked(true);
     SBUtClick(false);
-    PFormList->setCaption(selectValue(QStringLiteral("PREVOD_FORME"), QStringLiteral("FormName"),
-                                      QStringLiteral("Id_Prevoda=:FORMA"),
-                                      {{QStringLiteral("FORMA"), boundKey(FormId)}}));
+    PFormList->setCaption(selectText(
+        DatabaseName, QStringLiteral("PREVOD_FORME"), QStringLiteral("FormName"),
+        QStringLiteral("Id_Prevoda=:FORMA"), {{QStringLiteral("FORMA"), boundKey(FormId)}}));
     showPage(TSTransList);
     SB1->setPanelText(1, Language + QLatin1Char(' ') + LanguageText);
     runModal();
@@ -961,11 +939,11 @@ void TFQorPrevod::BGenerateClick() {
                              QStringLiteral("prevod_data")};
     if (CBForm->currentText() == CurrentFormChoice) {
         const QString id =
-            selectValue(QStringLiteral("prevod_forme"), QStringLiteral("id_prevoda"),
-                        QStringLiteral("RTrim(Upper(programname))=:PROGRAMNAME and "
-                                       "RTrim(Upper(formname))=:FORMNAME"),
-                        {{QStringLiteral("PROGRAMNAME"), boundText(ProgramName.toUpper())},
-                         {QStringLiteral("FORMNAME"), boundText(PFormList->caption().toUpper())}});
+            selectText(DatabaseName, QStringLiteral("prevod_forme"), QStringLiteral("id_prevoda"),
+                       QStringLiteral("RTrim(Upper(programname))=:PROGRAMNAME and "
+                                      "RTrim(Upper(formname))=:FORMNAME"),
+                       {{QStringLiteral("PROGRAMNAME"), boundText(ProgramName.toUpper())},
+                        {QStringLiteral("FORMNAME"), boundText(PFormList->caption().toUpper())}});
         for (const QString& table : tables)
             GenerateSql(file, table,
                         QStringLiteral("Select * from %1 where id_prevoda=:FORMA").arg(table),

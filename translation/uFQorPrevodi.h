@@ -88,6 +88,9 @@ public:
     const QStringList& baseListSql() const { return BaseListSql; }
 
     // --- Operations -------------------------------------------------------------------------
+    // Each raises what its statements and files raise (a failing statement, a script that
+    // cannot be written); the form's buttons, keys and menus run them behind the handler
+    // guard.
     // The single-text dialog for the text name of FormId: the result is the first line of
     // the saved translation, or of the source text when nothing was saved; empty without
     // a language ("No language selected.") or without a row. stop and onlyCreate take the
@@ -165,8 +168,7 @@ private:
     void closeForm();
     void loadSuggestions();
     void hideSuggestions();
-    QString selectValue(const QString& table, const QString& column, const QString& condition,
-                        const QVariantMap& params);
+    // Raises (runStatement on the form's database).
     void execute(db::Query& query, const QString& statement, const QVariantMap& params);
     QString requestKey() const;
     QString requestSection() const;
