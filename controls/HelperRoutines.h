@@ -52,6 +52,7 @@ QString UniqueIndexFields(db::Table& table);
 void EmptyingFilter(db::Table& table);
 
 // Empties the table cheaply before its index field names are changed.
+// These three raise what the table raises (index definitions, filter, range).
 void PrepareForReindex(db::Table& table);
 
 // The value, as text, of column in the first row of

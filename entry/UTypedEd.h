@@ -86,10 +86,11 @@ public:
     // The form calls Loaded once after it has created and set up its components: the
     // current font colour becomes the confirmed colour; a date field takes today's
     // date, any other field the value of its text; then the edit mask is applied.
+    // Raises as AcceptText.
     virtual void Loaded();
 
     virtual void Touch();        // the text is being edited: touched, OnTouch
-    virtual void ReadText();     // the text into the value
+    virtual void ReadText();     // the text into the value; raises the conversion error
     virtual void ValueChanged(); // show the value, confirmed, OnChange
     // ReadText and ValueChanged; on an error the field takes the focus back (when it is
     // showing) and the error is raised again.
@@ -114,7 +115,7 @@ public:
     // Strings open the on-screen keyboard (not from the keyboard), floats the calculator,
     // dates the calendar, times the time picker, date and time the calendar and then the
     // time picker; the chosen value is set when the tool is confirmed. Each tool is
-    // created on first use and kept until the program ends.
+    // created on first use and kept until the program ends. Raises what onZoom raises.
     void OpenTool(bool fromKeyboard);
 
     // The side buttons, while the field has the focus: the tool button (pool button 2,
@@ -125,10 +126,12 @@ public:
     // The glyph number of the tool button for the field's type (0 for none).
     int ToolGlyphNumber() const;
     // What a click on a side button does: the clear button clears an enabled field, the
-    // tool button opens the tool.
+    // tool button opens the tool. Raises as OpenTool; a click runs it behind the handler
+    // guard.
     void SideButtonClick(QObject* button);
 
-    // Drop target rules, as the drag events apply them.
+    // Drop target rules, as the drag events apply them. DragDrop raises what the drop
+    // handler raises.
     bool DragOver(QObject* source, const QPoint& position);
     void DragDrop(QObject* source, const QPoint& position);
 

@@ -12,8 +12,8 @@ public:
 
     // Copies the holder's data type and value (or null); arms.
     void Take(const TFormatParam& holder);
-    // Copies data type and value into the holder; disarms, also when the copy fails.
-    // The display format is never copied.
+    // Copies data type and value into the holder; disarms, also when the copy fails
+    // and raises its error. The display format is never copied.
     void Deliver(TFormatParam& holder);
 };
 
