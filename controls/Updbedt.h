@@ -70,7 +70,9 @@ public:
     bool designing() const { return designing_; }
     void setDesigning(bool on);
 
-    // Puts the link into edit state and answers whether the text may change now.
+    // Puts the link into edit state and answers whether the text may change now. This and
+    // the clipboard operations below raise what putting the data set into edit state
+    // raises (typed keys and the menu's items show that error in the error display).
     bool editCanModify();
     // Shows the field's value again and selects all text.
     void reset();
