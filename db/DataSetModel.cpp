@@ -46,6 +46,7 @@ void DataSetModel::rebuild() {
     beginResetModel();
     columns_.clear();
     rows_ = 0;
+    readFailed_ = false;
     if (DataSet* set = dataSet()) {
         for (int f = 0; f < set->fieldCount(); ++f) {
             if (set->field(f).visible())
@@ -179,6 +180,11 @@ bool DataSetModel::setData(const QModelIndex& index, const QVariant& value, int 
     try {
         if (!link_->edit())
             return false;
+    } catch (const std::exception& error) {
+        platform::showException(error); // the row cannot be edited now (a lock, a hook)
+        return false;
+    }
+    try {
         if (value.metaType().id() == QMetaType::QString)
             field->setAsString(value.toString());
         else
@@ -194,7 +200,7 @@ bool DataSetModel::setData(const QModelIndex& index, const QVariant& value, int 
 // and while a progress handler runs a statement may be stepping: the grid waits.
 bool DataSetModel::canFetchMore(const QModelIndex& parent) const {
     const DataSet* set = dataSet();
-    return !parent.isValid() && set && !set->controlsDisabled() &&
+    return !parent.isValid() && set && !set->controlsDisabled() && !readFailed_ &&
            !StatementProgress::handlerRunning() &&
            (!set->allRowsFetched() || set->fetchedRowCount() > rows_);
 }
@@ -203,7 +209,17 @@ void DataSetModel::fetchMore(const QModelIndex& parent) {
     DataSet* set = dataSet();
     if (!canFetchMore(parent))
         return;
-    set->fetchMore(blockSize_);
+    // The view reads on from its own scroll and timer code: an error is shown here, the
+    // rows read so far stay, and no more are read until the data set changes, so that
+    // the view does not fail again at every step.
+    try {
+        set->fetchMore(blockSize_);
+    } catch (const std::exception& error) {
+        readFailed_ = true;
+        syncRows();
+        platform::showException(error);
+        return;
+    }
     syncRows();
 }
 

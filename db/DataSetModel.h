@@ -13,7 +13,11 @@ namespace db {
 // display label; cells: display text and the field's alignment) and one row per row
 // the data set has read. Rows are read on demand in blocks (canFetchMore/fetchMore),
 // so a grid shows the first rows of a large result without reading the rest. No rows are
-// read while the data set's controls are disabled or a statement's progress handler runs.
+// read while the data set's controls are disabled or a statement's progress handler runs,
+// nor after reading failed, until the data set changes. An error of reading on, or of
+// starting to edit a cell, goes to the error display (the views call these from their
+// own code); text a field cannot take only beeps. Only setCurrentRow raises: what moving
+// the data set raises (storing the edited row first).
 //
 // Cells are written only on the data set's current row, while it is being edited or
 // inserted (or when the data source's auto-edit starts editing), and only for fields
@@ -63,6 +67,7 @@ private:
     std::vector<std::pair<int, Field*>> columns_; // field index and field
     int rows_ = 0;
     int blockSize_ = 256;
+    bool readFailed_ = false; // fetchMore failed; reset when the data set changes
 };
 
 } // namespace db

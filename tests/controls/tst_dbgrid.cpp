@@ -7,6 +7,7 @@
 #include "db/DataSource.h"
 #include "db/Field.h"
 #include "db/Table.h"
+#include "platform/Errors.h"
 #include "platform/MessageBox.h"
 
 #include <QAccessible>
@@ -48,6 +49,19 @@ int inkIn(const QImage& picture, const QRect& area) {
     return ink;
 }
 
+// A table whose connection breaks when the grid reads its third row.
+class BreakingTable : public db::Table {
+public:
+    int rowsRead = 0;
+
+protected:
+    bool fetchRow(Row& dataValues) override {
+        if (++rowsRead == 3)
+            throw platform::EngineError(QStringLiteral("The connection broke."));
+        return db::Table::fetchRow(dataValues);
+    }
+};
+
 } // namespace
 
 class TestDbGrid : public QObject {
@@ -64,6 +78,7 @@ private Q_SLOTS:
     void titleCellsKeepReadableNames();
     void ctrlDeleteAsksFirst();
     void leavingCancelsAnInsertNothingWasTypedInto();
+    void errorsOfReadingOnAndOfEditingAreShown();
 
 private:
     template <typename Grid = TKVDbGrid> Grid* makeGrid();
@@ -305,6 +320,36 @@ void TestDbGrid::leavingCancelsAnInsertNothingWasTypedInto() {
     other->setFocus();
     QCOMPARE(table_->state(), db::DataSetState::Insert);
     table_->cancel();
+}
+
+// The grid reads on from its own timer and scroll code, and edits cells from its
+// editor's: an error there is shown once, and the grid keeps what it has.
+void TestDbGrid::errorsOfReadingOnAndOfEditingAreShown() {
+    BreakingTable breaking;
+    breaking.setDatabaseName(QStringLiteral("TEST"));
+    breaking.setTableName(QStringLiteral("holding"));
+    breaking.setIndexFieldNames(QStringLiteral("id"));
+    breaking.open();
+    source_->setDataSet(&breaking);
+    TKVDbGrid* grid = makeGrid();
+    QTRY_COMPARE(messages_, QStringList({"The connection broke."}));
+    QCOMPARE(grid->model()->rowCount(), 2);
+    QVERIFY(!grid->model()->canFetchMore({}));
+    QTest::qWait(50);
+    QCOMPARE(messages_.size(), 1);
+
+    source_->setDataSet(table_.get());
+    QTRY_COMPARE(grid->model()->rowCount(), 3); // another data set reads on again
+    table_->afterEdit = [](db::DataSet&) {
+        throw platform::EngineError(QStringLiteral("The row is locked."));
+    };
+    const QModelIndex name = grid->model()->index(0, 1);
+    QVERIFY(!grid->model()->setData(name, QStringLiteral("Delta")));
+    QCOMPARE(messages_.last(), QStringLiteral("The row is locked."));
+    table_->afterEdit = nullptr;
+    table_->cancel();
+    QCOMPARE(table_->fieldByName(QStringLiteral("name")).asString(), QStringLiteral("Alpha"));
+    source_->setDataSet(nullptr);
 }
 
 QTEST_MAIN(TestDbGrid)
