@@ -210,22 +210,46 @@ void TPDBEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 // Paste and cut from the context menu go through the link first, like the keys; while
-// the link is not editing they are offered when the field may be changed.
+// the link is not editing they are offered when the field may be changed. A read-only
+// line edit's standard menu has neither item: the edit adds its own, around Copy.
 void TPDBEdit::contextMenuEvent(QContextMenuEvent* event) {
     std::unique_ptr<QMenu> menu(createStandardContextMenu());
+    QAction* cut = menuAction(*menu, QStringLiteral("edit-cut"));
+    QAction* paste = menuAction(*menu, QStringLiteral("edit-paste"));
+    const QList<QAction*> standard = menu->actions();
+    if (!cut)
+        cut = addMenuAction(*menu, standard.value(0), QStringLiteral("edit-cut"),
+                            QLineEdit::tr("Cu&t"), QKeySequence::Cut);
+    if (!paste)
+        paste = addMenuAction(*menu, standard.value(1), QStringLiteral("edit-paste"),
+                              QLineEdit::tr("&Paste"), QKeySequence::Paste);
     const bool modifiable = link_.canModify() || !link_.field();
-    for (QAction* action : menu->actions()) {
-        const QString name = action->objectName();
-        if (name == QLatin1String("edit-paste") || name == QLatin1String("edit-cut")) {
-            action->disconnect();
-            const bool paste = name == QLatin1String("edit-paste");
-            action->setEnabled(modifiable && (paste || hasSelectedText()));
-            connect(action, &QAction::triggered, this, platform::guarded([this, paste] {
-                        paste ? pasteIntoField() : cutFromField();
-                    }));
-        }
+    for (QAction* action : {cut, paste}) {
+        action->disconnect();
+        const bool pasting = action == paste;
+        action->setEnabled(modifiable && (pasting || hasSelectedText()));
+        connect(action, &QAction::triggered, this, platform::guarded([this, pasting] {
+                    pasting ? pasteIntoField() : cutFromField();
+                }));
     }
     menu->exec(event->globalPos());
+}
+
+QAction* TPDBEdit::menuAction(const QMenu& menu, const QString& name) {
+    for (QAction* action : menu.actions())
+        if (action->objectName() == name)
+            return action;
+    return nullptr;
+}
+
+// Before the given item, or at the end without one.
+QAction* TPDBEdit::addMenuAction(QMenu& menu, QAction* before, const QString& name,
+                                 const QString& caption, QKeySequence::StandardKey key) {
+    auto* action = new QAction(
+        caption + QLatin1Char('\t') + QKeySequence(key).toString(QKeySequence::NativeText), &menu);
+    action->setObjectName(name);
+    menu.insertAction(before, action);
+    return action;
 }
 
 // ---- Focus ---------------------------------------------------------------------------

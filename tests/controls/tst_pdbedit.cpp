@@ -12,10 +12,13 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 
 using namespace controls;
 
@@ -40,6 +43,22 @@ QPair<int, int> inkColumns(const QImage& picture) {
                 right = std::max(right, x);
             }
     return {left, right};
+}
+
+// Opens the control's context menu as the menu key does and chooses the named item.
+void chooseFromContextMenu(QWidget* control, const char* item) {
+    QTimer::singleShot(0, control, [item] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction* action : menu->actions())
+            if (action->objectName() == QLatin1String(item) && action->isEnabled())
+                action->trigger();
+        menu->close();
+    });
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(4, 4),
+                              control->mapToGlobal(QPoint(4, 4)));
+    QApplication::sendEvent(control, &menuKey);
 }
 
 } // namespace
@@ -195,6 +214,25 @@ void TestPDBEdit::pasteStartsEditing() {
     edit_->cutFromField();
     QCOMPARE(table_->state(), db::DataSetState::Edit);
     QCOMPARE(edit_->text(), QString());
+    table_->cancel();
+
+    // From the context menu, which offers paste on the read-only edit too.
+    QApplication::clipboard()->setText(QStringLiteral("Delta"));
+    edit_->selectAll();
+    chooseFromContextMenu(edit_, "edit-paste");
+    QCOMPARE(table_->state(), db::DataSetState::Edit);
+    QCOMPARE(edit_->text(), "Delta");
+    table_->cancel();
+
+    // A row that cannot be edited: the error is shown and the text stays.
+    table_->afterEdit = [](db::DataSet&) {
+        throw platform::EngineError(QStringLiteral("The row is locked."));
+    };
+    edit_->selectAll();
+    chooseFromContextMenu(edit_, "edit-paste");
+    QCOMPARE(messages_, QStringList({"The row is locked."}));
+    QCOMPARE(edit_->text(), "Alpha");
+    table_->afterEdit = nullptr;
     table_->cancel();
 }
 
