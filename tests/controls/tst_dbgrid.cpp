@@ -2,6 +2,7 @@
 // without), title clicks that sort nothing, the focus rectangle, the options and the
 // confirmation before Ctrl+Delete.
 #include "../support/TestDatabase.h"
+#include "controls/DbNavigator.h"
 #include "controls/cDbGrid.h"
 #include "db/DataSetModel.h"
 #include "db/DataSource.h"
@@ -15,6 +16,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QTest>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 using namespace controls;
@@ -79,6 +81,7 @@ private Q_SLOTS:
     void ctrlDeleteAsksFirst();
     void leavingCancelsAnInsertNothingWasTypedInto();
     void errorsOfReadingOnAndOfEditingAreShown();
+    void theNavigatorShowsWhatItsButtonsRaise();
 
 private:
     template <typename Grid = TKVDbGrid> Grid* makeGrid();
@@ -350,6 +353,38 @@ void TestDbGrid::errorsOfReadingOnAndOfEditingAreShown() {
     table_->cancel();
     QCOMPARE(table_->fieldByName(QStringLiteral("name")).asString(), QStringLiteral("Alpha"));
     source_->setDataSet(nullptr);
+}
+
+// A plain QApplication catches nothing: an error that left a button's handler through
+// Qt's signal code would end the test here. The navigator's own guard shows it, and the
+// data set keeps its state and what was typed.
+void TestDbGrid::theNavigatorShowsWhatItsButtonsRaise() {
+    auto* navigator = new DbNavigator(window_.get());
+    window_->layout()->addWidget(navigator);
+    navigator->setDataSource(source_.get());
+    window_->show();
+    table_->beforePost = [](db::DataSet&) {
+        throw platform::EngineError(QStringLiteral("The row is locked."));
+    };
+    QTest::mouseClick(navigator->button(DbNavigator::Edit), Qt::LeftButton);
+    table_->fieldByName(QStringLiteral("name")).setAsString(QStringLiteral("Delta"));
+    QTest::mouseClick(navigator->button(DbNavigator::Post), Qt::LeftButton);
+    QCOMPARE(messages_, QStringList({"The row is locked."}));
+    QCOMPARE(table_->state(), db::DataSetState::Edit);
+    QCOMPARE(table_->fieldByName(QStringLiteral("name")).asString(), QStringLiteral("Delta"));
+    QVERIFY(navigator->button(DbNavigator::Post)->isEnabled());
+
+    QTest::mouseClick(navigator->button(DbNavigator::Cancel), Qt::LeftButton);
+    table_->afterInsert = [](db::DataSet&) {
+        throw platform::EngineError(QStringLiteral("No new rows today."));
+    };
+    QTest::mouseClick(navigator->button(DbNavigator::Insert), Qt::LeftButton);
+    QCOMPARE(messages_.last(), QStringLiteral("No new rows today."));
+    QCOMPARE(table_->fieldByName(QStringLiteral("name")).asString(), QStringLiteral("Alpha"));
+    table_->beforePost = nullptr;
+    table_->afterInsert = nullptr;
+    if (table_->state() != db::DataSetState::Browse)
+        table_->cancel();
 }
 
 QTEST_MAIN(TestDbGrid)
