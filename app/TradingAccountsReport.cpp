@@ -101,31 +101,22 @@ QString reportFileName(const ReportSettings& settings, platform::TDateTime time)
            QStringLiteral(".xml");
 }
 
-// Runs the body and closes the query afterwards, also when the body fails.
-template <typename Body> void closingAfter(db::Query& query, Body body) {
-    try {
-        body();
-    } catch (...) {
-        query.close();
-        throw;
-    }
-    query.close();
-}
-
 void addReportingCompany(ReportDocument& document, Element root, TDMLB& session) {
     const Element company = document.addElement(root, "ReportingCompany");
-    closingAfter(session.qOsb, [&] {
-        const db::Query& person = session.OpenPerson(ReportingCompanyKey);
-        const auto text = [&](const char* name) {
-            return person.fieldByName(QLatin1String(name)).asString();
-        };
-        document.addElement(company, "TaxId", text("DVS"));
-        document.addElement(company, "OrganisationType", QStringLiteral("Brokerage"));
-        document.addElement(company, "Name",
-                            (text("NZV") + QLatin1Char(' ') + text("IME")).trimmed());
-        document.addElement(company, "Address", text("NSL"));
-        document.addElement(company, "City", text("MST"));
-    });
+    platform::withCleanup(
+        [&] {
+            const db::Query& person = session.OpenPerson(ReportingCompanyKey);
+            const auto text = [&](const char* name) {
+                return person.fieldByName(QLatin1String(name)).asString();
+            };
+            document.addElement(company, "TaxId", text("DVS"));
+            document.addElement(company, "OrganisationType", QStringLiteral("Brokerage"));
+            document.addElement(company, "Name",
+                                (text("NZV") + QLatin1Char(' ') + text("IME")).trimmed());
+            document.addElement(company, "Address", text("NSL"));
+            document.addElement(company, "City", text("MST"));
+        },
+        [&session] { session.qOsb.close(); });
 }
 
 void addReportPeriod(ReportDocument& document, Element root, platform::TDateTime reportDate) {
@@ -188,18 +179,15 @@ void addHolding(ReportDocument& document, Element account, const HoldingsColumns
 template <typename Body> void inOnePass(db::Query& query, Body body) {
     db::withControlsDisabled(query, [&] {
         query.setUnidirectional(true);
-        const auto finish = [&] {
-            query.close();
-            query.setUnidirectional(false);
-        };
-        try {
-            query.open();
-            body();
-        } catch (...) {
-            finish();
-            throw;
-        }
-        finish();
+        platform::withCleanup(
+            [&] {
+                query.open();
+                body();
+            },
+            [&] {
+                query.close();
+                query.setUnidirectional(false);
+            });
     });
 }
 

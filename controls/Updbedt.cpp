@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QPainter>
 
@@ -209,6 +210,27 @@ void TPDBEdit::keyPressEvent(QKeyEvent* event) {
     event->setAccepted(converted.isAccepted());
 }
 
+namespace {
+
+QAction* menuAction(const QMenu& menu, const QString& name) {
+    for (QAction* action : menu.actions())
+        if (action->objectName() == name)
+            return action;
+    return nullptr;
+}
+
+// Before the given item, or at the end without one.
+QAction* addMenuAction(QMenu& menu, QAction* before, const QString& name, const QString& caption,
+                       QKeySequence::StandardKey key) {
+    auto* action = new QAction(
+        caption + QLatin1Char('\t') + QKeySequence(key).toString(QKeySequence::NativeText), &menu);
+    action->setObjectName(name);
+    menu.insertAction(before, action);
+    return action;
+}
+
+} // namespace
+
 // Paste and cut from the context menu go through the link first, like the keys; while
 // the link is not editing they are offered when the field may be changed. A read-only
 // line edit's standard menu has neither item: the edit adds its own, around Copy.
@@ -233,23 +255,6 @@ void TPDBEdit::contextMenuEvent(QContextMenuEvent* event) {
                 }));
     }
     menu->exec(event->globalPos());
-}
-
-QAction* TPDBEdit::menuAction(const QMenu& menu, const QString& name) {
-    for (QAction* action : menu.actions())
-        if (action->objectName() == name)
-            return action;
-    return nullptr;
-}
-
-// Before the given item, or at the end without one.
-QAction* TPDBEdit::addMenuAction(QMenu& menu, QAction* before, const QString& name,
-                                 const QString& caption, QKeySequence::StandardKey key) {
-    auto* action = new QAction(
-        caption + QLatin1Char('\t') + QKeySequence(key).toString(QKeySequence::NativeText), &menu);
-    action->setObjectName(name);
-    menu.insertAction(before, action);
-    return action;
 }
 
 // ---- Focus ---------------------------------------------------------------------------

@@ -3,11 +3,7 @@
 #include "db/FieldDataLink.h"
 #include "platform/MaskEdit.h"
 
-#include <QKeySequence>
 #include <functional>
-
-class QAction;
-class QMenu;
 
 namespace db {
 class DataSource;
@@ -118,9 +114,6 @@ private:
     bool dropsCharacter(QKeyEvent* event);
     static bool startsEditing(const QKeyEvent* event);
     bool handleExitUpdate();
-    static QAction* menuAction(const QMenu& menu, const QString& name);
-    static QAction* addMenuAction(QMenu& menu, QAction* before, const QString& name,
-                                  const QString& caption, QKeySequence::StandardKey key);
 
     // The edit's link: tells the edit of the field's changes.
     class Link : public db::FieldDataLink {

@@ -2,11 +2,13 @@
 
 #include "db/Field.h"
 #include "db/FilterExpression.h"
+#include "platform/Errors.h"
 
 #include <QObject>
 #include <QVariantList>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace db {
@@ -248,18 +250,12 @@ private:
 };
 
 // Runs body with the data set's controls disabled and enables them again afterwards,
-// also when body raises; what body raises passes on unchanged. Enabling tells the
-// controls of all that changed, and what they raise while they hear of it reaches the
-// caller as well: nothing here runs in a destructor, where an error could not pass.
+// also when body raises (platform::withCleanup); what body raises passes on unchanged.
+// Enabling tells the controls of all that changed, and what they raise while they hear
+// of it reaches the caller as well.
 template <typename Body> void withControlsDisabled(DataSet& set, Body&& body) {
     set.disableControls();
-    try {
-        body();
-    } catch (...) {
-        set.enableControls();
-        throw;
-    }
-    set.enableControls();
+    platform::withCleanup(std::forward<Body>(body), [&set] { set.enableControls(); });
 }
 
 } // namespace db

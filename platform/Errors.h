@@ -96,4 +96,17 @@ public:
 // as UTF-8.
 QString errorMessage(const std::exception& error);
 
+// Runs the body, then the cleanup, also when the body raises; what the body raises
+// passes on. Unlike a scope guard, nothing runs in a destructor, so an error the cleanup
+// raises reaches the caller too instead of ending the program.
+template <typename Body, typename Cleanup> void withCleanup(Body&& body, Cleanup&& cleanup) {
+    try {
+        body();
+    } catch (...) {
+        cleanup();
+        throw;
+    }
+    cleanup();
+}
+
 } // namespace platform
